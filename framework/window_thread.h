@@ -1,0 +1,43 @@
+// A thread with its own message loop that owns one or more windows.
+//
+// Start() blocks, bounded, until the thread has run its creation step; Stop()
+// ends the loop and waits, bounded, for the thread, terminating it when the
+// bound passes. Nothing is detached.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+#include "framework/handles.h"
+
+namespace fw {
+
+class CWindowThread {
+ public:
+  CWindowThread() = default;
+  ~CWindowThread();
+  CWindowThread(const CWindowThread&) = delete;
+  CWindowThread& operator=(const CWindowThread&) = delete;
+
+  // Runs `create` on a new thread (false from it ends the thread), then the
+  // thread's message loop; `destroy` runs on the thread after the loop ends.
+  // Returns true when `create` succeeded within timeoutMs.
+  bool Start(std::function<bool()> create, std::function<void()> destroy, DWORD timeoutMs);
+  // Asks the loop to end and waits; returns false when the thread had to be terminated.
+  bool Stop(DWORD timeoutMs);
+  bool running() const;
+  DWORD threadId() const { return threadId_; }
+
+ private:
+  static DWORD WINAPI ThreadMain(void* param);
+
+  std::function<bool()> create_;
+  std::function<void()> destroy_;
+  UniqueKernelHandle thread_;
+  UniqueKernelHandle created_;  // this thread's own creation signal
+  DWORD threadId_ = 0;
+  volatile LONG createResult_ = 0;
+};
+
+}  // namespace fw

@@ -1,0 +1,25 @@
+#include "launcher/shared/choose_style.h"
+
+#include <windows.h>
+
+#include "core/settings_rules.h"
+#include "launcher/shared/settings_store.h"
+
+using namespace bimbly;
+
+namespace {
+int g_currentStyle = 0;  // written once on the main thread before any window exists
+}
+
+int ChooseStyle() {
+  const std::wstring path = GetConfigFilePath();
+  const std::wstring mode = ReadConfigString(config::kStyle, config::kMode, config::kDefaultStyleMode, path);
+  const int choice = ReadConfigInt(config::kStyle, config::kChoose, config::kDefaultStyleChoice, path);
+  if (!IsAutoMode(mode)) return choice;
+  SYSTEMTIME now{};
+  ::GetLocalTime(&now);
+  return StyleForDayOfMonth(now.wDay);
+}
+
+int CurrentStyle() { return g_currentStyle; }
+void SetCurrentStyle(int style) { g_currentStyle = style; }

@@ -1,0 +1,69 @@
+#include "launcher/tobble_app.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include "framework/text.h"
+#include "launcher/main_frame.h"
+#include "launcher/resource.h"
+#include "launcher/shared/choose_style.h"
+#include "launcher/speech_seam.h"
+#include "launcher/version.h"
+
+bool CTobbleApp::InitInstance() {
+  // 1. One launcher at a time; a second one ends silently.
+  HANDLE mutex = ::CreateMutexW(nullptr, FALSE, L"TobbleBabyMain");
+  if (mutex && ::GetLastError() == ERROR_ALREADY_EXISTS) {
+    ::CloseHandle(mutex);
+    return false;
+  }
+  instanceMutex_.reset(mutex);
+
+  // 2. The first generation of common controls.
+  INITCOMMONCONTROLSEX icc{};
+  icc.dwSize = 8;
+  icc.dwICC = 0xFF;
+  ::InitCommonControlsEx(&icc);
+
+  // 3. The style is fixed before any window exists.
+  SetCurrentStyle(ChooseStyle());
+
+  // 5. OLE for the main thread.
+  if (FAILED(::OleInitialize(nullptr))) {
+    const std::wstring text = fw::LoadResourceString(fw::ThisModule(), IDS_OLE_INIT_FAILED);
+    ::MessageBoxW(nullptr, text.c_str(), L"Tobble", MB_OK | MB_ICONSTOP);
+    return false;
+  }
+  oleInitialized_ = true;
+
+  // 7. GDI+ once for the whole process, play modules included.
+  gdiplus_ = std::make_unique<fw::GdiplusSession>();
+
+  // 8. The speech worker; the launcher runs silently without it.
+  StartSpeechServices();
+
+  // 9-10. Template, document and frame with its bars and views.
+  AddDocTemplate(std::make_unique<fw::CSingleDocTemplate>(
+      IDR_MAINFRAME, [] { return std::make_unique<CTobbleDoc>(); },
+      [] { return std::make_unique<CMainFrame>(); }));
+  if (!ProcessShellCommand(WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN)) return false;
+
+  // 11. "Bimbly " and the version.
+  const std::wstring title = fw::LoadResourceString(fw::ThisModule(), IDS_TITLE_PREFIX) + GetVersionText();
+  HWND frame = mainFrame()->hwnd();
+  ::SetWindowTextW(frame, title.c_str());
+
+  // 12. Show it; it fades in from its first paint.
+  ::ShowWindow(frame, SW_SHOW);
+  ::UpdateWindow(frame);
+  return true;
+}
+
+int CTobbleApp::ExitInstance() {
+  gdiplus_.reset();
+  const int code = fw::CWinApp::ExitInstance();
+  StopSpeechServices();
+  if (oleInitialized_) ::OleUninitialize();
+  return code;
+}

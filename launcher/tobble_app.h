@@ -1,0 +1,23 @@
+// The launcher's application object.
+#pragma once
+
+#include <memory>
+
+#include "framework/app.h"
+#include "framework/gdiplus_session.h"
+#include "framework/handles.h"
+
+class CTobbleDoc : public fw::CDocument {};
+
+class CTobbleApp : public fw::CWinApp {
+ public:
+  bool InitInstance() override;
+  int ExitInstance() override;
+
+ private:
+  // Held until the process ends, so a second launcher sees it even while a
+  // game runs.
+  fw::UniqueKernelHandle instanceMutex_;
+  std::unique_ptr<fw::GdiplusSession> gdiplus_;
+  bool oleInitialized_ = false;
+};

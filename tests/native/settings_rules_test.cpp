@@ -1,0 +1,31 @@
+#include "core/settings_rules.h"
+
+#include <gtest/gtest.h>
+
+using namespace bimbly;
+
+TEST(SettingsRules, OnlyExactLowercaseValuesSwitchOn) {
+  EXPECT_TRUE(IsRemindOn(L"y"));
+  for (const wchar_t* v : {L"Y", L"yes", L"y ", L" y", L"", L"n"}) EXPECT_FALSE(IsRemindOn(v)) << v;
+  EXPECT_TRUE(IsAutoMode(L"auto"));
+  for (const wchar_t* v : {L"AUTO", L"Auto", L"auto ", L"", L"manu"}) EXPECT_FALSE(IsAutoMode(v)) << v;
+}
+
+TEST(SettingsRules, StyleChoiceIsWrittenAsSignedDecimal) {
+  EXPECT_EQ(StyleChoiceText(-1), L"-1");
+  EXPECT_EQ(StyleChoiceText(0), L"0");
+  EXPECT_EQ(StyleChoiceText(3), L"3");
+  EXPECT_EQ(StyleChoiceText(-2147483647 - 1), L"-2147483648");
+}
+
+TEST(SettingsRules, AutomaticStyleFollowsTheDayOfTheMonth) {
+  EXPECT_EQ(StyleForDayOfMonth(31), 3);
+  EXPECT_EQ(StyleForDayOfMonth(4), 0);
+  EXPECT_EQ(StyleForDayOfMonth(1), 1);
+  EXPECT_EQ(StyleForDayOfMonth(30), 2);
+  EXPECT_EQ(StyleForDayOfMonth(0), 0);  // date unknown
+  for (int d = 0; d <= 31; ++d) {
+    EXPECT_GE(StyleForDayOfMonth(d), 0);
+    EXPECT_LE(StyleForDayOfMonth(d), 3);  // style 4 is never chosen automatically
+  }
+}
