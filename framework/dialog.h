@@ -52,6 +52,10 @@ class CDialog : public CWnd {
   virtual void DoDataExchange(DataExchange&) {}
   LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
+  // Table, reflection, then the built-in handling; false leaves the message
+  // to the dialog manager.
+  virtual bool DispatchDialog(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
   HINSTANCE resources_;
 
  private:
@@ -59,7 +63,6 @@ class CDialog : public CWnd {
   bool modal_ = false;
 
   static INT_PTR CALLBACK StaticDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  bool DispatchDialog(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 };
 
 }  // namespace fw

@@ -24,8 +24,15 @@ bool CDialogBar::Create(HWND frame, Dock dock, UINT id) {
   return true;
 }
 
-LRESULT CDialogBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  return CDialog::WindowProc(message, wParam, lParam);
+bool CDialogBar::DispatchDialog(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (message == WM_COMMAND && lParam != 0) {
+    // The bar's own table and its controls first; everything else is the frame's command.
+    if (DispatchToMap(message, wParam, lParam, result) || ReflectToChild(message, wParam, lParam, result))
+      return true;
+    result = ::SendMessageW(::GetParent(hwnd_), WM_COMMAND, wParam, lParam);
+    return true;
+  }
+  return CDialog::DispatchDialog(message, wParam, lParam, result);
 }
 
 // ---------------------------------------------------------------- status bar

@@ -42,7 +42,7 @@ class CDialogBar : public CDialog, public CControlBar {
   int DesiredHeight() const override { return height_; }
 
  protected:
-  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  bool DispatchDialog(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
   // Enter and Escape in a bar must not close it.
   void OnOK() override {}
   void OnCancel() override {}

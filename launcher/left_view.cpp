@@ -1,9 +1,87 @@
 #include "launcher/left_view.h"
 
-#include <commctrl.h>
+#include "core/style_table.h"
+#include "framework/text.h"
+#include "launcher/shared/choose_style.h"
+#include "launcher/tobble_view.h"
+
+namespace {
+constexpr int kTopLevelPicture = 0;
+constexpr int kSubCategoryPicture = 1;
+constexpr UINT kTopLevelBitmap = 139;
+constexpr UINT kSubCategoryBitmap = 142;
+constexpr COLORREF kMaskWhite = RGB(255, 255, 255);
+
+void AddMaskedBitmap(HIMAGELIST list, UINT bitmapId) {
+  fw::UniqueBitmap bmp(static_cast<HBITMAP>(
+      ::LoadImageW(fw::ThisModule(), MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+  // A missing picture still takes its slot, so picture numbers stay aligned.
+  if (!bmp) bmp.reset(::CreateBitmap(16, 16, 1, 32, nullptr));
+  ImageList_AddMasked(list, bmp.get(), kMaskWhite);
+}
+}  // namespace
+
+const fw::MessageEntry CLeftView::kMessageEntries[] = {
+    fw::OnNotifyReflect<&CLeftView::OnSelectionChanged>(TVN_SELCHANGEDW),
+};
+const fw::MessageMap CLeftView::kMessageMap = fw::MakeMessageMap(&fw::CWnd::kMessageMap, kMessageEntries);
 
 bool CLeftView::Create(HWND parent, UINT id, SIZE initial) {
   return CreateControl(WC_TREEVIEWW, parent, id,
-                       TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS, WS_EX_CLIENTEDGE,
-                       initial);
+                       WS_BORDER | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS, 0, initial);
+}
+
+void CLeftView::OnInitialUpdate() {
+  images_.reset(ImageList_Create(16, 16, ILC_COLORDDB | ILC_MASK, 0, 1));
+  AddMaskedBitmap(images_.get(), kTopLevelBitmap);
+  AddMaskedBitmap(images_.get(), kSubCategoryBitmap);
+  TreeView_SetImageList(hwnd_, images_.get(), TVSIL_NORMAL);
+
+  const auto& categories = bimbly::Categories();
+  for (int row = 0; row < bimbly::kCategoryCount; ++row) {
+    const bimbly::CatalogCategory& c = categories[row];
+    HTREEITEM parent = TVI_ROOT;
+    int picture = kTopLevelPicture;
+    if (c.parentId >= 0) {
+      // Parents come first in the table; a category without a shown parent is skipped.
+      const int parentRow = bimbly::CategoryRowById(c.parentId);
+      if (parentRow < 0 || !treeItems_[parentRow]) continue;
+      parent = treeItems_[parentRow];
+      picture = kSubCategoryPicture;
+    }
+    const std::wstring name = fw::GbkToWide(c.name);
+    TVINSERTSTRUCTW ins{};
+    ins.hParent = parent;
+    ins.hInsertAfter = TVI_LAST;
+    ins.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    ins.item.pszText = const_cast<LPWSTR>(name.c_str());
+    ins.item.iImage = picture;
+    ins.item.iSelectedImage = picture;
+    treeItems_[row] = TreeView_InsertItem(hwnd_, &ins);
+  }
+
+  const bimbly::Rgb tree = bimbly::StyleFor(CurrentStyle()).tree;
+  TreeView_SetBkColor(hwnd_, RGB(tree.r, tree.g, tree.b));
+
+  for (HTREEITEM item = TreeView_GetRoot(hwnd_); item; item = TreeView_GetNextSibling(hwnd_, item))
+    ExpandAll(item, true);
+}
+
+void CLeftView::ExpandAll(HTREEITEM item, bool expand) {
+  if (!item) return;
+  TreeView_Expand(hwnd_, item, expand ? TVE_EXPAND : TVE_COLLAPSE);
+  for (HTREEITEM child = TreeView_GetChild(hwnd_, item); child; child = TreeView_GetNextSibling(hwnd_, child))
+    ExpandAll(child, expand);
+}
+
+int CLeftView::CategoryRowOf(HTREEITEM item) const {
+  if (!item) return -1;
+  for (int row = 0; row < bimbly::kCategoryCount; ++row)
+    if (treeItems_[row] == item) return row;
+  return -1;
+}
+
+LRESULT CLeftView::OnSelectionChanged(NMHDR*) {
+  if (itemList_) itemList_->ShowCategory(CategoryRowOf(TreeView_GetSelection(hwnd_)));
+  return 0;
 }

@@ -96,6 +96,8 @@ bool CMainFrame::OnCreateClient(CREATESTRUCTW*) {
     splitter_.DestroyWindow();
     return false;
   }
+  auto* tree = static_cast<CLeftView*>(splitter_.GetPane(0, 0));
+  tree->SetItemList(static_cast<CTobbleView*>(splitter_.GetPane(0, 1)));
   SetClient(splitter_.hwnd());
   return true;
 }

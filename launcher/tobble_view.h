@@ -1,11 +1,33 @@
-// The item list on the right of the main window.
+// The item list on the right of the main window: large pictures of the items
+// of the selected category.
 #pragma once
 
 #include "framework/app.h"
+#include "framework/handles.h"
 
 class CTobbleView : public fw::CControlView {
  public:
   bool Create(HWND parent, UINT id, SIZE initial);
-  // Starts the first selected item; tells the user when nothing startable is selected.
-  void StartSelectedItem();
+  // Lists the items of a category row (-1: none) from scratch.
+  void ShowCategory(int categoryRow);
+  // Appends every item of a category id.
+  void FillItemList(int categoryId);
+  // Starts the first selected item in list order; returns 1 when a game ran.
+  int StartSelectedItem();
+  // Has the first selected item's name spoken.
+  void SpeakSelectedItem();
+  // Catalog row of the first selected entry, or -1.
+  int FirstSelectedRow() const;
+
+ protected:
+  void OnInitialUpdate() override;
+  FW_DECLARE_MESSAGE_MAP()
+
+ private:
+  LRESULT OnClick(NMHDR*);
+  LRESULT OnDoubleClick(NMHDR*);
+  void NewImageList();
+  void ShowSelectFirstMessage();
+
+  fw::UniqueImageList images_;
 };

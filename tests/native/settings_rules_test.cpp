@@ -29,3 +29,19 @@ TEST(SettingsRules, AutomaticStyleFollowsTheDayOfTheMonth) {
     EXPECT_LE(StyleForDayOfMonth(d), 3);  // style 4 is never chosen automatically
   }
 }
+
+#include "core/style_table.h"
+
+TEST(StyleTable, UnknownStylesFallBackToDefaultColoursAndMixedPictures) {
+  for (int style : {-1, 5, 9}) {
+    const StyleEntry& s = StyleFor(style);
+    EXPECT_EQ(s.tree.r, 214);
+    EXPECT_EQ(s.bar.b, 235);
+    EXPECT_EQ(std::wstring(s.pictureName), L"BACK_GROUND_IMAGE0");
+    EXPECT_EQ(std::wstring(s.listPictureName), L"LIST_BACK_GROUND_IMAGE1");
+  }
+  EXPECT_EQ(std::wstring(StyleFor(4).pictureName), L"BACK_GROUND_IMAGE4");
+  EXPECT_EQ(std::wstring(StyleFor(4).listPictureName), L"LIST_BACK_GROUND_IMAGE4");
+  EXPECT_EQ(StyleFor(1).outerBorder.g, 158);
+  EXPECT_EQ(StyleFor(3).bar.g, 215);
+}

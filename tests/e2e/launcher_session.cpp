@@ -1,0 +1,56 @@
+#include "tests/e2e/launcher_session.h"
+
+#include <commctrl.h>
+
+namespace e2e {
+
+LauncherSession::LauncherSession(const ProgramFolder& folder, const std::wstring& workDir) {
+  process = Process::Start(folder.File(L"Tobble.exe"), L"", workDir);
+  if (!process.started()) return;
+  frame = WaitForTopLevelWindow(process.id(), L"fw.Frame", 20000);
+  if (!frame) return;
+  HWND start = FindDescendant(frame, L"Button", 1000);
+  toolbar = start ? ::GetParent(start) : nullptr;
+  tree = FindDescendant(frame, WC_TREEVIEWW);
+  list = FindDescendant(frame, WC_LISTVIEWW);
+  status = FindDescendant(frame, STATUSCLASSNAMEW);
+}
+
+LauncherSession::~LauncherSession() { Close(); }
+
+void LauncherSession::Close() {
+  if (process.running()) {
+    ::PostMessageW(frame, WM_CLOSE, 0, 0);
+    if (!process.WaitForExit(5000)) process.Kill();
+  }
+  WaitUntil([] { return !MutexExists(L"TobbleBabyMain"); }, 10000);
+}
+
+bool LauncherSession::SelectCategory(const std::wstring& name) {
+  if (!SelectTreeItemByText(tree, name)) return false;
+  ::Sleep(100);
+  return true;
+}
+
+HWND LauncherSession::WaitForMessageBox(DWORD timeoutMs) const {
+  HWND box = nullptr;
+  WaitUntil(
+      [&] {
+        for (HWND h : TopLevelWindows(process.id())) {
+          if (ClassName(h) == L"#32770" && ::GetWindow(h, GW_OWNER) == frame) {
+            box = h;
+            return true;
+          }
+        }
+        return false;
+      },
+      timeoutMs);
+  return box;
+}
+
+std::wstring LauncherSession::MessageBoxText(HWND box) {
+  HWND text = ::GetDlgItem(box, 0xFFFF);
+  return text ? WindowText(text) : std::wstring();
+}
+
+}  // namespace e2e
