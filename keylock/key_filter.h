@@ -1,0 +1,36 @@
+// Which keystrokes the keyboard lock throws away and what it reports to the
+// game window. Platform-free so that the rules are tested on their own; the
+// hooks that apply them live in keyboard_lock.cpp.
+#pragma once
+
+#include <cstdint>
+
+namespace bimbly::keylock {
+
+// Virtual-key codes and flag bits of the platform's keyboard interface that
+// the rules look at.
+inline constexpr std::uint32_t kVkTab = 0x09;
+inline constexpr std::uint32_t kVkEscape = 0x1B;
+inline constexpr std::uint32_t kVkLeftWindows = 0x5B;
+inline constexpr std::uint32_t kVkRightWindows = 0x5C;
+inline constexpr std::uint32_t kVkF1 = 0x70;
+inline constexpr std::uint32_t kVkF12 = 0x7B;
+inline constexpr std::uint32_t kLowLevelAltDown = 0x20;        // flag of a low-level keyboard event
+inline constexpr std::uint32_t kPreviousStateDown = 1u << 30;  // keystroke flags of the keyboard hook
+inline constexpr std::uint32_t kTransitionUp = 1u << 31;
+
+// True when a low-level keyboard event (down or up) is one of the system
+// shortcuts that would take the child out of the game, or F1/F12.
+// `controlDown` and `altDown` are the asynchronous states of the Control and
+// Alt keys. Alt counts as held when either the event's Alt flag or `altDown`
+// says so: Wine never sets the flag, and on Windows the two agree.
+bool IsDiscardedLowLevelKey(std::uint32_t virtualKey, std::uint32_t lowLevelFlags, bool controlDown, bool altDown);
+
+enum class KeyReport { kNothing, kKeyDown, kKeyUp };
+
+// What the keyboard hook reports for one keystroke. Every keystroke is
+// swallowed whatever the answer; a negative hook code and an auto-repeat
+// report nothing, so a held key yields only its first key-down.
+KeyReport ReportForKeystroke(int hookCode, std::uint32_t keystrokeFlags);
+
+}  // namespace bimbly::keylock

@@ -1,0 +1,124 @@
+// The keyboard lock: while a game runs, a low-level hook throws away the system
+// shortcuts, a keyboard hook on every thread swallows all other keys and posts
+// them to the game window, and the accessibility hot keys are switched off.
+// The hook procedures of the library are one-line trampolines into
+// KeyboardLock::OnLowLevelHook/OnKeyboardHook, which tests call directly.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+
+namespace bimbly::keylock {
+
+// The platform calls the lock makes, replaceable so that tests can drive the
+// lock's life cycle without touching the desktop.
+class LockPlatform {
+ public:
+  virtual HHOOK SetHook(int hookId, HOOKPROC procedure, HINSTANCE module, DWORD threadId) = 0;
+  virtual bool Unhook(HHOOK hook) = 0;
+  virtual LRESULT CallNextHook(HHOOK hook, int code, WPARAM wParam, LPARAM lParam) = 0;
+  // SystemParametersInfoW without update flags; its result is of no use to the lock.
+  virtual void SystemParameters(UINT action, UINT size, void* data) = 0;
+  virtual bool ControlDown() = 0;
+  virtual bool AltDown() = 0;
+  virtual void Post(HWND target, UINT message, WPARAM wParam, LPARAM lParam) = 0;
+  virtual void DebugOut(const wchar_t* text) = 0;
+
+ protected:
+  ~LockPlatform() = default;
+};
+
+class SystemLockPlatform final : public LockPlatform {
+ public:
+  HHOOK SetHook(int hookId, HOOKPROC procedure, HINSTANCE module, DWORD threadId) override;
+  bool Unhook(HHOOK hook) override;
+  LRESULT CallNextHook(HHOOK hook, int code, WPARAM wParam, LPARAM lParam) override;
+  void SystemParameters(UINT action, UINT size, void* data) override;
+  bool ControlDown() override;
+  bool AltDown() override;
+  void Post(HWND target, UINT message, WPARAM wParam, LPARAM lParam) override;
+  void DebugOut(const wchar_t* text) override;
+};
+
+// The four accessibility settings whose hot keys the lock switches off, with
+// their size fields preset.
+struct AccessibilitySettings {
+  STICKYKEYS sticky{sizeof(STICKYKEYS), 0};
+  TOGGLEKEYS toggle{sizeof(TOGGLEKEYS), 0};
+  FILTERKEYS filter{sizeof(FILTERKEYS), 0, 0, 0, 0, 0};
+  MOUSEKEYS mouse{sizeof(MOUSEKEYS), 0, 0, 0, 0, 0, 0};
+};
+static_assert(sizeof(STICKYKEYS) == 8 && sizeof(TOGGLEKEYS) == 8, "sizes handed to the system");
+static_assert(sizeof(FILTERKEYS) == 24 && sizeof(MOUSEKEYS) == 28, "sizes handed to the system");
+
+AccessibilitySettings ReadAccessibility(LockPlatform& platform);
+// Writes all four back, in the order sticky, toggle, filter, mouse.
+void WriteAccessibility(LockPlatform& platform, const AccessibilitySettings& settings);
+// Clears the hot key of every feature that is off; a feature that is on stays as it is.
+void SwitchHotKeysOff(LockPlatform& platform, const AccessibilitySettings& saved);
+
+// Owner of one installed hook; removes it through the platform.
+class InstalledHook {
+ public:
+  InstalledHook() noexcept = default;
+  InstalledHook(LockPlatform& platform, HHOOK hook) noexcept : platform_(&platform), hook_(hook) {}
+  ~InstalledHook() { Remove(); }
+  InstalledHook(const InstalledHook&) = delete;
+  InstalledHook& operator=(const InstalledHook&) = delete;
+  InstalledHook(InstalledHook&& other) noexcept;
+  InstalledHook& operator=(InstalledHook&& other) noexcept;
+
+  HHOOK get() const noexcept { return hook_; }
+  explicit operator bool() const noexcept { return hook_ != nullptr; }
+  // True when a hook was there and the system removed it.
+  bool Remove() noexcept;
+
+ private:
+  LockPlatform* platform_ = nullptr;
+  HHOOK hook_ = nullptr;
+};
+
+class KeyboardLock {
+ public:
+  struct HookProcedures {
+    HOOKPROC lowLevel;
+    HOOKPROC keyboard;
+  };
+
+  KeyboardLock(LockPlatform& platform, HookProcedures procedures) noexcept
+      : platform_(platform), procedures_(procedures) {}
+  // A library freed without UnInitialize still takes its hooks with it and
+  // gives the user's settings back.
+  ~KeyboardLock();
+  KeyboardLock(const KeyboardLock&) = delete;
+  KeyboardLock& operator=(const KeyboardLock&) = delete;
+
+  // 1 when both hooks are in place. On 0 nothing is left behind: no hook, and
+  // the accessibility settings are the user's again. Called again while
+  // locked, it only retargets, so the saved settings stay the user's own.
+  int Initialize(HWND target, HINSTANCE module) noexcept;
+  // Restores the settings saved by the last Initialize (if any) and removes
+  // the hooks; 1 when both hooks were removed.
+  int UnInitialize() noexcept;
+
+  LRESULT OnLowLevelHook(int code, WPARAM message, LPARAM event) noexcept;
+  LRESULT OnKeyboardHook(int code, WPARAM virtualKey, LPARAM keystrokeFlags) noexcept;
+
+  bool locked() const noexcept { return lowLevelHook_ && keyboardHook_; }
+  HWND target() const noexcept { return target_.load(); }
+
+ private:
+  void PostToTarget(UINT message, WPARAM virtualKey, LPARAM keystrokeFlags) noexcept;
+
+  LockPlatform& platform_;
+  const HookProcedures procedures_;
+  AccessibilitySettings saved_;
+  bool settingsSaved_ = false;
+  InstalledHook lowLevelHook_;
+  InstalledHook keyboardHook_;
+  // Read by the keyboard hook on whichever thread of this process has the focus.
+  std::atomic<HWND> target_{nullptr};
+};
+
+}  // namespace bimbly::keylock

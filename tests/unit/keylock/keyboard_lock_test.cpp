@@ -1,0 +1,344 @@
+// The lock's life cycle and its hook handlers, driven through a recording
+// platform: what is saved, switched off and restored, which hooks are left
+// behind on every path, and what each hook call posts and returns.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <vector>
+
+#include "keylock/keyboard_lock.h"
+#include "modules/common/module_contract.h"
+
+namespace {
+
+using bimbly::keylock::AccessibilitySettings;
+using bimbly::keylock::KeyboardLock;
+using bimbly::keylock::LockPlatform;
+
+LRESULT CALLBACK LowLevelProc(int, WPARAM, LPARAM) { return 0; }
+LRESULT CALLBACK KeyboardProc(int, WPARAM, LPARAM) { return 0; }
+
+constexpr LRESULT kNextHookResult = 77;
+const HWND kGameWindow = reinterpret_cast<HWND>(0x1234);
+const HINSTANCE kModule = reinterpret_cast<HINSTANCE>(0x10000);
+
+struct Posted {
+  HWND target;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+};
+
+// Plays the system: keeps "current" accessibility settings and live hooks.
+class RecordingPlatform final : public LockPlatform {
+ public:
+  AccessibilitySettings system;
+  std::vector<UINT> spiActions;  // every SystemParameters call, in order
+  std::vector<HHOOK> liveHooks;
+  std::vector<int> installedIds;
+  bool refuseLowLevel = false;
+  bool refuseKeyboard = false;
+  bool refuseUnhook = false;
+  bool control = false;
+  bool alt = false;
+  int nextHookCalls = 0;
+  int debugLines = 0;
+  std::vector<Posted> posts;
+
+  HHOOK SetHook(int hookId, HOOKPROC procedure, HINSTANCE module, DWORD threadId) override {
+    EXPECT_EQ(module, kModule);
+    EXPECT_EQ(threadId, 0u);  // every thread of the desktop
+    EXPECT_EQ(procedure, hookId == WH_KEYBOARD_LL ? &LowLevelProc : &KeyboardProc);
+    if ((hookId == WH_KEYBOARD_LL && refuseLowLevel) || (hookId == WH_KEYBOARD && refuseKeyboard)) return nullptr;
+    installedIds.push_back(hookId);
+    HHOOK h = reinterpret_cast<HHOOK>(static_cast<INT_PTR>(0x100 + installedIds.size()));
+    liveHooks.push_back(h);
+    return h;
+  }
+  bool Unhook(HHOOK hook) override {
+    if (refuseUnhook) return false;
+    for (auto it = liveHooks.begin(); it != liveHooks.end(); ++it) {
+      if (*it == hook) {
+        liveHooks.erase(it);
+        return true;
+      }
+    }
+    ADD_FAILURE() << "unhooking a hook that is not installed";
+    return false;
+  }
+  LRESULT CallNextHook(HHOOK, int, WPARAM, LPARAM) override {
+    ++nextHookCalls;
+    return kNextHookResult;
+  }
+  void SystemParameters(UINT action, UINT size, void* data) override {
+    spiActions.push_back(action);
+    switch (action) {
+      case SPI_GETSTICKYKEYS: Copy(size, data, &system.sticky, true); break;
+      case SPI_SETSTICKYKEYS: Copy(size, data, &system.sticky, false); break;
+      case SPI_GETTOGGLEKEYS: Copy(size, data, &system.toggle, true); break;
+      case SPI_SETTOGGLEKEYS: Copy(size, data, &system.toggle, false); break;
+      case SPI_GETFILTERKEYS: Copy(size, data, &system.filter, true); break;
+      case SPI_SETFILTERKEYS: Copy(size, data, &system.filter, false); break;
+      case SPI_GETMOUSEKEYS: Copy(size, data, &system.mouse, true); break;
+      case SPI_SETMOUSEKEYS: Copy(size, data, &system.mouse, false); break;
+      default: ADD_FAILURE() << "unexpected action " << action;
+    }
+  }
+  bool ControlDown() override { return control; }
+  bool AltDown() override { return alt; }
+  void Post(HWND target, UINT message, WPARAM wParam, LPARAM lParam) override {
+    posts.push_back({target, message, wParam, lParam});
+  }
+  void DebugOut(const wchar_t* text) override {
+    EXPECT_STREQ(text, L"Disable key\n");
+    ++debugLines;
+  }
+
+ private:
+  template <typename Setting>
+  static void Copy(UINT size, void* data, Setting* current, bool get) {
+    ASSERT_EQ(size, sizeof(Setting));
+    ASSERT_EQ(static_cast<Setting*>(data)->cbSize, sizeof(Setting));  // size field preset
+    if (get) std::memcpy(data, current, size);
+    else std::memcpy(current, data, size);
+  }
+};
+
+bool SameSettings(const AccessibilitySettings& a, const AccessibilitySettings& b) {
+  return std::memcmp(&a.sticky, &b.sticky, sizeof a.sticky) == 0 && std::memcmp(&a.toggle, &b.toggle, sizeof a.toggle) == 0 &&
+         std::memcmp(&a.filter, &b.filter, sizeof a.filter) == 0 && std::memcmp(&a.mouse, &b.mouse, sizeof a.mouse) == 0;
+}
+
+// A user's settings: sticky and filter keys off with their hot keys armed,
+// toggle keys switched on, mouse keys off with only the confirmation bit.
+AccessibilitySettings UserSettings() {
+  AccessibilitySettings s;
+  s.sticky.dwFlags = 0x1FE;
+  s.toggle.dwFlags = 0x1F | 0x1;
+  s.filter.dwFlags = 0x7E;
+  s.filter.iWaitMSec = 1000;
+  s.filter.iBounceMSec = 30;
+  s.mouse.dwFlags = 0x8 | 0x2;
+  s.mouse.iMaxSpeed = 40;
+  return s;
+}
+
+class KeyboardLockTest : public ::testing::Test {
+ protected:
+  KeyboardLockTest() { platform.system = UserSettings(); }
+
+  RecordingPlatform platform;  // outlives the lock, whose destructor still uses it
+  KeyboardLock lock{platform, {&LowLevelProc, &KeyboardProc}};
+};
+
+TEST_F(KeyboardLockTest, LockingSwitchesOffOnlyTheHotKeysOfFeaturesThatAreOffAndUnlockingRestoresAll) {
+  ASSERT_EQ(lock.Initialize(kGameWindow, kModule), 1);
+  EXPECT_TRUE(lock.locked());
+  EXPECT_EQ(lock.target(), kGameWindow);
+  EXPECT_EQ(platform.installedIds, (std::vector<int>{WH_KEYBOARD_LL, WH_KEYBOARD}));
+  // Read in order, then written back only for the features that are off.
+  EXPECT_EQ(platform.spiActions, (std::vector<UINT>{SPI_GETSTICKYKEYS, SPI_GETTOGGLEKEYS, SPI_GETFILTERKEYS,
+                                                    SPI_GETMOUSEKEYS, SPI_SETSTICKYKEYS, SPI_SETFILTERKEYS,
+                                                    SPI_SETMOUSEKEYS}));
+  const AccessibilitySettings user = UserSettings();
+  EXPECT_EQ(platform.system.sticky.dwFlags, 0x1F2u);
+  EXPECT_EQ(platform.system.toggle.dwFlags, user.toggle.dwFlags);  // on: keeps its hot key
+  EXPECT_EQ(platform.system.filter.dwFlags, 0x72u);
+  EXPECT_EQ(platform.system.filter.iWaitMSec, 1000u);  // the rest of the structure is untouched
+  EXPECT_EQ(platform.system.mouse.dwFlags, 0x2u);
+  EXPECT_EQ(platform.system.mouse.iMaxSpeed, 40u);
+
+  platform.spiActions.clear();
+  EXPECT_EQ(lock.UnInitialize(), 1);
+  EXPECT_EQ(platform.spiActions,
+            (std::vector<UINT>{SPI_SETSTICKYKEYS, SPI_SETTOGGLEKEYS, SPI_SETFILTERKEYS, SPI_SETMOUSEKEYS}));
+  EXPECT_TRUE(SameSettings(platform.system, user));
+  EXPECT_TRUE(platform.liveHooks.empty());
+  EXPECT_FALSE(lock.locked());
+  EXPECT_EQ(lock.target(), nullptr);
+}
+
+TEST_F(KeyboardLockTest, WhenEitherHookIsRefusedNothingIsLeftBehind) {
+  for (int refused = 0; refused < 3; ++refused) {
+    SCOPED_TRACE(refused);
+    platform.refuseLowLevel = refused != 1;
+    platform.refuseKeyboard = refused != 0;
+    EXPECT_EQ(lock.Initialize(kGameWindow, kModule), 0);
+    EXPECT_TRUE(platform.liveHooks.empty());  // the host frees the library now
+    EXPECT_TRUE(SameSettings(platform.system, UserSettings()));
+    EXPECT_FALSE(lock.locked());
+    EXPECT_EQ(lock.target(), nullptr);
+
+    // Unlocking after the failure still writes the saved settings, and only once.
+    platform.spiActions.clear();
+    EXPECT_EQ(lock.UnInitialize(), 0);
+    EXPECT_EQ(platform.spiActions.size(), 4u);
+    EXPECT_TRUE(SameSettings(platform.system, UserSettings()));
+    platform.spiActions.clear();
+    EXPECT_EQ(lock.UnInitialize(), 0);
+    EXPECT_TRUE(platform.spiActions.empty());
+  }
+  // The lock still works once the system lets both hooks in.
+  platform.refuseLowLevel = platform.refuseKeyboard = false;
+  EXPECT_EQ(lock.Initialize(kGameWindow, kModule), 1);
+  EXPECT_EQ(platform.liveHooks.size(), 2u);
+}
+
+TEST_F(KeyboardLockTest, LockingTwiceKeepsTheUsersSettingsAndOnePairOfHooks) {
+  ASSERT_EQ(lock.Initialize(kGameWindow, kModule), 1);
+  const HWND second = reinterpret_cast<HWND>(0x5678);
+  platform.spiActions.clear();
+  EXPECT_EQ(lock.Initialize(second, kModule), 1);
+  EXPECT_TRUE(platform.spiActions.empty());  // did not save its own switched-off copy
+  EXPECT_EQ(platform.liveHooks.size(), 2u);
+  EXPECT_EQ(lock.target(), second);
+
+  EXPECT_EQ(lock.UnInitialize(), 1);
+  EXPECT_TRUE(SameSettings(platform.system, UserSettings()));
+  EXPECT_TRUE(platform.liveHooks.empty());
+}
+
+TEST_F(KeyboardLockTest, UnlockingWithoutLockingTouchesNothing) {
+  EXPECT_EQ(lock.UnInitialize(), 0);
+  EXPECT_TRUE(platform.spiActions.empty());
+  EXPECT_TRUE(SameSettings(platform.system, UserSettings()));
+
+  // Nor does a second unlock after a good game.
+  ASSERT_EQ(lock.Initialize(kGameWindow, kModule), 1);
+  ASSERT_EQ(lock.UnInitialize(), 1);
+  platform.system.sticky.dwFlags = 0x3;  // the user changes it after the game
+  platform.spiActions.clear();
+  EXPECT_EQ(lock.UnInitialize(), 0);
+  EXPECT_TRUE(platform.spiActions.empty());
+  EXPECT_EQ(platform.system.sticky.dwFlags, 0x3u);
+}
+
+TEST_F(KeyboardLockTest, EachGameSavesTheSettingsAsTheyAreThen) {
+  ASSERT_EQ(lock.Initialize(kGameWindow, kModule), 1);
+  ASSERT_EQ(lock.UnInitialize(), 1);
+  platform.system.sticky.dwFlags = 0x3;  // switched on between games
+  ASSERT_EQ(lock.Initialize(kGameWindow, kModule), 1);
+  EXPECT_EQ(platform.system.sticky.dwFlags, 0x3u);
+  ASSERT_EQ(lock.UnInitialize(), 1);
+  EXPECT_EQ(platform.system.sticky.dwFlags, 0x3u);
+}
+
+TEST_F(KeyboardLockTest, UnlockingRestoresTheSettingsEvenWhenTheHooksStick) {
+  ASSERT_EQ(lock.Initialize(kGameWindow, kModule), 1);
+  platform.refuseUnhook = true;
+  EXPECT_EQ(lock.UnInitialize(), 0);
+  EXPECT_TRUE(SameSettings(platform.system, UserSettings()));
+  platform.refuseUnhook = false;
+  platform.liveHooks.clear();
+}
+
+TEST(KeyboardLockLifetime, AFreedLockTakesItsHooksAndGivesTheSettingsBack) {
+  RecordingPlatform platform;
+  platform.system = UserSettings();
+  {
+    KeyboardLock lock{platform, {&LowLevelProc, &KeyboardProc}};
+    ASSERT_EQ(lock.Initialize(kGameWindow, kModule), 1);
+  }
+  EXPECT_TRUE(platform.liveHooks.empty());
+  EXPECT_TRUE(SameSettings(platform.system, UserSettings()));
+}
+
+// ---- hook handlers ----
+
+LRESULT LowLevel(KeyboardLock& lock, int code, WPARAM message, DWORD vk, DWORD flags) {
+  KBDLLHOOKSTRUCT key{};
+  key.vkCode = vk;
+  key.scanCode = 0x01;
+  key.flags = flags;
+  return lock.OnLowLevelHook(code, message, reinterpret_cast<LPARAM>(&key));
+}
+
+TEST_F(KeyboardLockTest, LowLevelHandlerDropsTheShortcutsDownAndUpAndPassesTheRestOn) {
+  ASSERT_EQ(lock.Initialize(kGameWindow, kModule), 1);
+  struct Case {
+    DWORD vk;
+    DWORD flags;
+    bool control;  // asynchronous states
+    bool alt;
+    bool dropped;
+  };
+  // The full rule table is tested natively; here, that the handler feeds it
+  // the event's flags and both key states.
+  const Case cases[] = {
+      {VK_ESCAPE, 0, true, false, true},             {VK_ESCAPE, 0, false, false, false},
+      {VK_TAB, LLKHF_ALTDOWN, false, false, true},   {VK_TAB, LLKHF_INJECTED, false, true, true},
+      {VK_TAB, 0, false, false, false},              {VK_LWIN, LLKHF_EXTENDED, false, false, true},
+      {'A', LLKHF_ALTDOWN, true, true, false},
+  };
+
+  for (const Case& c : cases) {
+    for (WPARAM message : {WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN, WM_SYSKEYUP}) {
+      SCOPED_TRACE(testing::Message() << "vk " << c.vk << " flags " << c.flags << " control " << c.control
+                                      << " alt " << c.alt << " message " << message);
+      platform.control = c.control;
+      platform.alt = c.alt;
+      const int nextBefore = platform.nextHookCalls;
+      const int debugBefore = platform.debugLines;
+      const LRESULT result = LowLevel(lock, HC_ACTION, message, c.vk, c.flags);
+      if (c.dropped) {
+        EXPECT_EQ(result, 1);
+        EXPECT_EQ(platform.nextHookCalls, nextBefore);
+        EXPECT_EQ(platform.debugLines, debugBefore + 1);
+      } else {
+        EXPECT_EQ(result, kNextHookResult);
+        EXPECT_EQ(platform.nextHookCalls, nextBefore + 1);
+        EXPECT_EQ(platform.debugLines, debugBefore);
+      }
+    }
+  }
+  // Codes other than HC_ACTION are not looked at.
+  EXPECT_EQ(LowLevel(lock, 3, WM_KEYDOWN, VK_LWIN, 0), kNextHookResult);
+  EXPECT_EQ(LowLevel(lock, -1, WM_KEYDOWN, VK_LWIN, 0), kNextHookResult);
+  EXPECT_TRUE(platform.posts.empty());
+}
+
+TEST_F(KeyboardLockTest, KeyboardHandlerPostsFirstDownAndUpWithTheFlagsAndSwallowsEverything) {
+  ASSERT_EQ(lock.Initialize(kGameWindow, kModule), 1);
+  const LPARAM down = 0x001E0001;                      // 'A': repeat 1, scan code 0x1E
+  const LPARAM repeat = down | (LPARAM{1} << 30);      // held
+  const LPARAM up = down | (LPARAM{3} << 30);          // released
+  const LPARAM altDown = 0x20380001;                   // context bit set
+  const LPARAM extendedUp = 0xC1480001;                // up arrow released
+  struct Case {
+    int code;
+    WPARAM vk;
+    LPARAM flags;
+    UINT posted;  // 0: nothing
+  };
+  const Case cases[] = {
+      {HC_ACTION, 'A', down, WM_PLAY_KEYDOWN}, {HC_ACTION, 'A', repeat, 0},
+      {HC_ACTION, 'A', repeat, 0},             {HC_ACTION, 'A', up, WM_PLAY_KEYUP},
+      {HC_NOREMOVE, 'B', down, WM_PLAY_KEYDOWN}, {HC_ACTION, VK_MENU, altDown, WM_PLAY_KEYDOWN},
+      {HC_ACTION, VK_UP, extendedUp, WM_PLAY_KEYUP}, {-1, 'C', down, 0},
+      {-1, 'C', up, 0},
+  };
+  std::vector<Posted> expected;
+  for (const Case& c : cases) {
+    EXPECT_EQ(lock.OnKeyboardHook(c.code, c.vk, c.flags), 1);
+    if (c.posted) expected.push_back({kGameWindow, c.posted, c.vk, c.flags});
+  }
+  ASSERT_EQ(platform.posts.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(platform.posts[i].target, expected[i].target);
+    EXPECT_EQ(platform.posts[i].message, expected[i].message);
+    EXPECT_EQ(platform.posts[i].wParam, expected[i].wParam);
+    EXPECT_EQ(platform.posts[i].lParam, expected[i].lParam);  // flags exactly as received
+  }
+  EXPECT_EQ(platform.nextHookCalls, 0);
+}
+
+TEST_F(KeyboardLockTest, KeyboardHandlerWithoutAGameWindowSwallowsAndPostsNothing) {
+  // The state of any other process the hook maps the library into.
+  EXPECT_EQ(lock.OnKeyboardHook(HC_ACTION, 'A', 0x001E0001), 1);
+  EXPECT_EQ(lock.OnKeyboardHook(HC_ACTION, 'A', 0xC01E0001), 1);
+  EXPECT_TRUE(platform.posts.empty());
+}
+
+}  // namespace
