@@ -1,4 +1,10 @@
 #include "launcher/game_seam.h"
 
-// The game dialog plugs in here.
-void RunGame(HWND, int) {}
+#include "gamehost/game_dialog.h"
+#include "launcher/speech_seam.h"
+
+void RunGame(HWND owner, int catalogRow) {
+  CBackGroundDlg game(LauncherSpeechRecord());
+  game.SelectCatalogEntry(catalogRow);
+  game.DoModal(owner);
+}

@@ -73,6 +73,14 @@ start_wine() {
   # attached: started later by a test program they would inherit its output
   # pipe and keep CTest waiting for it to close.
   wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+  # On our own virtual display there is no window manager; Wine would wait up
+  # to two seconds for one at every window it hides. Let it place windows itself.
+  local x11='HKCU\Software\Wine\X11 Driver'
+  if [ -n "$BIMBLY_XVFB_PID" ]; then
+    wine reg add "$x11" /v Managed /d N /f >/dev/null 2>&1 || true
+  else
+    wine reg delete "$x11" /v Managed /f >/dev/null 2>&1 || true
+  fi
   if [ ! -f "$WINEPREFIX/.bimbly-fonts" ]; then
     # Chinese glyphs for the dialog and UI fonts: link them to a CJK font of
     # the Linux side, as a Chinese Windows would have one.

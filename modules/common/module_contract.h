@@ -41,3 +41,10 @@ using InitializeKbdFn = int(__cdecl*)(HWND gameWindow);
 using UnInitializeKbdFn = int(__cdecl*)();
 inline constexpr char kInitializeKbdExport[] = "InitializeKbd";
 inline constexpr char kUnInitializeKbdExport[] = "UnInitializeKbd";
+
+// A library export as its typed function pointer, or nullptr.
+template <typename Fn>
+Fn GetExport(HMODULE module, const char* name) {
+  // Through the generic function type, which any function pointer converts to.
+  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
+}

@@ -45,3 +45,17 @@ TEST(StyleTable, UnknownStylesFallBackToDefaultColoursAndMixedPictures) {
   EXPECT_EQ(StyleFor(1).outerBorder.g, 158);
   EXPECT_EQ(StyleFor(3).bar.g, 215);
 }
+
+#include "core/exit_word.h"
+
+TEST(ExitWord, OnlyTheExactLowercaseWordLeaves) {
+  EXPECT_TRUE(IsExitWord(L"exit"));
+  for (const wchar_t* w : {L"Exit", L"EXIT", L"exit ", L" exit", L"tiex", L"exitexit", L"", L"exi"})
+    EXPECT_FALSE(IsExitWord(w)) << w;
+}
+
+TEST(ExitWord, CountdownShowsNineToZeroThenCancelsOnTheEleventhTick) {
+  int seconds = 10;
+  for (int expected = 9; expected >= 0; --expected) EXPECT_EQ(CountdownAfterTick(seconds), expected);
+  EXPECT_EQ(CountdownAfterTick(seconds), -1);
+}

@@ -1,0 +1,89 @@
+// Measures a running game: latency from SendInput of a key to the board's
+// OnBoardKeyDown (median and 99th percentile), the time of one item switch,
+// and a long keyboard soak with handle and thread counts before and after.
+// Usage: game_bench.exe [keys=1000] [switches=20] [soak keys=2000]
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "tests/e2e/game_session.h"
+#include "tests/e2e/soak.h"
+
+using namespace e2e;
+
+namespace {
+
+double Ms(LONGLONG ticks) {
+  LARGE_INTEGER f;
+  ::QueryPerformanceFrequency(&f);
+  return 1000.0 * static_cast<double>(ticks) / static_cast<double>(f.QuadPart);
+}
+
+double Percentile(std::vector<double> v, double p) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  const size_t i = std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size() - 1) + 0.5));
+  return v[i];
+}
+
+void PrintCounts(const char* label, const ProcessCounts& c) {
+  std::printf("%-8s handles %lu, threads %lu, GDI objects %lu, USER objects %lu, private bytes %.1f MB\n", label,
+              c.handles, c.threads, c.gdiObjects, c.userObjects, static_cast<double>(c.privateBytes) / 1048576.0);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const int keys = argc > 1 ? _wtoi(argv[1]) : 1000;
+  const int switches = argc > 2 ? _wtoi(argv[2]) : 20;
+  const int soakKeys = argc > 3 ? _wtoi(argv[3]) : 2000;
+
+  ProgramFolder folder;
+  GameSession game(folder);
+  if (!game.StartMusicItem(0)) {
+    std::fprintf(stderr, "could not start a game\n");
+    return 1;
+  }
+  Focus(game.game);
+  ::Sleep(500);
+
+  // Key latency: one key at a time, so each measurement is of one key alone.
+  std::vector<double> latencies;
+  const WORD letters[] = {'A', 'S', 'D', 'F'};
+  for (int i = 0; i < keys; ++i) {
+    const long before = game.BoardKeyDowns();
+    LARGE_INTEGER sent;
+    ::QueryPerformanceCounter(&sent);
+    PressKey(letters[i % 4]);
+    if (!WaitUntil([&] { return game.BoardKeyDowns() > before; }, 2000)) continue;
+    const LONGLONG arrived =
+        reinterpret_cast<LONG_PTR>(::GetPropW(game.Board(), L"Bimbly.LastKeyTime"));
+    latencies.push_back(Ms(arrived - sent.QuadPart));
+  }
+  std::printf("key latency over %zu keys: median %.2f ms, 99th percentile %.2f ms, max %.2f ms\n",
+              latencies.size(), Percentile(latencies, 0.5), Percentile(latencies, 0.99),
+              Percentile(latencies, 1.0));
+
+  // Item switch: Page Down until the next board is on screen.
+  std::vector<double> switchTimes;
+  for (int i = 0; i < switches; ++i) {
+    HWND old = game.Board();
+    LARGE_INTEGER t0, t1;
+    ::QueryPerformanceCounter(&t0);
+    PressKey(VK_NEXT, true);
+    if (!game.WaitForNewBoard(old, 10000)) continue;
+    ::QueryPerformanceCounter(&t1);
+    switchTimes.push_back(Ms(t1.QuadPart - t0.QuadPart));
+  }
+  std::printf("item switch over %zu switches: median %.1f ms, max %.1f ms\n", switchTimes.size(),
+              Percentile(switchTimes, 0.5), Percentile(switchTimes, 1.0));
+
+  const SoakResult soak = MashKeyboard(game, soakKeys, 300, 4242);
+  std::printf("soak: %d keys, %d switches\n", soak.keys, soak.switches);
+  PrintCounts("before", soak.before);
+  PrintCounts("after", soak.after);
+  return 0;
+}

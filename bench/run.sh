@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds and runs the benchmarks under Wine on a private virtual display and
+# prints their figures. Usage: bench/run.sh [startup|game|image|all]
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
+
+what="${1:-all}"
+install_packages
+build_windows
+
+unset DISPLAY
+trap stop_all EXIT
+start_display
+bins="$BIMBLY_BUILD/tests-bin"
+
+if [ "$what" = startup ] || [ "$what" = all ]; then
+  # Cold means a fresh Wine server: restart ours first.
+  stop_all
+  start_display
+  start_wine
+  wine "$bins/startup_bench.exe"
+fi
+[ -n "$BIMBLY_WINESERVER_PID" ] || start_wine
+if [ "$what" = game ] || [ "$what" = all ]; then
+  wine "$bins/game_bench.exe" "${BIMBLY_BENCH_KEYS:-1000}" 20 "${BIMBLY_BENCH_SOAK_KEYS:-2000}"
+fi
+if { [ "$what" = image ] || [ "$what" = all ]; } && [ -x "$(dirname "${BASH_SOURCE[0]}")/image_window/run.sh" ]; then
+  BIMBLY_BUILD="$BIMBLY_BUILD" "$(dirname "${BASH_SOURCE[0]}")/image_window/run.sh"
+fi
+{
+  echo "binary sizes:"
+  ls -l "$BIMBLY_BUILD/out" | awk 'NR > 1 { printf "  %-16s %9d bytes\n", $9, $5 }'
+}

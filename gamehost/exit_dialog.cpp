@@ -1,0 +1,82 @@
+#include "gamehost/exit_dialog.h"
+
+#include <imm.h>
+
+#include <string>
+
+#include "core/exit_word.h"
+#include "framework/text.h"
+#include "gamehost/resource.h"
+
+namespace {
+constexpr UINT_PTR kCountdownTimer = 1;
+constexpr UINT kCountdownPeriodMs = 1000;
+constexpr int kFadeStep = 15;
+}  // namespace
+
+const fw::MessageEntry CExitDialog::kMessageEntries[] = {
+    fw::OnTimer<&CExitDialog::OnTimer>(),
+    fw::OnCommand<&CExitDialog::OnLetterT>(IDC_EXIT_LETTER_T, BN_CLICKED),
+    fw::OnCommand<&CExitDialog::OnLetterI>(IDC_EXIT_LETTER_I, BN_CLICKED),
+    fw::OnCommand<&CExitDialog::OnLetterX>(IDC_EXIT_LETTER_X, BN_CLICKED),
+    fw::OnCommand<&CExitDialog::OnLetterE>(IDC_EXIT_LETTER_E, BN_CLICKED),
+};
+const fw::MessageMap CExitDialog::kMessageMap = fw::MakeMessageMap(&fw::CDialog::kMessageMap, kMessageEntries);
+
+CExitDialog::CExitDialog(HWND parent) : fw::CDialog(IDD_EXIT), parent_(parent) {}
+
+CExitDialog::~CExitDialog() { fade_.StopFade(); }
+
+INT_PTR CExitDialog::Run() { return DoModal(parent_); }
+
+BOOL CExitDialog::OnInitDialog() {
+  fw::CDialog::OnInitDialog();
+  // Letters must arrive as plain characters, never through an input method.
+  ::ImmAssociateContext(hwnd_, nullptr);
+  ::ImmAssociateContext(Item(IDC_EXIT_EDIT), nullptr);
+
+  fade_.Prepare(hwnd_, 0, 200);
+  fade_.SetStep(kFadeStep);
+  fade_.StartFadeIn();
+
+  ::SetTimer(hwnd_, kCountdownTimer, kCountdownPeriodMs, nullptr);
+  ::SetFocus(Item(IDC_EXIT_EDIT));
+  return FALSE;  // the focus is set
+}
+
+void CExitDialog::OnTimer(UINT_PTR) {
+  const int shown = bimbly::CountdownAfterTick(countdown_);
+  if (shown >= 0) {
+    ::SetDlgItemTextW(hwnd_, IDC_EXIT_COUNTDOWN, std::to_wstring(shown).c_str());
+    return;
+  }
+  // Time is up: cancel at once, without a fade.
+  ::KillTimer(hwnd_, kCountdownTimer);
+  EndDialog(IDCANCEL);
+}
+
+void CExitDialog::OnOK() {
+  const std::wstring typed = fw::GetWindowTextString(Item(IDC_EXIT_EDIT));
+  ::KillTimer(hwnd_, kCountdownTimer);
+  fade_.FadeOut();
+  // A wrong word closes the dialog too; the game goes on.
+  EndDialog(bimbly::IsExitWord(typed) ? IDOK : IDCANCEL);
+}
+
+void CExitDialog::OnCancel() {
+  ::KillTimer(hwnd_, kCountdownTimer);
+  fade_.FadeOut();
+  EndDialog(IDCANCEL);
+}
+
+void CExitDialog::FadeOutAndCancel() {
+  if (hwnd_) OnCancel();
+}
+
+void CExitDialog::AppendLetter(wchar_t letter, int buttonId) {
+  HWND edit = Item(IDC_EXIT_EDIT);
+  std::wstring text = fw::GetWindowTextString(edit);
+  text.push_back(letter);
+  ::SetWindowTextW(edit, text.c_str());
+  ::SetFocus(Item(buttonId));
+}

@@ -1,0 +1,274 @@
+#include "gamehost/game_dialog.h"
+
+#include <imm.h>
+
+#include "core/catalog.h"
+#include "gamehost/resource.h"
+
+namespace {
+
+constexpr UINT_PTR kTimeLimitTimer = 1;
+constexpr wchar_t kGameMutexName[] = L"TobbleBabyPlaying";
+constexpr char kKeyboardLockFile[] = "KeyHush.dll";
+constexpr wchar_t kRemindPicture[] = L"IMAGE_REMIND";
+constexpr wchar_t kRemindExitPicture[] = L"IMAGE_REMIND_EXIT";
+// Only this thread takes the game mutex (it exists mainly for the updater to
+// see), so waits are short; the bound keeps another program that opened it by
+// name from freezing the game.
+constexpr DWORD kGameMutexWaitMs = 5000;
+
+// Holds the game mutex for a scope. The owner may take it again while it
+// holds it, so the exit dialog's nested loop never blocks on it.
+class GameLock {
+ public:
+  explicit GameLock(HANDLE mutex) : mutex_(mutex) {
+    owned_ = mutex_ && ::WaitForSingleObject(mutex_, kGameMutexWaitMs) != WAIT_TIMEOUT;
+  }
+  ~GameLock() {
+    if (owned_) ::ReleaseMutex(mutex_);
+  }
+  GameLock(const GameLock&) = delete;
+  GameLock& operator=(const GameLock&) = delete;
+
+ private:
+  HANDLE mutex_;
+  bool owned_ = false;
+};
+
+}  // namespace
+
+const fw::MessageEntry CBackGroundDlg::kMessageEntries[] = {
+    fw::OnPaint<&CBackGroundDlg::OnPaint>(),
+    fw::OnMessage<&CBackGroundDlg::OnEraseBackground>(WM_ERASEBKGND),
+    fw::OnDestroy<&CBackGroundDlg::OnDestroy>(),
+    fw::OnTimer<&CBackGroundDlg::OnTimer>(),
+    fw::OnMessage<&CBackGroundDlg::OnPlayKeyDown>(WM_PLAY_KEYDOWN),
+    fw::OnMessage<&CBackGroundDlg::OnPlayKeyUp>(WM_PLAY_KEYUP),
+    fw::OnMessage<&CBackGroundDlg::OnPlayPrevious>(WM_PLAY_PREVIOUS),
+    fw::OnMessage<&CBackGroundDlg::OnPlayNext>(WM_PLAY_NEXT),
+    fw::OnMessage<&CBackGroundDlg::OnPlayExit>(WM_PLAY_EXIT),
+};
+const fw::MessageMap CBackGroundDlg::kMessageMap = fw::MakeMessageMap(&fw::CDialog::kMessageMap, kMessageEntries);
+
+CBackGroundDlg::CBackGroundDlg(SpeechRecord* speech) : fw::CDialog(IDD_GAME), speech_(speech) {
+  if (!midiLine_.OpenMidiLine()) midiLine_.CloseLine();
+  if (!waveLine_.OpenWaveLine()) waveLine_.CloseLine();
+  // Exists exactly as long as this object: the updater waits for it to go.
+  gameMutex_.reset(::CreateMutexW(nullptr, FALSE, kGameMutexName));
+}
+
+CBackGroundDlg::~CBackGroundDlg() {
+  gameMutex_.reset();
+  waveLine_.CloseLine();
+  midiLine_.CloseLine();
+}
+
+void CBackGroundDlg::SelectCatalogEntry(int catalogIndex) {
+  if (catalogIndex < 0 || catalogIndex >= bimbly::kItemCount) catalogIndex = 0;
+  const bimbly::CatalogItem& item = bimbly::Items()[catalogIndex];
+  catalogIndex_ = catalogIndex;
+  moduleFile_ = item.moduleFile;
+  name_ = item.name;
+  englishLabel_ = item.englishLabel;
+  moduleItemIndex_ = item.moduleItemIndex;
+}
+
+BOOL CBackGroundDlg::OnInitDialog() {
+  fw::CDialog::OnInitDialog();
+  // The whole primary screen, in black.
+  ::SetWindowPos(hwnd_, nullptr, 0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN),
+                 SWP_NOZORDER);
+  // Keys must never turn into composed characters.
+  ::ImmAssociateContext(hwnd_, nullptr);
+
+  const GameSettings settings = ReadGameSettings();
+  remind_ = settings.remind;
+  timeLimitMinutes_ = settings.timeLimitMinutes;
+
+  taskbarWasAutoHide_ = IsTaskbarAutoHide();
+  if (!taskbarWasAutoHide_) SetTaskbarAutoHide(true);
+
+  // Without the lock the game still runs; the dialog's own keys then apply.
+  LoadKeyboardLock();
+  LoadPlayModule();
+
+  if (remind_ && board_) reminder_.reset(ShowReminder(board_, kRemindPicture));
+
+  if (midiLine_.isOpen()) {
+    midiLine_.UnmuteLine();
+    midiLine_.SetLineVolumeToMaximum();
+  }
+  if (waveLine_.isOpen()) {
+    waveLine_.UnmuteLine();
+    waveLine_.SetLineVolumeToMaximum();
+  }
+
+  // Unsigned 32-bit arithmetic, as the setting is read; 0 fires at once.
+  ::SetTimer(hwnd_, kTimeLimitTimer, timeLimitMinutes_ * 60000u, nullptr);
+  return TRUE;
+}
+
+void CBackGroundDlg::OnPaint() {
+  fw::PaintDc paint(hwnd_);
+  RECT rc{};
+  ::GetClientRect(hwnd_, &rc);
+  ::FillRect(paint.get(), &rc, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+}
+
+LRESULT CBackGroundDlg::OnEraseBackground(WPARAM wp, LPARAM) {
+  RECT rc{};
+  ::GetClientRect(hwnd_, &rc);
+  ::FillRect(reinterpret_cast<HDC>(wp), &rc, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+  return TRUE;
+}
+
+void CBackGroundDlg::OnDestroy() {
+  if (!taskbarWasAutoHide_) SetTaskbarAutoHide(false);
+  // The keyboard is released before the play module goes.
+  UnloadKeyboardLock();
+  UnloadPlayModule();
+  reminder_.reset();
+}
+
+void CBackGroundDlg::OnTimer(UINT_PTR id) {
+  if (id != kTimeLimitTimer) return;
+  // Time is up: the board goes, the exit picture scrolls until an adult leaves.
+  ::KillTimer(hwnd_, kTimeLimitTimer);
+  if (exitDialog_) exitDialog_->FadeOutAndCancel();
+  reminder_.reset();
+  UnloadPlayModule();
+  reminder_.reset(ShowReminder(hwnd_, kRemindExitPicture));
+}
+
+bool CBackGroundDlg::LoadKeyboardLock() {
+  keyboardLock_.reset(::LoadLibraryA(kKeyboardLockFile));
+  if (!keyboardLock_) return false;
+  auto init = GetExport<InitializeKbdFn>(keyboardLock_.get(), kInitializeKbdExport);
+  if (init && init(hwnd_) != 0) return true;
+  keyboardLock_.reset();
+  return false;
+}
+
+void CBackGroundDlg::UnloadKeyboardLock() {
+  if (!keyboardLock_) return;
+  auto uninit =
+      GetExport<UnInitializeKbdFn>(keyboardLock_.get(), kUnInitializeKbdExport);
+  if (uninit) uninit();
+  keyboardLock_.reset();
+}
+
+bool CBackGroundDlg::LoadPlayModule() {
+  playModule_.reset(::LoadLibraryA(moduleFile_.c_str()));
+  if (!playModule_) {
+    EndDialog(IDCANCEL);
+    return false;
+  }
+  auto init = GetExport<InitializeFn>(playModule_.get(), kInitializeExport);
+  if (!init) {
+    playModule_.reset();
+    EndDialog(IDCANCEL);
+    return false;
+  }
+  startInfo_.itemIndex = moduleItemIndex_;
+  startInfo_.itemName = name_;
+  startInfo_.itemEnglishName = englishLabel_;
+  startInfo_.speech = speech_;
+  // The board's handle comes back as a 32-bit value; window handles fit.
+  const std::uint32_t board = init(hwnd_, &startInfo_);
+  board_ = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(board));
+  if (!board_) {
+    playModule_.reset();
+    EndDialog(IDCANCEL);
+    return false;
+  }
+  return true;
+}
+
+void CBackGroundDlg::UnloadPlayModule() {
+  board_ = nullptr;
+  if (!playModule_) return;
+  auto uninit = GetExport<UnInitializeFn>(playModule_.get(), kUnInitializeExport);
+  if (uninit) uninit();
+  playModule_.reset();
+}
+
+LRESULT CBackGroundDlg::OnPlayKeyDown(WPARAM key, LPARAM flags) {
+  GameLock lock(gameMutex_.get());
+  if (key != VK_ESCAPE) {
+    if (exitDialog_)
+      ForwardToExitDialog(key, flags);
+    else if (board_)
+      ::PostMessageW(board_, WM_PLAY_KEYDOWN, key, flags);
+    return 0;
+  }
+  // Escape never reaches the board: it opens the exit dialog, or cancels an open one.
+  if (exitDialog_) {
+    if (exitDialog_->hwnd() && ::IsWindow(exitDialog_->hwnd()))
+      ::PostMessageW(exitDialog_->hwnd(), WM_KEYDOWN, VK_ESCAPE, flags);
+    return 0;
+  }
+  OpenExitDialog(board_);
+  return 0;
+}
+
+LRESULT CBackGroundDlg::OnPlayKeyUp(WPARAM key, LPARAM flags) {
+  if (board_ && !exitDialog_) ::PostMessageW(board_, WM_PLAY_KEYUP, key, flags);
+  return 0;
+}
+
+LRESULT CBackGroundDlg::OnPlayPrevious(WPARAM, LPARAM) {
+  SwitchItem(-1);
+  return 0;
+}
+
+LRESULT CBackGroundDlg::OnPlayNext(WPARAM, LPARAM) {
+  SwitchItem(+1);
+  return 0;
+}
+
+LRESULT CBackGroundDlg::OnPlayExit(WPARAM, LPARAM) {
+  if (!exitDialog_) OpenExitDialog(board_);
+  return 0;
+}
+
+void CBackGroundDlg::ForwardToExitDialog(WPARAM key, LPARAM flags) {
+  HWND dialog = exitDialog_->hwnd();
+  if (!dialog) return;
+  HWND edit = exitDialog_->editBox();
+  // The exit dialog's own loop turns these into characters, Enter into OK and Escape into cancel.
+  ::PostMessageW(::GetFocus() == edit ? edit : dialog, WM_KEYDOWN, key, flags);
+}
+
+void CBackGroundDlg::OpenExitDialog(HWND parent) {
+  CExitDialog dialog(parent);
+  exitDialog_ = &dialog;
+  const INT_PTR result = dialog.Run();
+  exitDialog_ = nullptr;
+  if (result == IDOK) EndDialog(IDOK);
+}
+
+void CBackGroundDlg::SwitchItem(int direction) {
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
+  GameLock lock(gameMutex_.get());
+
+  // The next row whose module loads; rows whose module cannot be loaded are skipped.
+  bool found = false;
+  for (int row : bimbly::SwitchOrder(catalogIndex_, direction > 0)) {
+    SelectCatalogEntry(row);
+    fw::UniqueModule probe(::LoadLibraryA(moduleFile_.c_str()));
+    if (probe && ::GetProcAddress(probe.get(), kInitializeExport)) {
+      found = true;
+      break;
+    }
+  }
+  if (exitDialog_) exitDialog_->FadeOutAndCancel();
+  reminder_.reset();
+  UnloadPlayModule();
+  if (!found) {
+    // Not even the item that was playing loads any more: end the game.
+    EndDialog(IDCANCEL);
+    return;
+  }
+  if (!LoadPlayModule()) return;
+  if (remind_) reminder_.reset(ShowReminder(board_, kRemindPicture));
+}

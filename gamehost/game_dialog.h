@@ -1,0 +1,66 @@
+// The full-screen game window: hosts one play module's board at a time,
+// routes the locked keyboard's keys and steps through the catalog.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "framework/dialog.h"
+#include "framework/handles.h"
+#include "gamehost/exit_dialog.h"
+#include "gamehost/system_state.h"
+#include "modules/common/module_contract.h"
+
+class CBackGroundDlg : public fw::CDialog {
+ public:
+  explicit CBackGroundDlg(SpeechRecord* speech);
+  ~CBackGroundDlg() override;
+
+  // Chooses the catalog row to play; call before the modal run.
+  void SelectCatalogEntry(int catalogIndex);
+  int catalogIndex() const { return catalogIndex_; }
+  HWND boardWindow() const { return board_; }
+
+ protected:
+  BOOL OnInitDialog() override;
+  FW_DECLARE_MESSAGE_MAP()
+
+ private:
+  void OnPaint();
+  LRESULT OnEraseBackground(WPARAM wp, LPARAM);
+  void OnDestroy();
+  void OnTimer(UINT_PTR id);
+  LRESULT OnPlayKeyDown(WPARAM key, LPARAM flags);
+  LRESULT OnPlayKeyUp(WPARAM key, LPARAM flags);
+  LRESULT OnPlayPrevious(WPARAM, LPARAM);
+  LRESULT OnPlayNext(WPARAM, LPARAM);
+  LRESULT OnPlayExit(WPARAM, LPARAM);
+
+  bool LoadKeyboardLock();
+  void UnloadKeyboardLock();
+  bool LoadPlayModule();
+  void UnloadPlayModule();
+  void SwitchItem(int direction);
+  void OpenExitDialog(HWND parent);
+  void ForwardToExitDialog(WPARAM key, LPARAM flags);
+
+  // Members in the order the game needs them.
+  std::string moduleFile_;
+  const char* name_ = nullptr;
+  const char* englishLabel_ = nullptr;
+  int moduleItemIndex_ = -1;
+  ModuleStartInfo startInfo_{};
+  int catalogIndex_ = 0;
+  HWND board_ = nullptr;
+  fw::UniqueModule keyboardLock_;
+  fw::UniqueModule playModule_;
+  std::unique_ptr<Reminder> reminder_;
+  bool remind_ = true;
+  unsigned timeLimitMinutes_ = 0;
+  CExitDialog* exitDialog_ = nullptr;  // lives on the stack of OpenExitDialog while open
+  fw::UniqueKernelHandle gameMutex_;
+  MixerLine midiLine_;
+  MixerLine waveLine_;
+  bool taskbarWasAutoHide_ = false;
+  SpeechRecord* speech_;
+};

@@ -1,0 +1,27 @@
+#include "modules/cards/deck_tables.h"
+
+namespace deck {
+
+#if defined(BIMBLY_DECK_INSECT)
+const char kDeckName[] = "Insect";
+const int kBackgroundCount = 5;
+#elif defined(BIMBLY_DECK_BIRD)
+const char kDeckName[] = "Bird";
+const int kBackgroundCount = 11;
+#elif defined(BIMBLY_DECK_TRAFFIC)
+const char kDeckName[] = "Traffic";
+const int kBackgroundCount = 7;
+#elif defined(BIMBLY_DECK_ANIMAL)
+const char kDeckName[] = "Animal";
+const int kBackgroundCount = 9;
+#elif defined(BIMBLY_DECK_PET)
+const char kDeckName[] = "Pet";
+const int kBackgroundCount = 5;
+#elif defined(BIMBLY_DECK_SEA)
+const char kDeckName[] = "Sea";
+const int kBackgroundCount = 5;
+#else
+#error "build the cards source as one of the six decks"
+#endif
+
+}  // namespace deck

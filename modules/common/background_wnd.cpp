@@ -1,0 +1,136 @@
+#include "modules/common/background_wnd.h"
+
+#include <memory>
+#include <mutex>
+
+#include "framework/text.h"
+#include "gamehost/speech/speech_client.h"
+
+namespace {
+// Window properties through which a test or tool can watch keys arrive
+// without anything a child would see: the number of key-downs that reached
+// OnBoardKeyDown, the last such key and the performance-counter time of it.
+constexpr wchar_t kKeyDownsProp[] = L"Bimbly.KeyDowns";
+constexpr wchar_t kLastKeyProp[] = L"Bimbly.LastKey";
+constexpr wchar_t kLastKeyTimeProp[] = L"Bimbly.LastKeyTime";
+// The item the board plays, by its number within the module.
+constexpr wchar_t kItemIndexProp[] = L"Bimbly.ItemIndex";
+}  // namespace
+
+const fw::MessageEntry CBackGroundWnd::kMessageEntries[] = {
+    fw::OnMessage<&CBackGroundWnd::OnPlayKeyDown>(WM_PLAY_KEYDOWN),
+    fw::OnMessage<&CBackGroundWnd::OnPlayKeyUp>(WM_PLAY_KEYUP),
+    fw::OnMessage<&CBackGroundWnd::OnRightButtonUp>(WM_RBUTTONUP),
+    fw::OnCommand<&CBackGroundWnd::OnPrevious>(kCmdPrevious),
+    fw::OnCommand<&CBackGroundWnd::OnNext>(kCmdNext),
+    fw::OnCommand<&CBackGroundWnd::OnExit>(kCmdExit),
+};
+const fw::MessageMap CBackGroundWnd::kMessageMap = fw::MakeMessageMap(&CImageWnd::kMessageMap, kMessageEntries);
+
+CBackGroundWnd::CBackGroundWnd(HINSTANCE module, HWND host, const ModuleStartInfo& info)
+    : module_(module),
+      host_(host),
+      itemIndex_(info.itemIndex),
+      itemName_(info.itemName),
+      speech_(info.speech),
+      screenCx_(::GetSystemMetrics(SM_CXSCREEN)),
+      screenCy_(::GetSystemMetrics(SM_CYSCREEN)) {
+  menu_.reset(::CreatePopupMenu());
+  if (menu_) {
+    ::AppendMenuW(menu_.get(), MF_STRING, kCmdPrevious, L"\u4E0A\u4E00\u4E2A(Page Up)");  // 上一个
+    ::AppendMenuW(menu_.get(), MF_STRING, kCmdNext, L"\u4E0B\u4E00\u4E2A(Page Down)");    // 下一个
+    ::AppendMenuW(menu_.get(), MF_STRING, kCmdExit, L"\u9000  \u51FA(Esc)");              // 退  出
+  }
+}
+
+CBackGroundWnd::~CBackGroundWnd() {
+  // The window thread uses the menu; end it before the menu goes.
+  DestroyImageWindow();
+}
+
+HWND CBackGroundWnd::Start(const wchar_t* backgroundName) {
+  // A missing background leaves the board black; it still works.
+  if (backgroundName) LoadImageResource(backgroundName, module_);
+  if (!CreateImageWindow(host_)) return nullptr;
+  ::SetPropW(hwnd(), kItemIndexProp, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(itemIndex_)));
+  ::SetWindowPos(hwnd(), nullptr, 0, 0, screenCx_, screenCy_, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+  ::ShowWindow(hwnd(), SW_SHOW);
+  return hwnd();
+}
+
+LRESULT CBackGroundWnd::OnPlayKeyDown(WPARAM key, LPARAM flags) {
+  // After asking for another item the board waits, deaf to keys, to be replaced.
+  if (switchRequested_) return 0;
+  if (key == VK_PRIOR || key == VK_NEXT) {
+    ::PostMessageW(host_, key == VK_PRIOR ? WM_PLAY_PREVIOUS : WM_PLAY_NEXT, 0, 0);
+    switchRequested_ = 1;
+    return 0;
+  }
+  RecordKeyDown(static_cast<UINT>(key));
+  OnBoardKeyDown(static_cast<UINT>(key), static_cast<UINT>(flags));
+  return 0;
+}
+
+LRESULT CBackGroundWnd::OnPlayKeyUp(WPARAM key, LPARAM flags) {
+  OnBoardKeyUp(static_cast<UINT>(key), static_cast<UINT>(flags));
+  return 0;
+}
+
+void CBackGroundWnd::RecordKeyDown(UINT key) {
+  LARGE_INTEGER now{};
+  ::QueryPerformanceCounter(&now);
+  ++keyDowns_;
+  ::SetPropW(hwnd(), kKeyDownsProp, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(keyDowns_)));
+  ::SetPropW(hwnd(), kLastKeyProp, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(key)));
+  ::SetPropW(hwnd(), kLastKeyTimeProp, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(now.QuadPart)));
+}
+
+LRESULT CBackGroundWnd::OnRightButtonUp(WPARAM, LPARAM lp) {
+  Default();
+  if (!menu_) return 0;
+  // The board sits at the screen origin: client and screen coordinates agree.
+  const int x = static_cast<short>(LOWORD(lp));
+  const int y = static_cast<short>(HIWORD(lp));
+  ::TrackPopupMenu(menu_.get(), TPM_RIGHTBUTTON, x, y, 0, hwnd(), nullptr);
+  return 0;
+}
+
+void CBackGroundWnd::OnPrevious() { ::PostMessageW(host_, WM_PLAY_PREVIOUS, 0, 0); }
+void CBackGroundWnd::OnNext() { ::PostMessageW(host_, WM_PLAY_NEXT, 0, 0); }
+void CBackGroundWnd::OnExit() { ::PostMessageW(host_, WM_PLAY_EXIT, 0, 0); }
+
+bool CBackGroundWnd::StopSpeech() { return speech_ && ::StopSpeech(speech_); }
+
+bool CBackGroundWnd::SpeakText(const char* gbkText) { return speech_ && ::SpeakText(gbkText, speech_); }
+
+namespace module_host {
+namespace {
+// The module's one board; Initialize and UnInitialize run on the host's thread.
+std::unique_ptr<CBackGroundWnd> g_board;
+}  // namespace
+
+std::uint32_t Initialize(HWND host, ModuleStartInfo* info, BoardFactory make, const wchar_t* backgroundName) {
+  if (!info || !make) return 0;
+  try {
+    UnInitialize();  // a host never calls twice, but a second board must not leak the first
+    g_board.reset(make(fw::ThisModule(), host, *info));
+    if (!g_board) return 0;
+    HWND board = g_board->Start(backgroundName);
+    if (!board) {
+      UnInitialize();
+      return 0;
+    }
+    return static_cast<std::uint32_t>(reinterpret_cast<ULONG_PTR>(board));
+  } catch (...) {
+    // Nothing crosses the library boundary.
+    g_board.reset();
+    return 0;
+  }
+}
+
+void UnInitialize() {
+  g_board.reset();
+  // The library may be unloaded next; its window classes must not outlive it.
+  fw::CWnd::UnregisterClasses();
+}
+}  // namespace module_host

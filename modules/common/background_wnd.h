@@ -1,0 +1,73 @@
+// The board every play module shows: a full-screen image window owned by the
+// game host's window, with a context menu, Page Up / Page Down turned into
+// requests to the host, and the two key hooks that boards override.
+#pragma once
+
+#include "framework/handles.h"
+#include "modules/common/module_contract.h"
+#include "toolkit/image_wnd.h"
+
+class CBackGroundWnd : public CImageWnd {
+ public:
+  // Context menu commands.
+  static constexpr UINT kCmdPrevious = 10001;
+  static constexpr UINT kCmdNext = 10002;
+  static constexpr UINT kCmdExit = 10003;
+
+  CBackGroundWnd(HINSTANCE module, HWND host, const ModuleStartInfo& info);
+  ~CBackGroundWnd() override;
+
+  // Loads the background, creates the window on its own thread, covers the
+  // screen and shows it. Returns the window, or null when none could be made.
+  HWND Start(const wchar_t* backgroundName);
+
+  bool switchRequested() const { return switchRequested_ != 0; }
+  int itemIndex() const { return itemIndex_; }
+
+ protected:
+  // Key hooks, on the board's thread. Page Up, Page Down and Escape never arrive here.
+  virtual void OnBoardKeyDown(UINT key, UINT flags) {
+    (void)key;
+    (void)flags;
+  }
+  virtual void OnBoardKeyUp(UINT key, UINT flags) {
+    (void)key;
+    (void)flags;
+  }
+
+  // The two speech requests on the host's speech record.
+  bool StopSpeech();
+  bool SpeakText(const char* gbkText);
+
+  HINSTANCE module_;
+  HWND host_;
+  int itemIndex_;
+  const char* itemName_;
+  SpeechRecord* speech_;
+  int screenCx_;
+  int screenCy_;
+
+  FW_DECLARE_MESSAGE_MAP()
+
+ private:
+  LRESULT OnPlayKeyDown(WPARAM key, LPARAM flags);
+  LRESULT OnPlayKeyUp(WPARAM key, LPARAM flags);
+  LRESULT OnRightButtonUp(WPARAM, LPARAM);
+  void OnPrevious();
+  void OnNext();
+  void OnExit();
+  void RecordKeyDown(UINT key);
+
+  fw::UniqueMenu menu_;
+  LONG switchRequested_ = 0;
+  LONG keyDowns_ = 0;
+};
+
+// What every module's exports do, around its board class.
+namespace module_host {
+// Creates the board through `make` and starts it with the background chosen
+// for its item index. Returns the board window as the export's 32-bit value.
+using BoardFactory = CBackGroundWnd* (*)(HINSTANCE module, HWND host, const ModuleStartInfo& info);
+std::uint32_t Initialize(HWND host, ModuleStartInfo* info, BoardFactory make, const wchar_t* backgroundName);
+void UnInitialize();
+}  // namespace module_host

@@ -1,0 +1,23 @@
+#include "modules/music/music_board.h"
+
+CBackGroundWndMusic::CBackGroundWndMusic(HINSTANCE module, HWND host, const ModuleStartInfo& info)
+    : CBackGroundWnd(module, host, info) {
+  // The stage is drawn opaque.
+  layered = false;
+  colorKeyOn = false;
+  colorKey = 0;
+}
+
+CBackGroundWndMusic::~CBackGroundWndMusic() { DestroyImageWindow(); }
+
+const wchar_t* CBackGroundWndMusic::BackgroundFor(int itemIndex) {
+  // Piano, sax, cello, trumpet, trombone and bell share the concert stage.
+  static const wchar_t* const kBackgrounds[] = {
+      L"BACK1", L"BACK2", L"BACK3", L"BACK3", L"BACK1", L"BACK1", L"BACK4",
+      L"BACK5", L"BACK5", L"BACK1", L"BACK1", L"BACK6", L"BACK1",
+  };
+  if (itemIndex < 0 || itemIndex >= static_cast<int>(sizeof(kBackgrounds) / sizeof(kBackgrounds[0]))) return nullptr;
+  return kBackgrounds[itemIndex];
+}
+
+void CBackGroundWndMusic::OnBoardKeyDown(UINT, UINT) {}

@@ -1,0 +1,15 @@
+// Exports of Music.dll.
+#include "modules/music/music_board.h"
+
+namespace {
+CBackGroundWnd* MakeBoard(HINSTANCE module, HWND host, const ModuleStartInfo& info) {
+  return new CBackGroundWndMusic(module, host, info);
+}
+}  // namespace
+
+extern "C" std::uint32_t __cdecl Initialize(HWND host, ModuleStartInfo* info) {
+  return module_host::Initialize(host, info, &MakeBoard,
+                                 info ? CBackGroundWndMusic::BackgroundFor(info->itemIndex) : nullptr);
+}
+
+extern "C" void __cdecl UnInitialize() { module_host::UnInitialize(); }

@@ -1,0 +1,179 @@
+// Every play module honours the contract with the host: two exports, a board
+// window owned by the host, Page Up / Page Down turned into one request, the
+// context menu's three commands, and a clean unload.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/gdiplus_session.h"
+#include "framework/handles.h"
+#include "modules/common/module_contract.h"
+
+namespace {
+
+std::wstring OutFolder() {
+  wchar_t buf[MAX_PATH * 2];
+  const DWORD n = ::GetModuleFileNameW(nullptr, buf, static_cast<DWORD>(std::size(buf)));
+  std::wstring p(buf, n);
+  p.resize(p.find_last_of(L'\\'));
+  return p.substr(0, p.find_last_of(L'\\')) + L"\\out\\";
+}
+
+// A stand-in for the game window: records the requests boards post to it.
+class FakeHost {
+ public:
+  FakeHost() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &FakeHost::Proc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"FakeGameHost";
+    ::RegisterClassW(&wc);
+    hwnd_ = ::CreateWindowExW(0, L"FakeGameHost", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                              wc.hInstance, nullptr);
+  }
+  ~FakeHost() { ::DestroyWindow(hwnd_); }
+  HWND hwnd() const { return hwnd_; }
+
+  // Pumps this thread's queue for a while and returns the requests seen.
+  std::vector<UINT> Collect(DWORD ms) {
+    std::vector<UINT> seen;
+    const ULONGLONG end = ::GetTickCount64() + ms;
+    MSG msg;
+    while (::GetTickCount64() < end) {
+      while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.hwnd == hwnd_ && msg.message >= WM_PLAY_PREVIOUS && msg.message <= WM_PLAY_EXIT)
+          seen.push_back(msg.message);
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+      }
+      ::Sleep(10);
+    }
+    return seen;
+  }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) { return ::DefWindowProcW(h, m, w, l); }
+  HWND hwnd_;
+};
+
+struct Module {
+  explicit Module(const wchar_t* file) : lib(::LoadLibraryW((OutFolder() + file).c_str())) {
+    if (lib) {
+      init = GetExport<InitializeFn>(lib.get(), kInitializeExport);
+      uninit = GetExport<UnInitializeFn>(lib.get(), kUnInitializeExport);
+    }
+  }
+  ~Module() {
+    if (uninit) uninit();
+  }
+  fw::UniqueModule lib;
+  InitializeFn init = nullptr;
+  UnInitializeFn uninit = nullptr;
+};
+
+HWND AsWindow(std::uint32_t value) { return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(value)); }
+
+const char kName[] = "\xB8\xD6\xC7\xD9";  // GBK
+
+class ModuleContract : public ::testing::TestWithParam<const wchar_t*> {
+ protected:
+  fw::GdiplusSession gdiplus;
+  FakeHost host;
+};
+
+}  // namespace
+
+TEST_P(ModuleContract, ExportsBothFunctionsByNameAndOrdinal) {
+  Module m(GetParam());
+  ASSERT_TRUE(m.lib) << "cannot load " << std::string(GetParam(), GetParam() + wcslen(GetParam()));
+  EXPECT_NE(m.init, nullptr);
+  EXPECT_NE(m.uninit, nullptr);
+  EXPECT_EQ(reinterpret_cast<void*>(::GetProcAddress(m.lib.get(), MAKEINTRESOURCEA(1))),
+            reinterpret_cast<void*>(m.init));
+  EXPECT_EQ(reinterpret_cast<void*>(::GetProcAddress(m.lib.get(), MAKEINTRESOURCEA(2))),
+            reinterpret_cast<void*>(m.uninit));
+}
+
+TEST_P(ModuleContract, BoardCoversTheScreenOwnedByTheHostAndGoesOnUninitialize) {
+  Module m(GetParam());
+  ASSERT_NE(m.init, nullptr);
+  ModuleStartInfo info{0, kName, "test", nullptr};
+  HWND board = AsWindow(m.init(host.hwnd(), &info));
+  ASSERT_NE(board, nullptr);
+  EXPECT_TRUE(::IsWindowVisible(board));
+  EXPECT_EQ(::GetWindow(board, GW_OWNER), host.hwnd());
+  EXPECT_NE(::GetWindowThreadProcessId(board, nullptr), ::GetCurrentThreadId());  // its own thread
+  RECT rc{};
+  ::GetWindowRect(board, &rc);
+  EXPECT_EQ(rc.left, 0);
+  EXPECT_EQ(rc.top, 0);
+  EXPECT_EQ(rc.right, ::GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_EQ(rc.bottom, ::GetSystemMetrics(SM_CYSCREEN));
+  m.uninit();
+  EXPECT_FALSE(::IsWindow(board));
+  m.uninit();  // a second call does nothing
+}
+
+TEST_P(ModuleContract, PageUpThenPageDownPostsOnlyTheFirstRequest) {
+  Module m(GetParam());
+  ASSERT_NE(m.init, nullptr);
+  ModuleStartInfo info{1, kName, "test", nullptr};
+  HWND board = AsWindow(m.init(host.hwnd(), &info));
+  ASSERT_NE(board, nullptr);
+  ::PostMessageW(board, WM_PLAY_KEYDOWN, VK_PRIOR, 0);
+  ::PostMessageW(board, WM_PLAY_KEYDOWN, VK_NEXT, 0);
+  ::PostMessageW(board, WM_PLAY_KEYDOWN, 'A', 0);
+  EXPECT_EQ(host.Collect(500), std::vector<UINT>{WM_PLAY_PREVIOUS});
+  // Keys after the request no longer reach the board's own handling.
+  EXPECT_EQ(::GetPropW(board, L"Bimbly.KeyDowns"), nullptr);
+}
+
+TEST_P(ModuleContract, ContextMenuCommandsPostRequestsAndLeaveKeysFlowing) {
+  Module m(GetParam());
+  ASSERT_NE(m.init, nullptr);
+  ModuleStartInfo info{0, kName, "test", nullptr};
+  HWND board = AsWindow(m.init(host.hwnd(), &info));
+  ASSERT_NE(board, nullptr);
+  ::PostMessageW(board, WM_COMMAND, 10003, 0);
+  ::PostMessageW(board, WM_COMMAND, 10001, 0);
+  ::PostMessageW(board, WM_COMMAND, 10002, 0);
+  EXPECT_EQ(host.Collect(500), (std::vector<UINT>{WM_PLAY_EXIT, WM_PLAY_PREVIOUS, WM_PLAY_NEXT}));
+  ::PostMessageW(board, WM_PLAY_KEYDOWN, 'A', 0);
+  host.Collect(300);
+  EXPECT_EQ(reinterpret_cast<LONG_PTR>(::GetPropW(board, L"Bimbly.KeyDowns")), 1);
+}
+
+TEST_P(ModuleContract, AnItemIndexOutsideTheTableStillGivesAWorkingBoard) {
+  Module m(GetParam());
+  ASSERT_NE(m.init, nullptr);
+  for (int index : {-1, 99}) {
+    ModuleStartInfo info{index, kName, "test", nullptr};
+    HWND board = AsWindow(m.init(host.hwnd(), &info));
+    ASSERT_NE(board, nullptr) << index;
+    ::PostMessageW(board, WM_PLAY_KEYDOWN, VK_NEXT, 0);
+    EXPECT_EQ(host.Collect(300), std::vector<UINT>{WM_PLAY_NEXT});
+    m.uninit();
+  }
+}
+
+TEST_P(ModuleContract, LoadingAndUnloadingRepeatedlyKeepsWorking) {
+  // The window class must not outlive the library between loads.
+  for (int i = 0; i < 3; ++i) {
+    Module m(GetParam());
+    ASSERT_NE(m.init, nullptr);
+    ModuleStartInfo info{0, kName, "test", nullptr};
+    EXPECT_NE(m.init(host.hwnd(), &info), 0u) << "load " << i;
+  }
+}
+
+TEST_P(ModuleContract, NullStartInfoIsRefused) {
+  Module m(GetParam());
+  ASSERT_NE(m.init, nullptr);
+  EXPECT_EQ(m.init(host.hwnd(), nullptr), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllModules, ModuleContract,
+                         ::testing::Values(L"Music.dll", L"DeckInsect.dll", L"DeckBird.dll", L"DeckTraffic.dll",
+                                           L"DeckAnimal.dll", L"DeckPet.dll", L"DeckSea.dll", L"DeckCarLogo.dll"));
