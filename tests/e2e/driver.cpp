@@ -15,16 +15,6 @@ std::wstring ExeFolder() {
   return path.substr(0, path.find_last_of(L'\\'));
 }
 
-void DeleteTree(const std::wstring& path) {
-  std::wstring from = path;
-  from.push_back(L'\0');
-  SHFILEOPSTRUCTW op{};
-  op.wFunc = FO_DELETE;
-  op.pFrom = from.c_str();
-  op.fFlags = FOF_NO_UI;
-  ::SHFileOperationW(&op);
-}
-
 // Memory in another process, for common-control messages that carry pointers.
 class RemoteBuffer {
  public:
@@ -64,13 +54,7 @@ std::wstring DeliverablesFolder() {
   return here.substr(0, here.find_last_of(L'\\')) + L"\\out";
 }
 
-ProgramFolder::ProgramFolder() {
-  wchar_t temp[MAX_PATH];
-  ::GetTempPathW(MAX_PATH, temp);
-  static LONG counter = 0;
-  path_ = std::wstring(temp) + L"bimbly-e2e-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-          std::to_wstring(::InterlockedIncrement(&counter));
-  ::CreateDirectoryW(path_.c_str(), nullptr);
+ProgramFolder::ProgramFolder() : TestFolder(L"bimbly-e2e-") {
   const std::wstring source = DeliverablesFolder();
   WIN32_FIND_DATAW fd;
   HANDLE find = ::FindFirstFileW((source + L"\\*").c_str(), &fd);
@@ -81,23 +65,6 @@ ProgramFolder::ProgramFolder() {
   } while (::FindNextFileW(find, &fd));
   ::FindClose(find);
 }
-
-ProgramFolder::~ProgramFolder() { DeleteTree(path_); }
-
-void ProgramFolder::Write(const std::wstring& name, const std::string& bytes) const {
-  HANDLE f = ::CreateFileW(File(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
-  if (f == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  ::WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  ::CloseHandle(f);
-}
-
-bool ProgramFolder::Exists(const std::wstring& name) const {
-  return ::GetFileAttributesW(File(name).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-void ProgramFolder::Remove(const std::wstring& name) const { ::DeleteFileW(File(name).c_str()); }
 
 Process::~Process() {
   Kill();

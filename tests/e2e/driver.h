@@ -10,24 +10,18 @@
 #include <string>
 #include <vector>
 
+#include "tests/unit/test_folder.h"
+
 namespace e2e {
 
 // Folder of the built deliverables (the test program lies in tests-bin beside out).
 std::wstring DeliverablesFolder();
 
-// A scratch program folder holding copies of the deliverables.
-class ProgramFolder {
+// A scratch program folder holding copies of the deliverables; removed with
+// everything in it afterwards.
+class ProgramFolder : public TestFolder {
  public:
   ProgramFolder();  // copies every file of DeliverablesFolder()
-  ~ProgramFolder();
-  const std::wstring& path() const { return path_; }
-  std::wstring File(const std::wstring& name) const { return path_ + L"\\" + name; }
-  void Write(const std::wstring& name, const std::string& bytes) const;
-  bool Exists(const std::wstring& name) const;
-  void Remove(const std::wstring& name) const;
-
- private:
-  std::wstring path_;
 };
 
 // A started program; terminated on destruction if it still runs.

@@ -54,11 +54,29 @@ class PlayingGame : public ::testing::Test {
     WaitUntil([&] { return (dlg = g.ExitDialog()) != nullptr; }, 5000);
     return dlg;
   }
-  void TypeAndConfirm(const std::wstring& text) {
+  // Escape, then the exit dialog once it has settled; null when none came.
+  HWND OpenExitDialog() {
     PressKey(VK_ESCAPE);
     HWND dlg = WaitForExitDialog();
+    if (dlg) ::Sleep(200);
+    return dlg;
+  }
+  // Clicks letter buttons in the given order, then OK; returns what the edit box held.
+  std::wstring ClickLettersAndConfirm(std::initializer_list<int> buttons) {
+    HWND dlg = OpenExitDialog();
+    if (!dlg) return L"<no dialog>";
+    for (int id : buttons) {
+      ClickWindowCentre(::GetDlgItem(dlg, id));
+      ::Sleep(100);
+    }
+    const std::wstring typed = WindowText(::GetDlgItem(dlg, 1002));
+    ClickWindowCentre(::GetDlgItem(dlg, IDOK));
+    WaitUntil([&] { return !::IsWindow(dlg); }, 5000);
+    return typed;
+  }
+  void TypeAndConfirm(const std::wstring& text) {
+    HWND dlg = OpenExitDialog();
     ASSERT_NE(dlg, nullptr);
-    ::Sleep(200);
     TypeText(text);
     ::Sleep(200);
     PressKey(VK_RETURN);
@@ -111,38 +129,18 @@ TEST_F(PlayingGame, WrongWordsAndLetterButtonsInDisplayOrderDoNotEndTheGame) {
     EXPECT_TRUE(MutexExists(L"TobbleBabyPlaying"));
   }
   // The letter buttons clicked left to right spell "tiex".
-  PressKey(VK_ESCAPE);
-  HWND dlg = WaitForExitDialog();
-  ASSERT_NE(dlg, nullptr);
-  ::Sleep(200);
-  for (int id : {1009, 1010, 1012, 1011}) {
-    ClickWindowCentre(::GetDlgItem(dlg, id));
-    ::Sleep(100);
-  }
-  EXPECT_EQ(WindowText(::GetDlgItem(dlg, 1002)), L"tiex");
-  ClickWindowCentre(::GetDlgItem(dlg, IDOK));
-  EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(dlg); }, 5000));
+  EXPECT_EQ(ClickLettersAndConfirm({1009, 1010, 1012, 1011}), L"tiex");
   ::Sleep(300);
   EXPECT_TRUE(::IsWindow(g.game));
 }
 
 TEST_F(PlayingGame, LetterButtonsInWordOrderEndTheGame) {
-  PressKey(VK_ESCAPE);
-  HWND dlg = WaitForExitDialog();
-  ASSERT_NE(dlg, nullptr);
-  ::Sleep(200);
-  for (int id : {1012, 1011, 1010, 1009}) {
-    ClickWindowCentre(::GetDlgItem(dlg, id));
-    ::Sleep(100);
-  }
-  EXPECT_EQ(WindowText(::GetDlgItem(dlg, 1002)), L"exit");
-  ClickWindowCentre(::GetDlgItem(dlg, IDOK));
+  EXPECT_EQ(ClickLettersAndConfirm({1012, 1011, 1010, 1009}), L"exit");
   EXPECT_TRUE(g.WaitForGameEnd(5000));
 }
 
 TEST_F(PlayingGame, ExitDialogCountsDownAndClosesItselfWhileTheGameGoesOn) {
-  PressKey(VK_ESCAPE);
-  HWND dlg = WaitForExitDialog();
+  HWND dlg = OpenExitDialog();
   ASSERT_NE(dlg, nullptr);
   EXPECT_TRUE(WaitUntil([&] { return WindowText(::GetDlgItem(dlg, 1004)) == L"8"; }, 4000));
   const DWORD t0 = ::GetTickCount();
@@ -159,10 +157,8 @@ TEST_F(PlayingGame, ExitDialogCountsDownAndClosesItselfWhileTheGameGoesOn) {
 }
 
 TEST_F(PlayingGame, EscapeWhileTheExitDialogIsOpenCancelsIt) {
-  PressKey(VK_ESCAPE);
-  HWND dlg = WaitForExitDialog();
+  HWND dlg = OpenExitDialog();
   ASSERT_NE(dlg, nullptr);
-  ::Sleep(200);
   PressKey(VK_ESCAPE);
   EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(dlg); }, 5000));
   ::Sleep(300);

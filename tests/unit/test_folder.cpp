@@ -2,14 +2,12 @@
 
 #include <shellapi.h>
 
-#include <fstream>
-#include <sstream>
 
-TestFolder::TestFolder() {
+TestFolder::TestFolder(const wchar_t* prefix) {
   wchar_t temp[MAX_PATH];
   ::GetTempPathW(MAX_PATH, temp);
   static LONG counter = 0;
-  path_ = std::wstring(temp) + L"bimbly-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+  path_ = std::wstring(temp) + prefix + std::to_wstring(::GetCurrentProcessId()) + L"-" +
           std::to_wstring(::InterlockedIncrement(&counter));
   ::CreateDirectoryW(path_.c_str(), nullptr);
 }
@@ -43,3 +41,9 @@ std::string TestFolder::Read(const std::wstring& name) const {
   ::CloseHandle(f);
   return out;
 }
+
+bool TestFolder::Exists(const std::wstring& name) const {
+  return ::GetFileAttributesW(File(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void TestFolder::Remove(const std::wstring& name) const { ::DeleteFileW(File(name).c_str()); }
