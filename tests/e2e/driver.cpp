@@ -121,6 +121,11 @@ void Process::Kill() {
   }
 }
 
+void PauseForLooking() {
+  wchar_t pause[16] = {};
+  if (::GetEnvironmentVariableW(L"BIMBLY_E2E_PAUSE_MS", pause, 16)) ::Sleep(static_cast<DWORD>(_wtoi(pause)));
+}
+
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
   const ULONGLONG end = ::GetTickCount64() + timeoutMs;
   for (;;) {

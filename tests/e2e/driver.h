@@ -49,6 +49,10 @@ class Process {
   DWORD id_ = 0;
 };
 
+// With BIMBLY_E2E_PAUSE_MS set, waits that long: keeps what a test built on
+// screen, to look at it (for example with a screenshot).
+void PauseForLooking();
+
 // Polls `condition` every 50 ms until it holds or the bound passes.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 

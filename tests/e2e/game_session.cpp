@@ -5,9 +5,7 @@
 namespace e2e {
 
 GameSession::~GameSession() {
-  // BIMBLY_E2E_PAUSE_MS keeps a finished game on screen, to look at it.
-  wchar_t pause[16] = {};
-  if (::GetEnvironmentVariableW(L"BIMBLY_E2E_PAUSE_MS", pause, 16)) ::Sleep(static_cast<DWORD>(_wtoi(pause)));
+  PauseForLooking();
   // Leave no game behind: ending the launcher ends it.
   launcher.process.Kill();
   WaitUntil([] { return !MutexExists(L"TobbleBabyPlaying"); }, 10000);

@@ -16,7 +16,10 @@ LauncherSession::LauncherSession(const ProgramFolder& folder, const std::wstring
   status = FindDescendant(frame, STATUSCLASSNAMEW);
 }
 
-LauncherSession::~LauncherSession() { Close(); }
+LauncherSession::~LauncherSession() {
+  if (process.running()) PauseForLooking();
+  Close();
+}
 
 void LauncherSession::Close() {
   if (process.running()) {
