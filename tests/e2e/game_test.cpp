@@ -253,16 +253,36 @@ TEST_F(SwitchingGame, WithoutTheKeyboardLockTheGameRunsAndEscapeEndsIt) {
   EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(g.launcher.frame) != FALSE; }, 3000));
 }
 
-TEST_F(SwitchingGame, AModuleThatCannotBeLoadedAtStartEndsTheGameAtOnce) {
-  // Present for the launcher's probe, gone when the game loads it.
+TEST_F(SwitchingGame, AModuleWithoutABoardEndsTheGameAtOnce) {
+  // Loads and exports Initialize, so the launcher's probe passes; its
+  // Initialize makes no board, so the game must give up by itself.
+  wchar_t exe[MAX_PATH];
+  ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring refusing(exe);
+  refusing = refusing.substr(0, refusing.find_last_of(L'\\')) + L"\\RefusingModule.dll";
+  ASSERT_TRUE(::CopyFileW(refusing.c_str(), folder.File(L"Music.dll").c_str(), FALSE));
+
   GameSession g(folder);
   ASSERT_TRUE(g.launcher.ok());
   ASSERT_TRUE(g.launcher.SelectCategory(kMusicCategory));
   const POINT piano = ListItemCentreOnScreen(g.launcher.list, 0);
-  // A module without Initialize fails the same way as a missing one; make the
-  // probe pass and the load fail by swapping the file under a loaded launcher
-  // is racy, so check the plain missing-file path end to end instead.
+  Focus(g.launcher.frame);
+  ClickAt(piano.x, piano.y, true);
+  // The game window may flash; it must be gone, with the launcher usable, shortly.
+  ::Sleep(300);
+  EXPECT_TRUE(WaitUntil([&] { return !MutexExists(L"TobbleBabyPlaying"); }, 5000));
+  EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(g.launcher.frame) != FALSE; }, 3000));
+  EXPECT_EQ(g.launcher.WaitForMessageBox(300), nullptr);  // no message for this
+  EXPECT_EQ(TopLevelWindows(g.launcher.process.id()).size(), 1u);
+  EXPECT_FALSE(ProcessHasModule(g.launcher.process.id(), L"KeyHush.dll"));  // the keyboard is free again
+}
+
+TEST_F(SwitchingGame, AModuleMissingAtStartIsReportedAndStartsNothing) {
   folder.Remove(L"Music.dll");
+  GameSession g(folder);
+  ASSERT_TRUE(g.launcher.ok());
+  ASSERT_TRUE(g.launcher.SelectCategory(kMusicCategory));
+  const POINT piano = ListItemCentreOnScreen(g.launcher.list, 0);
   Focus(g.launcher.frame);
   ClickAt(piano.x, piano.y, true);
   HWND box = g.launcher.WaitForMessageBox(5000);
