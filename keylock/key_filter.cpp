@@ -19,6 +19,23 @@ bool IsDiscardedLowLevelKey(std::uint32_t virtualKey, std::uint32_t lowLevelFlag
   }
 }
 
+void TrackModifiers(HeldModifiers& held, std::uint32_t virtualKey, bool up) {
+  switch (virtualKey) {
+    case 0x11:  // Control, left and right
+    case 0xA2:
+    case 0xA3:
+      held.control = !up;
+      break;
+    case 0x12:  // Alt, left and right
+    case 0xA4:
+    case 0xA5:
+      held.alt = !up;
+      break;
+    default:
+      break;
+  }
+}
+
 KeyReport ReportForKeystroke(int hookCode, std::uint32_t keystrokeFlags) {
   if (hookCode < 0) return KeyReport::kNothing;
   if (keystrokeFlags & kTransitionUp) return KeyReport::kKeyUp;

@@ -26,6 +26,17 @@ inline constexpr std::uint32_t kTransitionUp = 1u << 31;
 // says so: Wine never sets the flag, and on Windows the two agree.
 bool IsDiscardedLowLevelKey(std::uint32_t virtualKey, std::uint32_t lowLevelFlags, bool controlDown, bool altDown);
 
+// Control and Alt as the low-level hook has seen them go down and up. The
+// asynchronous key state can lag behind the hook's own events (seen under
+// Wine), so the hook keeps its own record as well.
+struct HeldModifiers {
+  bool control = false;
+  bool alt = false;
+};
+
+// Updates the record with one low-level event (`up`: a key-up).
+void TrackModifiers(HeldModifiers& held, std::uint32_t virtualKey, bool up);
+
 enum class KeyReport { kNothing, kKeyDown, kKeyUp };
 
 // What the keyboard hook reports for one keystroke. Every keystroke is

@@ -119,7 +119,9 @@ int KeyboardLock::UnInitialize() noexcept {
 LRESULT KeyboardLock::OnLowLevelHook(int code, WPARAM message, LPARAM event) noexcept {
   if (code == HC_ACTION && event != 0) {
     const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(event);
-    if (IsDiscardedLowLevelKey(key->vkCode, key->flags, platform_.ControlDown(), platform_.AltDown())) {
+    TrackModifiers(held_, key->vkCode, (key->flags & LLKHF_UP) != 0);
+    if (IsDiscardedLowLevelKey(key->vkCode, key->flags, platform_.ControlDown() || held_.control,
+                               platform_.AltDown() || held_.alt)) {
       platform_.DebugOut(L"Disable key\n");
       return 1;  // neither a window nor the keyboard hook sees it
     }

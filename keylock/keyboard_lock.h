@@ -9,6 +9,8 @@
 
 #include <atomic>
 
+#include "keylock/key_filter.h"
+
 namespace bimbly::keylock {
 
 // The platform calls the lock makes, replaceable so that tests can drive the
@@ -117,6 +119,8 @@ class KeyboardLock {
   bool settingsSaved_ = false;
   InstalledHook lowLevelHook_;
   InstalledHook keyboardHook_;
+  // Written and read only by the low-level hook, on the thread that installed it.
+  HeldModifiers held_;
   // Read by the keyboard hook on whichever thread of this process has the focus.
   std::atomic<HWND> target_{nullptr};
 };

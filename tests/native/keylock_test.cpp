@@ -78,3 +78,18 @@ TEST(AccessibilityRules, OnlyFeaturesThatAreOffLoseTheirHotKey) {
 }
 
 }  // namespace
+
+TEST(KeyFilter, HeldModifiersFollowTheHooksOwnEvents) {
+  using namespace bimbly::keylock;
+  HeldModifiers held;
+  TrackModifiers(held, 0xA4, false);  // left Alt down
+  EXPECT_TRUE(held.alt);
+  EXPECT_TRUE(IsDiscardedLowLevelKey(kVkTab, 0, held.control, held.alt));
+  TrackModifiers(held, 0x41, false);  // other keys change nothing
+  EXPECT_TRUE(held.alt);
+  TrackModifiers(held, 0x12, true);  // Alt up
+  EXPECT_FALSE(held.alt);
+  EXPECT_FALSE(IsDiscardedLowLevelKey(kVkTab, 0, held.control, held.alt));
+  TrackModifiers(held, 0xA3, false);  // right Control down
+  EXPECT_TRUE(IsDiscardedLowLevelKey(kVkEscape, 0, held.control, held.alt));
+}
