@@ -6,16 +6,21 @@ CWindowThread::~CWindowThread() { Stop(2000); }
 
 bool CWindowThread::Start(std::function<bool()> create, std::function<void()> destroy, DWORD timeoutMs) {
   if (thread_) return false;
-  create_ = std::move(create);
-  destroy_ = std::move(destroy);
-  created_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  if (!created_) return false;
-  createResult_ = 0;
-  thread_.reset(::CreateThread(nullptr, 0, &CWindowThread::ThreadMain, this, 0, &threadId_));
-  if (!thread_) return false;
-  const HANDLE waits[2] = {created_.get(), thread_.get()};
+  state_ = std::make_shared<State>();
+  state_->create = std::move(create);
+  state_->destroy = std::move(destroy);
+  state_->created.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!state_->created) return false;
+  // The thread holds its own reference to the state.
+  auto* threadState = new std::shared_ptr<State>(state_);
+  thread_.reset(::CreateThread(nullptr, 0, &CWindowThread::ThreadMain, threadState, 0, &threadId_));
+  if (!thread_) {
+    delete threadState;
+    return false;
+  }
+  const HANDLE waits[2] = {state_->created.get(), thread_.get()};
   const DWORD w = ::WaitForMultipleObjects(2, waits, FALSE, timeoutMs);
-  if (w == WAIT_OBJECT_0 && createResult_) return true;
+  if (w == WAIT_OBJECT_0 && state_->createResult) return true;
   // Creation failed, the thread ended, or the bound passed.
   Stop(2000);
   return false;
@@ -28,9 +33,11 @@ bool CWindowThread::running() const {
 bool CWindowThread::Stop(DWORD timeoutMs) {
   if (!thread_) return true;
   if (::GetCurrentThreadId() == threadId_) {
-    // Cannot wait for ourselves: end the loop and let the thread finish.
+    // Cannot wait for ourselves: end the loop and let the thread finish alone.
+    state_->ownerGone = true;
     ::PostQuitMessage(0);
     thread_.reset();
+    threadId_ = 0;
     return true;
   }
   bool clean = true;
@@ -48,25 +55,27 @@ bool CWindowThread::Stop(DWORD timeoutMs) {
 }
 
 DWORD WINAPI CWindowThread::ThreadMain(void* param) {
-  auto* self = static_cast<CWindowThread*>(param);
+  std::unique_ptr<std::shared_ptr<State>> holder(static_cast<std::shared_ptr<State>*>(param));
+  const std::shared_ptr<State> state = *holder;
   MSG msg;
   // Make sure the thread has a message queue before anyone posts to it.
   ::PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
   bool ok = false;
   try {
-    ok = self->create_ && self->create_();
+    ok = state->create && state->create();
   } catch (...) {
     ok = false;
   }
-  ::InterlockedExchange(&self->createResult_, ok ? 1 : 0);
-  ::SetEvent(self->created_.get());
+  state->createResult = ok;
+  ::SetEvent(state->created.get());
   if (!ok) return 1;
   while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }
+  if (state->ownerGone) return 0;
   try {
-    if (self->destroy_) self->destroy_();
+    if (state->destroy) state->destroy();
   } catch (...) {
   }
   return 0;

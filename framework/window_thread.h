@@ -7,7 +7,9 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 
 #include "framework/handles.h"
 
@@ -30,14 +32,20 @@ class CWindowThread {
   DWORD threadId() const { return threadId_; }
 
  private:
+  // What the thread itself uses, shared so that it outlives an owner that is
+  // destroyed from the thread's own handlers.
+  struct State {
+    std::function<bool()> create;
+    std::function<void()> destroy;
+    UniqueKernelHandle created;  // this thread's own creation signal
+    std::atomic<bool> createResult{false};
+    std::atomic<bool> ownerGone{false};
+  };
   static DWORD WINAPI ThreadMain(void* param);
 
-  std::function<bool()> create_;
-  std::function<void()> destroy_;
+  std::shared_ptr<State> state_;
   UniqueKernelHandle thread_;
-  UniqueKernelHandle created_;  // this thread's own creation signal
   DWORD threadId_ = 0;
-  volatile LONG createResult_ = 0;
 };
 
 }  // namespace fw

@@ -238,3 +238,39 @@ TEST(Text, GbkConversionUsesCodePage936WhateverTheLocale) {
   EXPECT_EQ(fw::WideToGbk(L"\u94A2\u7434"), gbk);
   EXPECT_EQ(fw::GbkToWide(""), L"");
 }
+
+namespace {
+fw::CWindowThread* g_selfDestroying = nullptr;
+LRESULT CALLBACK SelfDestroyingProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  if (m == WM_USER + 7) {
+    delete g_selfDestroying;  // the owner goes from a handler on its own thread
+    g_selfDestroying = nullptr;
+    return 0;
+  }
+  return ::DefWindowProcW(h, m, w, l);
+}
+}  // namespace
+
+TEST(WindowThread, OwnerDestroyedFromItsOwnThreadEndsTheThreadSafely) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = &SelfDestroyingProc;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"SelfDestroyingTest";
+  ::RegisterClassW(&wc);
+  std::atomic<bool> destroyRan{false};
+  HWND window = nullptr;
+  g_selfDestroying = new fw::CWindowThread;
+  ASSERT_TRUE(g_selfDestroying->Start(
+      [&] {
+        window = ::CreateWindowExW(0, L"SelfDestroyingTest", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                   wc.hInstance, nullptr);
+        return window != nullptr;
+      },
+      [&] { destroyRan = true; }, 10000));
+  fw::UniqueKernelHandle thread(::OpenThread(SYNCHRONIZE, FALSE, g_selfDestroying->threadId()));
+  ASSERT_TRUE(thread);
+  ::PostMessageW(window, WM_USER + 7, 0, 0);
+  EXPECT_EQ(::WaitForSingleObject(thread.get(), 5000), WAIT_OBJECT_0);
+  EXPECT_EQ(g_selfDestroying, nullptr);
+  EXPECT_FALSE(destroyRan);  // it would only have reached what was going away
+}

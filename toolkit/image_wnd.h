@@ -1,0 +1,148 @@
+// CImageWnd: a borderless pop-up window showing one picture from an "IMAGE"
+// resource, stretched to the window, opaque (JPEG) or with per-pixel alpha
+// (PNG, GIF, BMP, icons), animating GIFs frame by frame. Every image window
+// runs its own window thread with its own message loop and a 5 ms timer.
+//
+// Life: construct, LoadImageResource (picks the window's size and whether it
+// is layered), CreateImageWindow (blocks at most 10 s), then move/show it from
+// any thread; destruction ends the window thread (2 s, terminated after).
+//
+// Deriving (boards, moving objects):
+//  - override OnPrePaint / OnTick; they run on the window thread;
+//  - add message-table entries chained to CImageWnd::kMessageMap; a derived
+//    WM_CREATE handler calls CImageWnd::OnCreate first and fails with -1 when
+//    it does; do not add a WM_TIMER, WM_PAINT or WM_NCHITTEST entry (use the
+//    hooks and the draggable flag);
+//  - a derived class whose hooks or handlers use its own members calls
+//    DestroyImageWindow() first thing in its destructor, so the window thread
+//    has ended before those members go.
+// An image window is never destroyed from its own window thread.
+// GDI+ must be running (fw::GdiplusSession in the host) from the first load
+// until the last image window is gone; the toolkit never starts it.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "framework/window.h"
+#include "framework/window_thread.h"
+
+class CImageWnd : public fw::CWnd {
+ public:
+  enum class Format { kNone, kJpeg, kPng, kGif, kBmp, kIcon, kOther };
+
+  static constexpr UINT_PTR kTimerId = 1;
+  static constexpr UINT kTimerPeriodMs = 5;
+  static constexpr DWORD kCreateTimeoutMs = 10000;
+  static constexpr DWORD kStopTimeoutMs = 2000;
+  // Private message that copies the drawing surface on the window thread.
+  static constexpr UINT kSnapshotMessage = WM_APP + 0x3A1;
+
+  CImageWnd();
+  ~CImageWnd() override;
+
+  // Loads the picture from the "IMAGE" resource `name` of `module` (a string
+  // name or MAKEINTRESOURCE id). False for a missing, empty, damaged
+  // (picture_check.h), undecodable or oversized picture (caps in
+  // image_rules.h); the window then has no picture and draws nothing.
+  // Only before CreateImageWindow: a window that exists keeps its picture.
+  bool LoadImageResource(const wchar_t* name, HINSTANCE module);
+  // The same for a narrow (GBK/ASCII) name, as the modules' tables hold them.
+  bool LoadImageResource(const char* name, HINSTANCE module);
+  // Loads the picture from encoded bytes (copied), under the same rules.
+  bool LoadImageBytes(const void* data, std::size_t size);
+
+  // Starts the window thread, which creates the pop-up (owned by `owner`, at
+  // (0, 0), picture-sized, hidden). True once the window exists; false when the
+  // thread or window could not be made within 10 s.
+  bool CreateImageWindow(HWND owner);
+  // Ends the window thread and its window (idempotent, any thread but the
+  // window's own).
+  void DestroyImageWindow();
+
+  // Mirror the picture (every frame of a GIF). Nothing is repainted; call
+  // Invalidate() when the change should show. Any thread.
+  void FlipHorizontal();
+  void FlipVertical();
+
+  // Repaints the whole window at its thread's next chance. Any thread.
+  void Invalidate();
+
+  // Settings that owners and derived classes change directly, from any thread.
+  std::atomic<bool> layered{false};     // per-pixel alpha path; set by loading, fixed at creation
+  std::atomic<bool> colorKeyOn{false};  // colorKey pixels become holes (layered pictures only)
+  std::atomic<COLORREF> colorKey{RGB(0, 0, 0)};
+  std::atomic<bool> loop{true};       // the animation cycles for ever
+  std::atomic<int> stopFrame{-1};     // without loop: frame to halt at; -1 halts at once
+  std::atomic<bool> draggable{false};  // the whole window acts as a caption
+
+  int imageWidth() const { return imageWidth_; }
+  int imageHeight() const { return imageHeight_; }
+  int screenWidth() const { return screenWidth_; }
+  int screenHeight() const { return screenHeight_; }
+  bool hasImage() const { return format_ != Format::kNone; }
+  Format format() const { return format_; }
+  UINT frameCount() const { return frameCount_; }
+  int currentFrame() const { return currentFrame_.load(); }
+  // Milliseconds a frame stays on show (after the 0 / over-10-s rule).
+  UINT frameDelayMs(UINT frame) const;
+  HWND owner() const { return owner_; }
+  HINSTANCE resourceModule() const { return resourceModule_; }
+  DWORD windowThreadId() const { return thread_.threadId(); }
+  // Paints done so far (for waiting on a repaint).
+  LONG paintCount() const { return paintCount_.load(); }
+
+  // Copies the drawing surface as last painted: premultiplied ARGB, top row
+  // first. False when there is no window or no surface yet.
+  bool SnapshotSurface(std::vector<std::uint32_t>& pixels, int& width, int& height, DWORD timeoutMs = 2000);
+
+ protected:
+  // Called at the start of every paint, before anything is drawn.
+  virtual void OnPrePaint() {}
+  // Called on every timer tick; set *redraw to have the window repainted.
+  virtual void OnTick(DWORD now, bool* redraw) {
+    (void)now;
+    (void)redraw;
+  }
+
+  // The window's handlers; a derived WM_CREATE handler calls OnCreate first.
+  int OnCreate(CREATESTRUCTW* cs);
+  void OnDestroy();
+  void OnPaint();
+  LRESULT OnEraseBackground(WPARAM, LPARAM);
+  LRESULT OnHitTest(WPARAM, LPARAM);
+  void OnTimer(UINT_PTR id);
+  LRESULT OnSnapshot(WPARAM, LPARAM);
+
+  FW_DECLARE_MESSAGE_MAP()
+
+ private:
+  struct Pictures;  // GDI+ images, their streams and the frame delays
+  struct Surface;   // the persistent 32-bit drawing surface
+
+  bool DecodeStream(IStream* stream);
+  void ReleasePictures();
+  void Draw(int width, int height);
+  void Present(HDC paintDc, const RECT& windowRect);
+  bool CreateOnThread();
+
+  fw::CWindowThread thread_;
+  HWND owner_ = nullptr;
+  HINSTANCE resourceModule_ = nullptr;
+  int imageWidth_ = 10;
+  int imageHeight_ = 10;
+  Format format_ = Format::kNone;
+  UINT frameCount_ = 0;
+  std::atomic<int> currentFrame_{0};
+  DWORD lastFrameTick_ = 0;
+  std::atomic<LONG> paintCount_{0};
+  int screenWidth_;
+  int screenHeight_;
+  std::unique_ptr<Pictures> pictures_;
+  std::unique_ptr<Surface> surface_;
+};
