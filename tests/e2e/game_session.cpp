@@ -83,6 +83,17 @@ bool ProcessHasModule(DWORD processId, const std::wstring& fileName) {
   return found;
 }
 
+bool GameSession::LeaveWithExitWord() {
+  Focus(game);
+  PressKey(VK_ESCAPE);
+  HWND dlg = nullptr;
+  if (!WaitUntil([&] { return (dlg = ExitDialog()) != nullptr; }, 5000)) return false;
+  ::Sleep(200);
+  TypeText(L"exit");
+  PressKey(VK_RETURN);
+  return WaitForGameEnd(5000);
+}
+
 bool GameSession::WaitForGameEnd(DWORD timeoutMs) {
   return WaitUntil([&] { return !::IsWindow(game) && !MutexExists(L"TobbleBabyPlaying"); }, timeoutMs);
 }

@@ -25,6 +25,8 @@ class GameSession {
   // The exit dialog, when open.
   HWND ExitDialog() const;
   bool WaitForGameEnd(DWORD timeoutMs);
+  // Escape, "exit", Enter, as an adult leaves; true when the game ended.
+  bool LeaveWithExitWord();
 
   LauncherSession launcher;
   HWND game = nullptr;

@@ -292,7 +292,15 @@ TEST_F(SwitchingGame, AModuleMissingAtStartIsReportedAndStartsNothing) {
   EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(g.launcher.frame) != FALSE; }, 3000));
 }
 
-TEST_F(SwitchingGame, AccessibilityShortcutsAreTheSameAfterAGame) {
+namespace {
+struct AccessibilityFlags {
+  DWORD sticky, toggle, filter, mouse;
+  bool operator==(const AccessibilityFlags& o) const {
+    return sticky == o.sticky && toggle == o.toggle && filter == o.filter && mouse == o.mouse;
+  }
+};
+
+AccessibilityFlags ReadAccessibilityFlags() {
   STICKYKEYS sk{};
   sk.cbSize = sizeof(sk);
   TOGGLEKEYS tk{};
@@ -305,34 +313,18 @@ TEST_F(SwitchingGame, AccessibilityShortcutsAreTheSameAfterAGame) {
   ::SystemParametersInfoW(SPI_GETTOGGLEKEYS, sizeof(tk), &tk, 0);
   ::SystemParametersInfoW(SPI_GETFILTERKEYS, sizeof(fk), &fk, 0);
   ::SystemParametersInfoW(SPI_GETMOUSEKEYS, sizeof(mk), &mk, 0);
+  return {sk.dwFlags, tk.dwFlags, fk.dwFlags, mk.dwFlags};
+}
+}  // namespace
+
+TEST_F(SwitchingGame, AccessibilityShortcutsAreTheSameAfterAGame) {
+  const AccessibilityFlags before = ReadAccessibilityFlags();
   {
     GameSession g(folder);
     ASSERT_TRUE(g.StartMusicItem(0));
-    Focus(g.game);
-    PressKey(VK_ESCAPE);
-    HWND dlg = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (dlg = g.ExitDialog()) != nullptr; }, 5000));
-    ::Sleep(200);
-    TypeText(L"exit");
-    PressKey(VK_RETURN);
-    ASSERT_TRUE(g.WaitForGameEnd(5000));
+    ASSERT_TRUE(g.LeaveWithExitWord());
   }
-  STICKYKEYS sk2{};
-  sk2.cbSize = sizeof(sk2);
-  TOGGLEKEYS tk2{};
-  tk2.cbSize = sizeof(tk2);
-  FILTERKEYS fk2{};
-  fk2.cbSize = sizeof(fk2);
-  MOUSEKEYS mk2{};
-  mk2.cbSize = sizeof(mk2);
-  ::SystemParametersInfoW(SPI_GETSTICKYKEYS, sizeof(sk2), &sk2, 0);
-  ::SystemParametersInfoW(SPI_GETTOGGLEKEYS, sizeof(tk2), &tk2, 0);
-  ::SystemParametersInfoW(SPI_GETFILTERKEYS, sizeof(fk2), &fk2, 0);
-  ::SystemParametersInfoW(SPI_GETMOUSEKEYS, sizeof(mk2), &mk2, 0);
-  EXPECT_EQ(sk.dwFlags, sk2.dwFlags);
-  EXPECT_EQ(tk.dwFlags, tk2.dwFlags);
-  EXPECT_EQ(fk.dwFlags, fk2.dwFlags);
-  EXPECT_EQ(mk.dwFlags, mk2.dwFlags);
+  EXPECT_TRUE(ReadAccessibilityFlags() == before);
 }
 
 #include "tests/e2e/soak.h"
@@ -359,11 +351,5 @@ TEST(KeyboardMashing, AGameSurvivesAToddlerAndStillLetsAnAdultLeave) {
   EXPECT_LE(r.after.userObjects, r.before.userObjects + 20);
   EXPECT_LE(r.after.privateBytes, r.before.privateBytes + 32u * 1024 * 1024);
   // And the exit sequence works afterwards.
-  PressKey(VK_ESCAPE);
-  HWND dlg = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (dlg = g.ExitDialog()) != nullptr; }, 5000));
-  ::Sleep(200);
-  TypeText(L"exit");
-  PressKey(VK_RETURN);
-  EXPECT_TRUE(g.WaitForGameEnd(5000));
+  EXPECT_TRUE(g.LeaveWithExitWord());
 }
