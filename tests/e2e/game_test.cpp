@@ -25,6 +25,9 @@ TEST(GameTest, StartingPianoOpensTheFullScreenGameWithItsBoard) {
   EXPECT_EQ(::GetWindow(g.Board(), GW_OWNER), g.game);
   const RECT board = WindowRectOf(g.Board());
   EXPECT_EQ(board.right - board.left, ::GetSystemMetrics(SM_CXSCREEN));
+  // The board draws the piano's stage over the black game window: its top
+  // corner is curtain, not black.
+  EXPECT_TRUE(WaitUntil([] { return ScreenPixel(8, 8) != RGB(0, 0, 0); }, 5000));
 }
 
 namespace {

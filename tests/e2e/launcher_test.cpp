@@ -37,6 +37,9 @@ TEST_F(LauncherTest, FirstStartShowsTheFrameTitledWithTheBuiltInVersion) {
   ASSERT_NE(frame, nullptr);
   EXPECT_EQ(WindowText(frame), L"Bimbly 0.3.3.121");
   EXPECT_TRUE(MutexExists(L"TobbleBabyMain"));
+  // Starting writes nothing: the settings file appears only when settings are confirmed.
+  EXPECT_FALSE(folder.Exists(L"config.ini"));
+  EXPECT_FALSE(folder.Exists(L"verinfo.ini"));
 }
 
 TEST_F(LauncherTest, TitleCarriesTheInstalledVersionFromVerinfo) {
