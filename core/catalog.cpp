@@ -106,16 +106,13 @@ void AppendItemsOf(int categoryId, std::vector<int>& rows) {
 
 bool CategoryHasChildren(int categoryRow) {
   for (int row = 0; row < kCategoryCount; ++row)
-    if (CategoryRowById(kCategories[row].parentId) == categoryRow && row != categoryRow) return true;
+    if (CategoryRowById(kCategories[row].parentId) == categoryRow) return true;
   return false;
 }
 
 std::vector<int> ItemRowsForCategory(int categoryRow) {
   std::vector<int> rows;
-  if (categoryRow < 0 || categoryRow >= kCategoryCount) {
-    AppendItemsOf(0, rows);  // no category found: id 0, as an unknown selection falls back to
-    return rows;
-  }
+  if (categoryRow < 0 || categoryRow >= kCategoryCount) return rows;
   if (!CategoryHasChildren(categoryRow)) {
     AppendItemsOf(kCategories[categoryRow].id, rows);
     return rows;

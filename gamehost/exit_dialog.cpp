@@ -25,8 +25,6 @@ const fw::MessageMap CExitDialog::kMessageMap = fw::MakeMessageMap(&fw::CDialog:
 
 CExitDialog::CExitDialog(HWND parent) : fw::CDialog(IDD_EXIT), parent_(parent) {}
 
-CExitDialog::~CExitDialog() { fade_.StopFade(); }
-
 INT_PTR CExitDialog::Run() { return DoModal(parent_); }
 
 BOOL CExitDialog::OnInitDialog() {

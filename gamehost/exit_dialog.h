@@ -8,7 +8,6 @@
 class CExitDialog : public fw::CDialog {
  public:
   explicit CExitDialog(HWND parent);
-  ~CExitDialog() override;
 
   // Runs modally over the parent: IDOK when "exit" was confirmed, IDCANCEL otherwise.
   INT_PTR Run();

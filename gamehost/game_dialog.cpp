@@ -3,6 +3,7 @@
 #include <imm.h>
 
 #include "core/catalog.h"
+#include "gamehost/play_module.h"
 #include "gamehost/resource.h"
 
 namespace {
@@ -22,7 +23,9 @@ constexpr DWORD kGameMutexWaitMs = 5000;
 class GameLock {
  public:
   explicit GameLock(HANDLE mutex) : mutex_(mutex) {
-    owned_ = mutex_ && ::WaitForSingleObject(mutex_, kGameMutexWaitMs) != WAIT_TIMEOUT;
+    if (!mutex_) return;
+    const DWORD w = ::WaitForSingleObject(mutex_, kGameMutexWaitMs);
+    owned_ = w == WAIT_OBJECT_0 || w == WAIT_ABANDONED;
   }
   ~GameLock() {
     if (owned_) ::ReleaseMutex(mutex_);
@@ -255,8 +258,7 @@ void CBackGroundDlg::SwitchItem(int direction) {
   bool found = false;
   for (int row : bimbly::SwitchOrder(catalogIndex_, direction > 0)) {
     SelectCatalogEntry(row);
-    fw::UniqueModule probe(::LoadLibraryA(moduleFile_.c_str()));
-    if (probe && ::GetProcAddress(probe.get(), kInitializeExport)) {
+    if (PlayModuleLoads(moduleFile_.c_str())) {
       found = true;
       break;
     }

@@ -3,8 +3,8 @@
 #include "launcher/shared/settings_store.h"
 
 GameSettings ReadGameSettings() {
-  const int minutes = ReadTimeLimitMinutes();
-  return GameSettings{ReadRemindOn(), static_cast<unsigned>(minutes)};
+  const std::wstring config = GetConfigFilePath();
+  return GameSettings{ReadRemindOn(config), static_cast<unsigned>(ReadTimeLimitMinutes(config))};
 }
 
 // The taskbar, the mixer and the reminder pictures plug in here; until they

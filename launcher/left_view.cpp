@@ -1,6 +1,7 @@
 #include "launcher/left_view.h"
 
 #include "core/style_table.h"
+#include "framework/image_list.h"
 #include "framework/text.h"
 #include "launcher/shared/choose_style.h"
 #include "launcher/tobble_view.h"
@@ -11,14 +12,6 @@ constexpr int kSubCategoryPicture = 1;
 constexpr UINT kTopLevelBitmap = 139;
 constexpr UINT kSubCategoryBitmap = 142;
 constexpr COLORREF kMaskWhite = RGB(255, 255, 255);
-
-void AddMaskedBitmap(HIMAGELIST list, UINT bitmapId) {
-  fw::UniqueBitmap bmp(static_cast<HBITMAP>(
-      ::LoadImageW(fw::ThisModule(), MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-  // A missing picture still takes its slot, so picture numbers stay aligned.
-  if (!bmp) bmp.reset(::CreateBitmap(16, 16, 1, 32, nullptr));
-  ImageList_AddMasked(list, bmp.get(), kMaskWhite);
-}
 }  // namespace
 
 const fw::MessageEntry CLeftView::kMessageEntries[] = {
@@ -33,8 +26,8 @@ bool CLeftView::Create(HWND parent, UINT id, SIZE initial) {
 
 void CLeftView::OnInitialUpdate() {
   images_.reset(ImageList_Create(16, 16, ILC_COLORDDB | ILC_MASK, 0, 1));
-  AddMaskedBitmap(images_.get(), kTopLevelBitmap);
-  AddMaskedBitmap(images_.get(), kSubCategoryBitmap);
+  fw::AddBitmapResource(images_.get(), fw::ThisModule(), kTopLevelBitmap, kMaskWhite);
+  fw::AddBitmapResource(images_.get(), fw::ThisModule(), kSubCategoryBitmap, kMaskWhite);
   TreeView_SetImageList(hwnd_, images_.get(), TVSIL_NORMAL);
 
   const auto& categories = bimbly::Categories();

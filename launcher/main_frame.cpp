@@ -75,10 +75,6 @@ const fw::MessageEntry CMainFrame::kMessageEntries[] = {
 };
 const fw::MessageMap CMainFrame::kMessageMap = fw::MakeMessageMap(&fw::CFrameWnd::kMessageMap, kMessageEntries);
 
-CMainFrame::CMainFrame() { fade_.SetStep(1); }
-
-CMainFrame::~CMainFrame() { fade_.StopFade(); }
-
 bool CMainFrame::OnCreateClient(CREATESTRUCTW*) {
   if (!splitter_.CreateStatic(hwnd_, 2)) return false;
   const bool ok =

@@ -28,8 +28,6 @@ class CSplitterWndEx : public fw::CSplitterWnd {};
 
 class CMainFrame : public fw::CFrameWnd {
  public:
-  CMainFrame();
-  ~CMainFrame() override;
   CSplitterWndEx& splitter() { return splitter_; }
 
  protected:

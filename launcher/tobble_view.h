@@ -10,8 +10,6 @@ class CTobbleView : public fw::CControlView {
   bool Create(HWND parent, UINT id, SIZE initial);
   // Lists the items of a category row (-1: none) from scratch.
   void ShowCategory(int categoryRow);
-  // Appends every item of a category id.
-  void FillItemList(int categoryId);
   // Starts the first selected item in list order; returns 1 when a game ran.
   int StartSelectedItem();
   // Has the first selected item's name spoken.
@@ -27,6 +25,8 @@ class CTobbleView : public fw::CControlView {
   LRESULT OnClick(NMHDR*);
   LRESULT OnDoubleClick(NMHDR*);
   void NewImageList();
+  // Appends a catalog row: its picture and its name, with the row as item data.
+  void AppendItem(int row);
   void ShowSelectFirstMessage();
 
   fw::UniqueImageList images_;

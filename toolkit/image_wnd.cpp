@@ -314,25 +314,19 @@ void CImageWnd::Invalidate() {
   if (h) ::InvalidateRect(h, nullptr, TRUE);
 }
 
-void CImageWnd::FlipHorizontal() {
-  Pictures& p = *pictures_;
-  std::lock_guard<std::mutex> guard(p.lock);
-  if (format_ == Format::kGif) {
-    for (auto& f : p.frames)
-      if (f) f->image.RotateFlip(Gdiplus::RotateNoneFlipX);
-  } else if (p.main) {
-    p.main->image.RotateFlip(Gdiplus::RotateNoneFlipX);
-  }
-}
+void CImageWnd::FlipHorizontal() { Flip(Gdiplus::RotateNoneFlipX); }
 
-void CImageWnd::FlipVertical() {
+void CImageWnd::FlipVertical() { Flip(Gdiplus::RotateNoneFlipY); }
+
+void CImageWnd::Flip(int rotateFlipType) {
+  const auto how = static_cast<Gdiplus::RotateFlipType>(rotateFlipType);
   Pictures& p = *pictures_;
   std::lock_guard<std::mutex> guard(p.lock);
   if (format_ == Format::kGif) {
     for (auto& f : p.frames)
-      if (f) f->image.RotateFlip(Gdiplus::RotateNoneFlipY);
+      if (f) f->image.RotateFlip(how);
   } else if (p.main) {
-    p.main->image.RotateFlip(Gdiplus::RotateNoneFlipY);
+    p.main->image.RotateFlip(how);
   }
 }
 

@@ -127,6 +127,8 @@ class CImageWnd : public fw::CWnd {
 
   bool DecodeStream(IStream* stream);
   void ReleasePictures();
+  // Mirrors every picture (a GDI+ RotateFlipType; the header keeps GDI+ out).
+  void Flip(int rotateFlipType);
   void Draw(int width, int height);
   void Present(HDC paintDc, const RECT& windowRect);
   bool CreateOnThread();

@@ -29,9 +29,9 @@ double Percentile(std::vector<double> v, double p) {
   return v[i];
 }
 
-void PrintCounts(const char* label, const ProcessCounts& c) {
+void PrintCounts(const char* label, const ProcessResourceCounts& c) {
   std::printf("%-8s handles %lu, threads %lu, GDI objects %lu, USER objects %lu, private bytes %.1f MB\n", label,
-              c.handles, c.threads, c.gdiObjects, c.userObjects, static_cast<double>(c.privateBytes) / 1048576.0);
+              c.kernelHandles, c.threads, c.gdiObjects, c.userObjects, static_cast<double>(c.privateBytes) / 1048576.0);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 
 #include "framework/gdiplus_session.h"
 #include "toolkit/image_wnd.h"
-#include "toolkit/resource_counts.h"
+#include "tests/unit/process_counts.h"
 
 namespace {
 

@@ -3,6 +3,9 @@
 namespace {
 constexpr DWORD kStepMs = 5;
 constexpr int kFadeOutStep = 15;
+// A fade-in ends by itself within (high - low) / step steps of 5 ms, at most
+// about 1.3 s; past this bound its thread is ended.
+constexpr DWORD kFadeJoinBoundMs = 3000;
 
 void SetAlpha(HWND window, int alpha) {
   ::SetLayeredWindowAttributes(window, 0, static_cast<BYTE>(alpha), LWA_ALPHA);
@@ -33,9 +36,23 @@ void WindowFade::StartFadeIn() {
 void WindowFade::StopFade() {
   HANDLE h = ::InterlockedExchangePointer(const_cast<void**>(reinterpret_cast<void* volatile*>(&thread_)), nullptr);
   if (!h) return;
-  // The fade-in takes at most (high - low) / step steps of 5 ms and checks the
-  // window at every step, so it always ends.
-  ::WaitForSingleObject(h, INFINITE);
+  // Messages sent to this thread are served while waiting, so a window call
+  // of the fade thread that reaches the owner's thread cannot deadlock.
+  const ULONGLONG end = ::GetTickCount64() + kFadeJoinBoundMs;
+  for (;;) {
+    const ULONGLONG now = ::GetTickCount64();
+    const DWORD left = now < end ? static_cast<DWORD>(end - now) : 0;
+    const DWORD w = ::MsgWaitForMultipleObjects(1, &h, FALSE, left, QS_SENDMESSAGE);
+    if (w == WAIT_OBJECT_0) break;
+    if (w == WAIT_OBJECT_0 + 1) {
+      MSG msg;
+      ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+      continue;
+    }
+    ::TerminateThread(h, 1);
+    ::WaitForSingleObject(h, 1000);
+    break;
+  }
   ::CloseHandle(h);
 }
 

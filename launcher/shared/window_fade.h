@@ -21,7 +21,7 @@ class WindowFade {
   // Joins a running fade-in, then steps the alpha from high down to low by 15
   // every 5 ms on the calling thread.
   void FadeOut();
-  // Waits for a running fade-in thread to end.
+  // Waits (bounded) for a running fade-in thread to end.
   void StopFade();
 
   HWND window() const { return window_; }

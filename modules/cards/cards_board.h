@@ -6,8 +6,7 @@
 
 class CBackGroundWndPicCards : public CBackGroundWnd {
  public:
-  CBackGroundWndPicCards(HINSTANCE module, HWND host, const ModuleStartInfo& info);
-  ~CBackGroundWndPicCards() override;
+  using CBackGroundWnd::CBackGroundWnd;
 
  protected:
   void OnBoardKeyDown(UINT key, UINT flags) override;

@@ -7,8 +7,7 @@ class CBackGroundWndPicCarLogo : public CBackGroundWnd {
  public:
   static constexpr int kBackgroundCount = 5;
 
-  CBackGroundWndPicCarLogo(HINSTANCE module, HWND host, const ModuleStartInfo& info);
-  ~CBackGroundWndPicCarLogo() override;
+  using CBackGroundWnd::CBackGroundWnd;
 
  protected:
   void OnBoardKeyDown(UINT key, UINT flags) override;

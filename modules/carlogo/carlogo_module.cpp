@@ -6,12 +6,13 @@ namespace {
 CBackGroundWnd* MakeBoard(HINSTANCE module, HWND host, const ModuleStartInfo& info) {
   return new CBackGroundWndPicCarLogo(module, host, info);
 }
+std::wstring BackgroundFor(int itemIndex) {
+  return NumberedBackground(itemIndex, CBackGroundWndPicCarLogo::kBackgroundCount);
+}
 }  // namespace
 
 extern "C" std::uint32_t __cdecl Initialize(HWND host, ModuleStartInfo* info) {
-  const std::wstring background =
-      info ? NumberedBackground(info->itemIndex, CBackGroundWndPicCarLogo::kBackgroundCount) : L"";
-  return module_host::Initialize(host, info, &MakeBoard, background.empty() ? nullptr : background.c_str());
+  return module_host::Initialize(host, info, &MakeBoard, &BackgroundFor);
 }
 
 extern "C" void __cdecl UnInitialize() { module_host::UnInitialize(); }

@@ -48,9 +48,9 @@ CBackGroundWnd::~CBackGroundWnd() {
   DestroyImageWindow();
 }
 
-HWND CBackGroundWnd::Start(const wchar_t* backgroundName) {
+HWND CBackGroundWnd::Start(const std::wstring& backgroundName) {
   // A missing background leaves the board black; it still works.
-  if (backgroundName) LoadImageResource(backgroundName, module_);
+  if (!backgroundName.empty()) LoadImageResource(backgroundName.c_str(), module_);
   if (!CreateImageWindow(host_)) return nullptr;
   ::SetPropW(hwnd(), kItemIndexProp, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(itemIndex_)));
   ::SetWindowPos(hwnd(), nullptr, 0, 0, screenCx_, screenCy_, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
@@ -109,13 +109,13 @@ namespace {
 std::unique_ptr<CBackGroundWnd> g_board;
 }  // namespace
 
-std::uint32_t Initialize(HWND host, ModuleStartInfo* info, BoardFactory make, const wchar_t* backgroundName) {
-  if (!info || !make) return 0;
+std::uint32_t Initialize(HWND host, ModuleStartInfo* info, BoardFactory make, BackgroundChooser background) {
+  if (!info || !make || !background) return 0;
   try {
     UnInitialize();  // a host never calls twice, but a second board must not leak the first
     g_board.reset(make(fw::ThisModule(), host, *info));
     if (!g_board) return 0;
-    HWND board = g_board->Start(backgroundName);
+    HWND board = g_board->Start(background(info->itemIndex));
     if (!board) {
       UnInitialize();
       return 0;

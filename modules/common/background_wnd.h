@@ -3,6 +3,8 @@
 // requests to the host, and the two key hooks that boards override.
 #pragma once
 
+#include <string>
+
 #include "framework/handles.h"
 #include "modules/common/module_contract.h"
 #include "toolkit/image_wnd.h"
@@ -19,7 +21,7 @@ class CBackGroundWnd : public CImageWnd {
 
   // Loads the background, creates the window on its own thread, covers the
   // screen and shows it. Returns the window, or null when none could be made.
-  HWND Start(const wchar_t* backgroundName);
+  HWND Start(const std::wstring& backgroundName);
 
   bool switchRequested() const { return switchRequested_ != 0; }
   int itemIndex() const { return itemIndex_; }
@@ -65,9 +67,11 @@ class CBackGroundWnd : public CImageWnd {
 
 // What every module's exports do, around its board class.
 namespace module_host {
-// Creates the board through `make` and starts it with the background chosen
-// for its item index. Returns the board window as the export's 32-bit value.
+// Creates the board through `make` and starts it with the background that
+// `background` names for its item index (empty: none, the board stays black).
+// Returns the board window as the export's 32-bit value, 0 when none exists.
 using BoardFactory = CBackGroundWnd* (*)(HINSTANCE module, HWND host, const ModuleStartInfo& info);
-std::uint32_t Initialize(HWND host, ModuleStartInfo* info, BoardFactory make, const wchar_t* backgroundName);
+using BackgroundChooser = std::wstring (*)(int itemIndex);
+std::uint32_t Initialize(HWND host, ModuleStartInfo* info, BoardFactory make, BackgroundChooser background);
 void UnInitialize();
 }  // namespace module_host

@@ -8,15 +8,13 @@ CBackGroundWndMusic::CBackGroundWndMusic(HINSTANCE module, HWND host, const Modu
   colorKey = 0;
 }
 
-CBackGroundWndMusic::~CBackGroundWndMusic() { DestroyImageWindow(); }
-
-const wchar_t* CBackGroundWndMusic::BackgroundFor(int itemIndex) {
+std::wstring CBackGroundWndMusic::BackgroundFor(int itemIndex) {
   // Piano, sax, cello, trumpet, trombone and bell share the concert stage.
   static const wchar_t* const kBackgrounds[] = {
       L"BACK1", L"BACK2", L"BACK3", L"BACK3", L"BACK1", L"BACK1", L"BACK4",
       L"BACK5", L"BACK5", L"BACK1", L"BACK1", L"BACK6", L"BACK1",
   };
-  if (itemIndex < 0 || itemIndex >= static_cast<int>(sizeof(kBackgrounds) / sizeof(kBackgrounds[0]))) return nullptr;
+  if (itemIndex < 0 || itemIndex >= static_cast<int>(std::size(kBackgrounds))) return std::wstring();
   return kBackgrounds[itemIndex];
 }
 

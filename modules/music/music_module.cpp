@@ -8,8 +8,7 @@ CBackGroundWnd* MakeBoard(HINSTANCE module, HWND host, const ModuleStartInfo& in
 }  // namespace
 
 extern "C" std::uint32_t __cdecl Initialize(HWND host, ModuleStartInfo* info) {
-  return module_host::Initialize(host, info, &MakeBoard,
-                                 info ? CBackGroundWndMusic::BackgroundFor(info->itemIndex) : nullptr);
+  return module_host::Initialize(host, info, &MakeBoard, &CBackGroundWndMusic::BackgroundFor);
 }
 
 extern "C" void __cdecl UnInitialize() { module_host::UnInitialize(); }

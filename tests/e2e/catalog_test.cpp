@@ -74,12 +74,7 @@ TEST_F(CatalogTest, StartWithNothingSelectedAsksForAChoice) {
 TEST_F(CatalogTest, DoubleClickOnAnItemWhoseModuleIsMissingStartsNothing) {
   folder.Remove(L"Music.dll");
   LauncherSession s(folder);
-  ASSERT_TRUE(s.ok());
-  ASSERT_TRUE(s.SelectCategory(kMusicCategory));
-  const POINT piano = ListItemCentreOnScreen(s.list, 0);
-  ASSERT_GE(piano.x, 0);
-  Focus(s.frame);
-  ClickAt(piano.x, piano.y, /*doubleClick=*/true);
+  ASSERT_TRUE(s.ClickItem(kMusicCategory, 0, /*doubleClick=*/true));
   HWND box = s.WaitForMessageBox(5000);
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(LauncherSession::MessageBoxText(box), kSelectFirstMessage);
@@ -91,11 +86,7 @@ TEST_F(CatalogTest, DoubleClickOnAnItemWhoseModuleIsMissingStartsNothing) {
 
 TEST_F(CatalogTest, EnterOnASelectedItemStartsNothing) {
   LauncherSession s(folder);
-  ASSERT_TRUE(s.ok());
-  ASSERT_TRUE(s.SelectCategory(kMusicCategory));
-  const POINT piano = ListItemCentreOnScreen(s.list, 0);
-  Focus(s.frame);
-  ClickAt(piano.x, piano.y);
+  ASSERT_TRUE(s.ClickItem(kMusicCategory, 0, /*doubleClick=*/false));
   PressKey(VK_RETURN);
   ::Sleep(500);
   EXPECT_EQ(s.WaitForMessageBox(300), nullptr);

@@ -23,11 +23,7 @@ HWND GameSession::WaitForNewBoard(HWND old, DWORD timeoutMs) const {
 }
 
 bool GameSession::StartItem(const std::wstring& category, int index) {
-  if (!launcher.ok() || !launcher.SelectCategory(category)) return false;
-  const POINT pt = ListItemCentreOnScreen(launcher.list, index);
-  if (pt.x < 0) return false;
-  Focus(launcher.frame);
-  ClickAt(pt.x, pt.y, /*doubleClick=*/true);
+  if (!launcher.ClickItem(category, index, /*doubleClick=*/true)) return false;
   WaitUntil(
       [&] {
         for (HWND h : TopLevelWindows(launcher.process.id())) {

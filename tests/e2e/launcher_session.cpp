@@ -35,6 +35,15 @@ bool LauncherSession::SelectCategory(const std::wstring& name) {
   return true;
 }
 
+bool LauncherSession::ClickItem(const std::wstring& category, int index, bool doubleClick) {
+  if (!ok() || !SelectCategory(category)) return false;
+  const POINT pt = ListItemCentreOnScreen(list, index);
+  if (pt.x < 0) return false;
+  Focus(frame);
+  ClickAt(pt.x, pt.y, doubleClick);
+  return true;
+}
+
 HWND LauncherSession::WaitForMessageBox(DWORD timeoutMs) const {
   HWND box = nullptr;
   WaitUntil(

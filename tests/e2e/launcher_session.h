@@ -17,6 +17,8 @@ class LauncherSession {
 
   // Selects a category by its (wide) name and waits for the list to fill.
   bool SelectCategory(const std::wstring& name);
+  // Selects a category and clicks (or double-clicks) entry `index` of its list.
+  bool ClickItem(const std::wstring& category, int index, bool doubleClick);
   // The message box the launcher shows, if any, and its text.
   HWND WaitForMessageBox(DWORD timeoutMs) const;
   static std::wstring MessageBoxText(HWND box);

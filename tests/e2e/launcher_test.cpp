@@ -4,14 +4,11 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "tests/e2e/driver.h"
+#include "tests/e2e/launcher_session.h"
 
 using namespace e2e;
 
 namespace {
-
-constexpr wchar_t kFrameClass[] = L"fw.Frame";
-constexpr DWORD kStartBound = 20000;
 
 class LauncherTest : public ::testing::Test {
  protected:
@@ -20,20 +17,14 @@ class LauncherTest : public ::testing::Test {
     ASSERT_TRUE(WaitUntil([] { return !MutexExists(L"TobbleBabyMain"); }, 10000));
   }
 
-  HWND StartLauncher(Process& process, const std::wstring& workDir = L"") {
-    process = Process::Start(folder.File(L"Tobble.exe"), L"", workDir);
-    if (!process.started()) return nullptr;
-    return WaitForTopLevelWindow(process.id(), kFrameClass, kStartBound);
-  }
-
   ProgramFolder folder;
 };
 
 }  // namespace
 
 TEST_F(LauncherTest, FirstStartShowsTheFrameTitledWithTheBuiltInVersion) {
-  Process tobble;
-  HWND frame = StartLauncher(tobble);
+  LauncherSession tobble(folder);
+  HWND frame = tobble.frame;
   ASSERT_NE(frame, nullptr);
   EXPECT_EQ(WindowText(frame), L"Bimbly 0.3.3.121");
   EXPECT_TRUE(MutexExists(L"TobbleBabyMain"));
@@ -44,15 +35,15 @@ TEST_F(LauncherTest, FirstStartShowsTheFrameTitledWithTheBuiltInVersion) {
 
 TEST_F(LauncherTest, TitleCarriesTheInstalledVersionFromVerinfo) {
   folder.Write(L"verinfo.ini", "[Version]\r\nver=1.2.3\r\n");
-  Process tobble;
-  HWND frame = StartLauncher(tobble);
+  LauncherSession tobble(folder);
+  HWND frame = tobble.frame;
   ASSERT_NE(frame, nullptr);
   EXPECT_EQ(WindowText(frame), L"Bimbly 1.2.3");
 }
 
 TEST_F(LauncherTest, FrameFadesInToAlpha200AndStaysSlightlyTransparent) {
-  Process tobble;
-  HWND frame = StartLauncher(tobble);
+  LauncherSession tobble(folder);
+  HWND frame = tobble.frame;
   ASSERT_NE(frame, nullptr);
   BYTE alpha = 0;
   DWORD flags = 0;
@@ -70,8 +61,8 @@ TEST_F(LauncherTest, FrameFadesInToAlpha200AndStaysSlightlyTransparent) {
 }
 
 TEST_F(LauncherTest, SecondLauncherEndsSilentlyWhileTheFirstKeepsRunning) {
-  Process first;
-  HWND frame = StartLauncher(first);
+  LauncherSession first(folder);
+  HWND frame = first.frame;
   ASSERT_NE(frame, nullptr);
 
   // Also from another working directory: the lock is by name, not by folder.
@@ -80,28 +71,26 @@ TEST_F(LauncherTest, SecondLauncherEndsSilentlyWhileTheFirstKeepsRunning) {
     ASSERT_TRUE(second.started());
     EXPECT_TRUE(second.WaitForExit(10000));
     EXPECT_TRUE(TopLevelWindows(second.id(), false).empty());
-    EXPECT_TRUE(first.running());
+    EXPECT_TRUE(first.process.running());
     EXPECT_EQ(WindowText(frame), L"Bimbly 0.3.3.121");
   }
 }
 
 TEST_F(LauncherTest, FirstLauncherStartedElsewhereStillBlocksASecond) {
-  Process first;
-  HWND frame = StartLauncher(first, folder.path() + L"\\..");
-  ASSERT_NE(frame, nullptr);
+  LauncherSession first(folder, folder.path() + L"\\..");
+  ASSERT_NE(first.frame, nullptr);
   Process second = Process::Start(folder.File(L"Tobble.exe"));
   EXPECT_TRUE(second.WaitForExit(10000));
-  EXPECT_TRUE(first.running());
+  EXPECT_TRUE(first.process.running());
 }
 
 TEST_F(LauncherTest, MainWindowHasToolbarStatusPromptTreeAndList) {
-  Process tobble;
-  HWND frame = StartLauncher(tobble);
+  LauncherSession tobble(folder);
+  HWND frame = tobble.frame;
   ASSERT_NE(frame, nullptr);
 
-  HWND start = FindDescendant(frame, L"Button", 1000);
-  ASSERT_NE(start, nullptr);
-  HWND toolbar = ::GetParent(start);
+  HWND toolbar = tobble.toolbar;
+  ASSERT_NE(toolbar, nullptr);
   for (int id = 1000; id <= 1005; ++id) EXPECT_NE(::GetDlgItem(toolbar, id), nullptr) << id;
   HWND banner = ::GetDlgItem(toolbar, 1005);
   EXPECT_FALSE(::IsWindowEnabled(banner));
@@ -113,14 +102,14 @@ TEST_F(LauncherTest, MainWindowHasToolbarStatusPromptTreeAndList) {
   EXPECT_LT(WindowRectOf(::GetDlgItem(toolbar, 1000)).left, WindowRectOf(::GetDlgItem(toolbar, 1004)).left);
   EXPECT_LT(WindowRectOf(::GetDlgItem(toolbar, 1004)).right, bannerRect.left);
 
-  HWND status = FindDescendant(frame, STATUSCLASSNAMEW);
+  HWND status = tobble.status;
   ASSERT_NE(status, nullptr);
   EXPECT_EQ(WindowText(status),
             L"\u8BF7\u53CC\u51FB\u4E0A\u65B9\u7684\u56FE\u6807\u8FDB\u5165\u6E38\u620F\u2191            ");
   EXPECT_NEAR(WindowRectOf(status).bottom, client.bottom, 1);
 
-  HWND tree = FindDescendant(frame, WC_TREEVIEWW);
-  HWND list = FindDescendant(frame, WC_LISTVIEWW);
+  HWND tree = tobble.tree;
+  HWND list = tobble.list;
   ASSERT_NE(tree, nullptr);
   ASSERT_NE(list, nullptr);
   const RECT treeRect = WindowRectOf(tree);
@@ -133,8 +122,8 @@ TEST_F(LauncherTest, MainWindowHasToolbarStatusPromptTreeAndList) {
 }
 
 TEST_F(LauncherTest, WideningTheFrameLeavesTheBannerWhereItWas) {
-  Process tobble;
-  HWND frame = StartLauncher(tobble);
+  LauncherSession tobble(folder);
+  HWND frame = tobble.frame;
   ASSERT_NE(frame, nullptr);
   HWND banner = FindDescendant(frame, L"Button", 1005);
   ASSERT_NE(banner, nullptr);
@@ -147,14 +136,14 @@ TEST_F(LauncherTest, WideningTheFrameLeavesTheBannerWhereItWas) {
 }
 
 TEST_F(LauncherTest, ClosingTheFrameEndsTheProgramWithExitCodeZero) {
-  Process tobble;
-  HWND frame = StartLauncher(tobble);
+  LauncherSession tobble(folder);
+  HWND frame = tobble.frame;
   ASSERT_NE(frame, nullptr);
   // Automatic updating would start the updater on close; keep this test to the launcher.
   folder.Write(L"config.ini", "[Update]\r\nMode=manu\r\n");
   ::PostMessageW(frame, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(tobble.WaitForExit(10000));
-  EXPECT_EQ(tobble.exitCode(), 0u);
+  ASSERT_TRUE(tobble.process.WaitForExit(10000));
+  EXPECT_EQ(tobble.process.exitCode(), 0u);
   EXPECT_FALSE(MutexExists(L"TobbleBabyMain"));
 }
 
@@ -182,8 +171,8 @@ TEST_F(LauncherTest, BrokenSettingsAndVersionFilesNeverStopTheStart) {
     SCOPED_TRACE(c.name);
     folder.Write(L"config.ini", c.config);
     folder.Write(L"verinfo.ini", c.verinfo);
-    Process tobble;
-    HWND frame = StartLauncher(tobble);
+    LauncherSession tobble(folder);
+    HWND frame = tobble.frame;
     ASSERT_NE(frame, nullptr);
     const std::wstring title = WindowText(frame);
     EXPECT_EQ(title.rfind(L"Bimbly ", 0), 0u);
@@ -192,7 +181,7 @@ TEST_F(LauncherTest, BrokenSettingsAndVersionFilesNeverStopTheStart) {
     }
     // An overlong version is cut to what the store reads, never past it.
     EXPECT_LE(title.size(), 7u + 2047u);
-    tobble.Kill();
-    ASSERT_TRUE(WaitUntil([] { return !MutexExists(L"TobbleBabyMain"); }, 10000));
+    tobble.process.Kill();
+    tobble.Close();
   }
 }

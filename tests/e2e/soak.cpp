@@ -1,30 +1,8 @@
 #include "tests/e2e/soak.h"
 
-#include <psapi.h>
-#include <tlhelp32.h>
-
 #include <vector>
 
 namespace e2e {
-
-ProcessCounts CountsOf(const Process& process) {
-  ProcessCounts c;
-  ::GetProcessHandleCount(process.handle(), &c.handles);
-  c.gdiObjects = ::GetGuiResources(process.handle(), GR_GDIOBJECTS);
-  c.userObjects = ::GetGuiResources(process.handle(), GR_USEROBJECTS);
-  PROCESS_MEMORY_COUNTERS mem{};
-  mem.cb = sizeof(mem);
-  if (::GetProcessMemoryInfo(process.handle(), &mem, sizeof(mem))) c.privateBytes = mem.PagefileUsage;
-  HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  if (snap != INVALID_HANDLE_VALUE) {
-    THREADENTRY32 te{};
-    te.dwSize = sizeof(te);
-    for (BOOL ok = ::Thread32First(snap, &te); ok; ok = ::Thread32Next(snap, &te))
-      if (te.th32OwnerProcessID == process.id()) ++c.threads;
-    ::CloseHandle(snap);
-  }
-  return c;
-}
 
 SoakResult MashKeyboard(GameSession& game, int keys, int switchEvery, unsigned seed) {
   // What small hands reach: letters, digits, space, Enter, arrows, modifiers,
@@ -37,7 +15,7 @@ SoakResult MashKeyboard(GameSession& game, int keys, int switchEvery, unsigned s
     pool.push_back(k);
 
   SoakResult r;
-  r.before = CountsOf(game.launcher.process);
+  r.before = ProcessResourceCounts::Of(game.launcher.process.handle(), game.launcher.process.id());
   Focus(game.game);
   unsigned state = seed;
   auto next = [&state] {
@@ -65,7 +43,7 @@ SoakResult MashKeyboard(GameSession& game, int keys, int switchEvery, unsigned s
   }
   // Let the queues drain before counting again.
   ::Sleep(1500);
-  r.after = CountsOf(game.launcher.process);
+  r.after = ProcessResourceCounts::Of(game.launcher.process.handle(), game.launcher.process.id());
   return r;
 }
 

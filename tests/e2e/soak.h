@@ -6,23 +6,16 @@
 #include <windows.h>
 
 #include "tests/e2e/game_session.h"
+#include "tests/unit/process_counts.h"
 
 namespace e2e {
 
-struct ProcessCounts {
-  DWORD handles = 0;
-  DWORD threads = 0;
-  DWORD gdiObjects = 0;
-  DWORD userObjects = 0;
-  SIZE_T privateBytes = 0;  // also where a platform does not count handles
-};
-ProcessCounts CountsOf(const Process& process);
 
 struct SoakResult {
   int keys = 0;
   int switches = 0;
-  ProcessCounts before;
-  ProcessCounts after;
+  ProcessResourceCounts before;  // private bytes count also where a platform counts no handles
+  ProcessResourceCounts after;
 };
 
 // Mashes `keys` random keys (never Escape) into a running game, switching

@@ -79,8 +79,16 @@ const char kName[] = "\xB8\xD6\xC7\xD9";  // GBK
 
 class ModuleContract : public ::testing::TestWithParam<const wchar_t*> {
  protected:
+  // Starts a board for an item index as the host does; like the host's, the
+  // start block outlives the board.
+  HWND StartBoard(Module& m, int itemIndex) {
+    info = ModuleStartInfo{itemIndex, kName, "test", nullptr};
+    return m.init ? AsWindow(m.init(host.hwnd(), &info)) : nullptr;
+  }
+
   fw::GdiplusSession gdiplus;
   FakeHost host;
+  ModuleStartInfo info{};
 };
 
 }  // namespace
@@ -98,9 +106,7 @@ TEST_P(ModuleContract, ExportsBothFunctionsByNameAndOrdinal) {
 
 TEST_P(ModuleContract, BoardCoversTheScreenOwnedByTheHostAndGoesOnUninitialize) {
   Module m(GetParam());
-  ASSERT_NE(m.init, nullptr);
-  ModuleStartInfo info{0, kName, "test", nullptr};
-  HWND board = AsWindow(m.init(host.hwnd(), &info));
+  HWND board = StartBoard(m, 0);
   ASSERT_NE(board, nullptr);
   EXPECT_TRUE(::IsWindowVisible(board));
   EXPECT_EQ(::GetWindow(board, GW_OWNER), host.hwnd());
@@ -118,9 +124,7 @@ TEST_P(ModuleContract, BoardCoversTheScreenOwnedByTheHostAndGoesOnUninitialize) 
 
 TEST_P(ModuleContract, PageUpThenPageDownPostsOnlyTheFirstRequest) {
   Module m(GetParam());
-  ASSERT_NE(m.init, nullptr);
-  ModuleStartInfo info{1, kName, "test", nullptr};
-  HWND board = AsWindow(m.init(host.hwnd(), &info));
+  HWND board = StartBoard(m, 1);
   ASSERT_NE(board, nullptr);
   ::PostMessageW(board, WM_PLAY_KEYDOWN, VK_PRIOR, 0);
   ::PostMessageW(board, WM_PLAY_KEYDOWN, VK_NEXT, 0);
@@ -132,9 +136,7 @@ TEST_P(ModuleContract, PageUpThenPageDownPostsOnlyTheFirstRequest) {
 
 TEST_P(ModuleContract, ContextMenuCommandsPostRequestsAndLeaveKeysFlowing) {
   Module m(GetParam());
-  ASSERT_NE(m.init, nullptr);
-  ModuleStartInfo info{0, kName, "test", nullptr};
-  HWND board = AsWindow(m.init(host.hwnd(), &info));
+  HWND board = StartBoard(m, 0);
   ASSERT_NE(board, nullptr);
   ::PostMessageW(board, WM_COMMAND, 10003, 0);
   ::PostMessageW(board, WM_COMMAND, 10001, 0);
@@ -149,8 +151,7 @@ TEST_P(ModuleContract, AnItemIndexOutsideTheTableStillGivesAWorkingBoard) {
   Module m(GetParam());
   ASSERT_NE(m.init, nullptr);
   for (int index : {-1, 99}) {
-    ModuleStartInfo info{index, kName, "test", nullptr};
-    HWND board = AsWindow(m.init(host.hwnd(), &info));
+    HWND board = StartBoard(m, index);
     ASSERT_NE(board, nullptr) << index;
     ::PostMessageW(board, WM_PLAY_KEYDOWN, VK_NEXT, 0);
     EXPECT_EQ(host.Collect(300), std::vector<UINT>{WM_PLAY_NEXT});
@@ -162,9 +163,7 @@ TEST_P(ModuleContract, LoadingAndUnloadingRepeatedlyKeepsWorking) {
   // The window class must not outlive the library between loads.
   for (int i = 0; i < 3; ++i) {
     Module m(GetParam());
-    ASSERT_NE(m.init, nullptr);
-    ModuleStartInfo info{0, kName, "test", nullptr};
-    EXPECT_NE(m.init(host.hwnd(), &info), 0u) << "load " << i;
+    EXPECT_NE(StartBoard(m, 0), nullptr) << "load " << i;
   }
 }
 
