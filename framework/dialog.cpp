@@ -160,21 +160,9 @@ INT_PTR CALLBACK CDialog::StaticDialogProc(HWND hwnd, UINT message, WPARAM wPara
     if (!self) return FALSE;
     self->Attach(hwnd);
   }
-  const CurrentMessage saved = self->current_;
-  self->current_ = {message, wParam, lParam};
   LRESULT result = 0;
-  bool handled = false;
-  try {
-    handled = self->DispatchDialog(message, wParam, lParam, result);
-  } catch (...) {
-    handled = false;  // never unwind into the dialog manager
-  }
-  self->current_ = saved;
-  if (message == WM_NCDESTROY) {
-    self->Detach();
-    self->OnFinalMessage();
-  }
-  if (!handled) return FALSE;
+  // Unhandled messages go to the dialog manager, which does the default work.
+  if (!self->Dispatch(message, wParam, lParam, result, false)) return FALSE;
   switch (message) {
     // These return their result directly rather than through DWLP_MSGRESULT.
     case WM_INITDIALOG:

@@ -42,7 +42,6 @@ class CDialog : public CWnd {
   bool UpdateData(bool saveAndValidate);
   HWND Item(int id) const { return ::GetDlgItem(hwnd_, id); }
   UINT templateId() const { return templateId_; }
-  bool isModal() const { return modal_; }
 
  protected:
   // Returning TRUE lets the dialog manager set the default focus.
@@ -51,6 +50,9 @@ class CDialog : public CWnd {
   virtual void OnCancel();
   virtual void DoDataExchange(DataExchange&) {}
   LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  bool RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
+    return DispatchDialog(message, wParam, lParam, result);
+  }
 
   // Table, reflection, then the built-in handling; false leaves the message
   // to the dialog manager.

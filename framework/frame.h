@@ -1,11 +1,10 @@
-// Top-level frame with docked bars and a client area, the bars themselves
-// (dialog bar from a template, status bar) and the static splitter.
+// Top-level frame with docked bars and a client area, and the bars themselves
+// (dialog bar from a template, status bar).
 #pragma once
 
 #include <windows.h>
 
-#include <functional>
-#include <memory>
+#include <string>
 #include <vector>
 
 #include "framework/dialog.h"
@@ -16,7 +15,6 @@ namespace fw {
 // Ids the frame gives its standard children.
 inline constexpr UINT kIdDialogBar = 0xE805;
 inline constexpr UINT kIdStatusBar = 0xE801;
-inline constexpr UINT kIdFirstPane = 0xE900;
 
 enum class Dock { Top, Bottom };
 
@@ -58,48 +56,6 @@ class CStatusBar : public CWnd, public CControlBar {
   HWND barWindow() const override { return hwnd_; }
   int DesiredHeight() const override;
   void SetText(const std::wstring& text);
-};
-
-// Factory of a pane's window, created as a child of the given parent with the given id.
-using PaneFactory = std::function<std::unique_ptr<CWnd>(HWND parent, UINT id, SIZE initial)>;
-
-// A static splitter: one row of columns divided by draggable bars.
-class CSplitterWnd : public CWnd {
- public:
-  enum class Element { Bar, Border };
-
-  CSplitterWnd();
-  bool CreateStatic(HWND parent, int columns, UINT id = kIdFirstPane);
-  bool CreateView(int column, const PaneFactory& factory, SIZE initial);
-  CWnd* GetPane(int row, int column) const;
-  int columns() const { return static_cast<int>(panes_.size()); }
-  int barWidth() const { return barWidth_; }
-  int ColumnWidth(int column) const;
-  void RecalcLayout();
-
- protected:
-  // Draws a bar or the border around a pane; the default fills with the face colour.
-  virtual void OnDrawSplitter(HDC dc, Element element, const RECT& rect);
-  FW_DECLARE_MESSAGE_MAP()
-
- private:
-  void OnPaint();
-  void OnSize(UINT type, int cx, int cy);
-  LRESULT OnLButtonDown(WPARAM, LPARAM);
-  LRESULT OnMouseMove(WPARAM, LPARAM);
-  LRESULT OnLButtonUp(WPARAM, LPARAM);
-  LRESULT OnSetCursor(WPARAM, LPARAM);
-  LRESULT OnForwardToParent(WPARAM, LPARAM);
-  int BarAt(int x) const;
-  RECT BarRect(int bar) const;
-
-  std::vector<std::unique_ptr<CWnd>> panes_;
-  std::vector<int> widths_;
-  int barWidth_ = 10;
-  int gap_ = 10;
-  int dragging_ = -1;
-  int dragOffset_ = 0;
-  UINT firstId_ = kIdFirstPane;
 };
 
 class CFrameWnd : public CWnd {

@@ -1,5 +1,8 @@
-// Move-only owners for Win32 handles. Every handle the suite opens is held by
-// one of these, so that it is released exactly once on every path.
+// Move-only owners for Win32 handles, so that a handle is released exactly
+// once on every path. The suite's own code holds its handles in these; the
+// exceptions are the plain-data records shared across a library boundary
+// (the speech record), whose raw handles their single owner closes, and
+// handles lent by the system (a window's device context in a paint message).
 #pragma once
 
 #include <windows.h>
@@ -214,5 +217,12 @@ class ComPtr {
  private:
   T* p_ = nullptr;
 };
+
+// A library export as its typed function pointer, or nullptr.
+template <typename Fn>
+Fn GetExport(HMODULE module, const char* name) {
+  // Through the generic function type, which any function pointer converts to.
+  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
+}
 
 }  // namespace fw

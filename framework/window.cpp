@@ -180,22 +180,31 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefaultProc(message, wParam, lParam);
 }
 
-LRESULT CWnd::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+bool CWnd::RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  result = WindowProc(message, wParam, lParam);
+  return true;
+}
+
+bool CWnd::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result, bool defaultWhenUnhandled) {
   const CurrentMessage saved = current_;
   current_ = {message, wParam, lParam};
-  LRESULT result = 0;
+  bool handled = false;
   try {
-    result = WindowProc(message, wParam, lParam);
+    handled = RouteMessage(message, wParam, lParam, result);
   } catch (...) {
-    // A handler must never unwind into the system; fall back to the default.
+    // A handler must never unwind into the system.
+    handled = false;
+  }
+  if (!handled && defaultWhenUnhandled) {
     result = DefaultProc(message, wParam, lParam);
+    handled = true;
   }
   current_ = saved;
   if (message == WM_NCDESTROY) {
     Detach();
-    OnFinalMessage();
+    OnFinalMessage();  // may delete the object: nothing touches it after this
   }
-  return result;
+  return handled;
 }
 
 LRESULT CALLBACK CWnd::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -211,14 +220,18 @@ LRESULT CALLBACK CWnd::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     if (!self || self->hwnd_) return ::DefWindowProcW(hwnd, message, wParam, lParam);
     self->Attach(hwnd);
   }
-  return self->Dispatch(message, wParam, lParam);
+  LRESULT result = 0;
+  self->Dispatch(message, wParam, lParam, result, true);
+  return result;
 }
 
 LRESULT CALLBACK CWnd::StaticSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                           DWORD_PTR refData) {
   auto* self = reinterpret_cast<CWnd*>(refData);
   if (!self || self->hwnd_ != hwnd) return ::DefSubclassProc(hwnd, message, wParam, lParam);
-  return self->Dispatch(message, wParam, lParam);
+  LRESULT result = 0;
+  self->Dispatch(message, wParam, lParam, result, true);
+  return result;
 }
 
 }  // namespace fw

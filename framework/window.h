@@ -1,12 +1,20 @@
 // Window base with message tables.
 //
 // A window class declares a static table of entries, each a message (or a
-// command id, or a notification code) and a typed handler:
+// command id, or a notification code) and a typed handler, chained to the
+// table of its direct base class:
 //
-//   const fw::MessageMap CMainFrame::kMessageMap = fw::MakeMessageMap<CFrameWnd>({
+//   class CMainFrame : public fw::CFrameWnd {
+//     ...
+//     FW_DECLARE_MESSAGE_MAP()
+//   };
+//
+//   const fw::MessageEntry CMainFrame::kMessageEntries[] = {
 //       fw::OnCreate<&CMainFrame::OnCreate>(),
 //       fw::OnCommand<&CMainFrame::OnStart>(1000),
-//   });
+//   };
+//   const fw::MessageMap CMainFrame::kMessageMap =
+//       fw::MakeMessageMap(&fw::CFrameWnd::kMessageMap, kMessageEntries);
 //
 // The window procedure searches the window's table, then its base classes'
 // tables, then runs the default procedure. Notifications that a parent does not
@@ -196,6 +204,9 @@ class CWnd {
   // Table dispatch; returns true when a handler ran.
   bool DispatchToMap(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
   virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+  // Routes one message; false leaves it unhandled. Windows route through
+  // WindowProc, dialogs through their dialog dispatch.
+  virtual bool RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
   virtual LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam);
   // Called once the window is gone (after WM_NCDESTROY).
   virtual void OnFinalMessage() {}
@@ -221,7 +232,12 @@ class CWnd {
   static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK StaticSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                              UINT_PTR idSubclass, DWORD_PTR refData);
-  LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+  // The one path of every message to a framework window or dialog: records
+  // the current message, routes it, keeps exceptions from unwinding into the
+  // system and detaches the object after WM_NCDESTROY. Returns whether the
+  // message was handled; with defaultWhenUnhandled an unhandled message (or
+  // one whose handler threw) runs through the default procedure instead.
+  bool Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result, bool defaultWhenUnhandled);
 
   friend class CDialog;
 };

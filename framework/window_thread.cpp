@@ -1,8 +1,11 @@
 #include "framework/window_thread.h"
 
+#include "core/wait_bounds.h"
+#include "framework/threads.h"
+
 namespace fw {
 
-CWindowThread::~CWindowThread() { Stop(2000); }
+CWindowThread::~CWindowThread() { Stop(bimbly::kWindowThreadEndMs); }
 
 bool CWindowThread::Start(std::function<bool()> create, std::function<void()> destroy, DWORD timeoutMs) {
   if (thread_) return false;
@@ -22,7 +25,7 @@ bool CWindowThread::Start(std::function<bool()> create, std::function<void()> de
   const DWORD w = ::WaitForMultipleObjects(2, waits, FALSE, timeoutMs);
   if (w == WAIT_OBJECT_0 && state_->createResult) return true;
   // Creation failed, the thread ended, or the bound passed.
-  Stop(2000);
+  Stop(bimbly::kWindowThreadEndMs);
   return false;
 }
 
@@ -43,11 +46,7 @@ bool CWindowThread::Stop(DWORD timeoutMs) {
   bool clean = true;
   if (::WaitForSingleObject(thread_.get(), 0) == WAIT_TIMEOUT) {
     ::PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
-    if (::WaitForSingleObject(thread_.get(), timeoutMs) != WAIT_OBJECT_0) {
-      ::TerminateThread(thread_.get(), 1);
-      ::WaitForSingleObject(thread_.get(), 1000);
-      clean = false;
-    }
+    clean = JoinOrTerminate(thread_.get(), timeoutMs);
   }
   thread_.reset();
   threadId_ = 0;

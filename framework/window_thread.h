@@ -2,7 +2,10 @@
 //
 // Start() blocks, bounded, until the thread has run its creation step; Stop()
 // ends the loop and waits, bounded, for the thread, terminating it when the
-// bound passes. Nothing is detached.
+// bound passes. The one exception is Stop() called on the thread itself (an
+// owner destroyed from one of its own handlers): it cannot wait for itself,
+// so it ends the loop and lets the thread finish alone, without touching the
+// owner again.
 #pragma once
 
 #include <windows.h>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "framework/dialog.h"
-#include "launcher/shared/window_fade.h"
+#include "style/window_fade.h"
 
 class CExitDialog : public fw::CDialog {
  public:

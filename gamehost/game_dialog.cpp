@@ -2,7 +2,12 @@
 
 #include <imm.h>
 
+#include "contracts/keylock_exports.h"
 #include "core/catalog.h"
+#include "core/wait_bounds.h"
+#include "framework/threads.h"
+#include "gamehost/game_settings.h"
+#include "gamehost/taskbar_state.h"
 #include "gamehost/play_module.h"
 #include "gamehost/resource.h"
 
@@ -13,29 +18,13 @@ constexpr wchar_t kGameMutexName[] = L"TobbleBabyPlaying";
 constexpr char kKeyboardLockFile[] = "KeyHush.dll";
 constexpr wchar_t kRemindPicture[] = L"IMAGE_REMIND";
 constexpr wchar_t kRemindExitPicture[] = L"IMAGE_REMIND_EXIT";
-// Only this thread takes the game mutex (it exists mainly for the updater to
-// see), so waits are short; the bound keeps another program that opened it by
-// name from freezing the game.
-constexpr DWORD kGameMutexWaitMs = 5000;
-
-// Holds the game mutex for a scope. The owner may take it again while it
-// holds it, so the exit dialog's nested loop never blocks on it.
-class GameLock {
+// Holds the game mutex for a scope. Only this thread takes it (it exists
+// mainly for the updater to see), so waits are short; the bound keeps another
+// program that opened it by name from freezing the game. The owner may take it
+// again while it holds it, so the exit dialog's nested loop never blocks on it.
+class GameLock : public fw::ScopedMutexLock {
  public:
-  explicit GameLock(HANDLE mutex) : mutex_(mutex) {
-    if (!mutex_) return;
-    const DWORD w = ::WaitForSingleObject(mutex_, kGameMutexWaitMs);
-    owned_ = w == WAIT_OBJECT_0 || w == WAIT_ABANDONED;
-  }
-  ~GameLock() {
-    if (owned_) ::ReleaseMutex(mutex_);
-  }
-  GameLock(const GameLock&) = delete;
-  GameLock& operator=(const GameLock&) = delete;
-
- private:
-  HANDLE mutex_;
-  bool owned_ = false;
+  explicit GameLock(HANDLE mutex) : fw::ScopedMutexLock(mutex, bimbly::kGameMutexMs) {}
 };
 
 }  // namespace
@@ -84,18 +73,18 @@ BOOL CBackGroundDlg::OnInitDialog() {
   // Keys must never turn into composed characters.
   ::ImmAssociateContext(hwnd_, nullptr);
 
-  const GameSettings settings = ReadGameSettings();
+  const gamehost::GameSettings settings = gamehost::ReadGameSettings();
   remind_ = settings.remind;
   timeLimitMinutes_ = settings.timeLimitMinutes;
 
-  taskbarWasAutoHide_ = IsTaskbarAutoHide();
-  if (!taskbarWasAutoHide_) SetTaskbarAutoHide(true);
+  taskbarWasAutoHide_ = gamehost::IsTaskbarAutoHide();
+  if (!taskbarWasAutoHide_) gamehost::SetTaskbarAutoHide(true);
 
   // Without the lock the game still runs; the dialog's own keys then apply.
   LoadKeyboardLock();
   LoadPlayModule();
 
-  if (remind_ && board_) reminder_.reset(ShowReminder(board_, kRemindPicture));
+  if (remind_ && board_) reminder_.reset(gamehost::ShowReminder(board_, kRemindPicture));
 
   if (midiLine_.isOpen()) {
     midiLine_.UnmuteLine();
@@ -126,7 +115,7 @@ LRESULT CBackGroundDlg::OnEraseBackground(WPARAM wp, LPARAM) {
 }
 
 void CBackGroundDlg::OnDestroy() {
-  if (!taskbarWasAutoHide_) SetTaskbarAutoHide(false);
+  if (!taskbarWasAutoHide_) gamehost::SetTaskbarAutoHide(false);
   // The keyboard is released before the play module goes.
   UnloadKeyboardLock();
   UnloadPlayModule();
@@ -140,13 +129,13 @@ void CBackGroundDlg::OnTimer(UINT_PTR id) {
   if (exitDialog_) exitDialog_->FadeOutAndCancel();
   reminder_.reset();
   UnloadPlayModule();
-  reminder_.reset(ShowReminder(hwnd_, kRemindExitPicture));
+  reminder_.reset(gamehost::ShowReminder(hwnd_, kRemindExitPicture));
 }
 
 bool CBackGroundDlg::LoadKeyboardLock() {
   keyboardLock_.reset(::LoadLibraryA(kKeyboardLockFile));
   if (!keyboardLock_) return false;
-  auto init = GetExport<InitializeKbdFn>(keyboardLock_.get(), kInitializeKbdExport);
+  auto init = fw::GetExport<InitializeKbdFn>(keyboardLock_.get(), kInitializeKbdExport);
   if (init && init(hwnd_) != 0) return true;
   keyboardLock_.reset();
   return false;
@@ -155,7 +144,7 @@ bool CBackGroundDlg::LoadKeyboardLock() {
 void CBackGroundDlg::UnloadKeyboardLock() {
   if (!keyboardLock_) return;
   auto uninit =
-      GetExport<UnInitializeKbdFn>(keyboardLock_.get(), kUnInitializeKbdExport);
+      fw::GetExport<UnInitializeKbdFn>(keyboardLock_.get(), kUnInitializeKbdExport);
   if (uninit) uninit();
   keyboardLock_.reset();
 }
@@ -166,7 +155,7 @@ bool CBackGroundDlg::LoadPlayModule() {
     EndDialog(IDCANCEL);
     return false;
   }
-  auto init = GetExport<InitializeFn>(playModule_.get(), kInitializeExport);
+  auto init = fw::GetExport<InitializeFn>(playModule_.get(), kInitializeExport);
   if (!init) {
     playModule_.reset();
     EndDialog(IDCANCEL);
@@ -190,7 +179,7 @@ bool CBackGroundDlg::LoadPlayModule() {
 void CBackGroundDlg::UnloadPlayModule() {
   board_ = nullptr;
   if (!playModule_) return;
-  auto uninit = GetExport<UnInitializeFn>(playModule_.get(), kUnInitializeExport);
+  auto uninit = fw::GetExport<UnInitializeFn>(playModule_.get(), kUnInitializeExport);
   if (uninit) uninit();
   playModule_.reset();
 }
@@ -258,7 +247,7 @@ void CBackGroundDlg::SwitchItem(int direction) {
   bool found = false;
   for (int row : bimbly::SwitchOrder(catalogIndex_, direction > 0)) {
     SelectCatalogEntry(row);
-    if (PlayModuleLoads(moduleFile_.c_str())) {
+    if (gamehost::PlayModuleLoads(moduleFile_.c_str())) {
       found = true;
       break;
     }
@@ -272,5 +261,5 @@ void CBackGroundDlg::SwitchItem(int direction) {
     return;
   }
   if (!LoadPlayModule()) return;
-  if (remind_) reminder_.reset(ShowReminder(board_, kRemindPicture));
+  if (remind_) reminder_.reset(gamehost::ShowReminder(board_, kRemindPicture));
 }

@@ -8,8 +8,9 @@
 #include "framework/dialog.h"
 #include "framework/handles.h"
 #include "gamehost/exit_dialog.h"
-#include "gamehost/system_state.h"
-#include "modules/common/module_contract.h"
+#include "gamehost/mixer_line.h"
+#include "gamehost/reminder.h"
+#include "contracts/module_contract.h"
 
 class CBackGroundDlg : public fw::CDialog {
  public:
@@ -54,7 +55,7 @@ class CBackGroundDlg : public fw::CDialog {
   HWND board_ = nullptr;
   fw::UniqueModule keyboardLock_;
   fw::UniqueModule playModule_;
-  std::unique_ptr<Reminder> reminder_;
+  std::unique_ptr<gamehost::Reminder> reminder_;
   bool remind_ = true;
   unsigned timeLimitMinutes_ = 0;
   CExitDialog* exitDialog_ = nullptr;  // lives on the stack of OpenExitDialog while open

@@ -3,10 +3,14 @@
 #include <windows.h>
 
 #include "framework/handles.h"
-#include "modules/common/module_contract.h"
+#include "contracts/module_contract.h"
+
+namespace gamehost {
 
 bool PlayModuleLoads(const char* moduleFile) {
   if (!moduleFile) return false;
   fw::UniqueModule module(::LoadLibraryA(moduleFile));
-  return module && GetExport<InitializeFn>(module.get(), kInitializeExport) != nullptr;
+  return module && fw::GetExport<InitializeFn>(module.get(), kInitializeExport) != nullptr;
 }
+
+}  // namespace gamehost

@@ -2,4 +2,8 @@
 // it exports Initialize. The module is unloaded again before returning.
 #pragma once
 
+namespace gamehost {
+
 bool PlayModuleLoads(const char* moduleFile);
+
+}  // namespace gamehost

@@ -4,7 +4,7 @@
 
 #include "keylock/accessibility_rules.h"
 #include "keylock/key_filter.h"
-#include "modules/common/module_contract.h"
+#include "contracts/module_contract.h"
 
 namespace bimbly::keylock {
 

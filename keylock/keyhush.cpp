@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "keylock/keyboard_lock.h"
-#include "modules/common/module_contract.h"
+#include "contracts/keylock_exports.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "core/style_table.h"
 #include "framework/image_list.h"
 #include "framework/text.h"
-#include "launcher/shared/choose_style.h"
+#include "style/choose_style.h"
 #include "launcher/tobble_view.h"
 
 namespace {
@@ -17,7 +17,7 @@ constexpr COLORREF kMaskWhite = RGB(255, 255, 255);
 const fw::MessageEntry CLeftView::kMessageEntries[] = {
     fw::OnNotifyReflect<&CLeftView::OnSelectionChanged>(TVN_SELCHANGEDW),
 };
-const fw::MessageMap CLeftView::kMessageMap = fw::MakeMessageMap(&fw::CWnd::kMessageMap, kMessageEntries);
+const fw::MessageMap CLeftView::kMessageMap = fw::MakeMessageMap(&fw::CControlView::kMessageMap, kMessageEntries);
 
 bool CLeftView::Create(HWND parent, UINT id, SIZE initial) {
   return CreateControl(WC_TREEVIEWW, parent, id,
@@ -53,7 +53,7 @@ void CLeftView::OnInitialUpdate() {
     treeItems_[row] = TreeView_InsertItem(hwnd_, &ins);
   }
 
-  const bimbly::Rgb tree = bimbly::StyleFor(CurrentStyle()).tree;
+  const bimbly::Rgb tree = bimbly::StyleFor(style::CurrentStyle()).tree;
   TreeView_SetBkColor(hwnd_, RGB(tree.r, tree.g, tree.b));
 
   for (HTREEITEM item = TreeView_GetRoot(hwnd_); item; item = TreeView_GetNextSibling(hwnd_, item))

@@ -39,7 +39,7 @@ const fw::MessageEntry CStatusBarEx::kMessageEntries[] = {
     fw::OnPaint<&CStatusBarEx::OnPaint>(),
     fw::OnMessage<&CStatusBarEx::OnEraseBackground>(WM_ERASEBKGND),
 };
-const fw::MessageMap CStatusBarEx::kMessageMap = fw::MakeMessageMap(&fw::CWnd::kMessageMap, kMessageEntries);
+const fw::MessageMap CStatusBarEx::kMessageMap = fw::MakeMessageMap(&fw::CStatusBar::kMessageMap, kMessageEntries);
 
 LRESULT CStatusBarEx::OnEraseBackground(WPARAM, LPARAM) { return TRUE; }
 

@@ -4,7 +4,8 @@
 
 #include "framework/app.h"
 #include "framework/frame.h"
-#include "launcher/shared/window_fade.h"
+#include "framework/splitter.h"
+#include "style/window_fade.h"
 
 // The toolbar, built from dialog template 128.
 class CDialogBarEx : public fw::CDialogBar {

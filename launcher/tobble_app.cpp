@@ -7,9 +7,9 @@
 #include "framework/text.h"
 #include "launcher/main_frame.h"
 #include "launcher/resource.h"
-#include "launcher/shared/choose_style.h"
-#include "launcher/speech_seam.h"
 #include "launcher/version.h"
+#include "speech/speech_worker.h"
+#include "style/choose_style.h"
 
 bool CTobbleApp::InitInstance() {
   // 1. One launcher at a time; a second one ends silently.
@@ -27,7 +27,7 @@ bool CTobbleApp::InitInstance() {
   ::InitCommonControlsEx(&icc);
 
   // 3. The style is fixed before any window exists.
-  SetCurrentStyle(ChooseStyle());
+  style::SetCurrentStyle(style::ChooseStyle());
 
   // 5. OLE for the main thread.
   if (FAILED(::OleInitialize(nullptr))) {
@@ -41,7 +41,7 @@ bool CTobbleApp::InitInstance() {
   gdiplus_ = std::make_unique<fw::GdiplusSession>();
 
   // 8. The speech worker; the launcher runs silently without it.
-  StartSpeechServices();
+  speech::StartLauncherSpeech();
 
   // 9-10. Template, document and frame with its bars and views.
   AddDocTemplate(std::make_unique<fw::CSingleDocTemplate>(
@@ -50,7 +50,7 @@ bool CTobbleApp::InitInstance() {
   if (!ProcessShellCommand(WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN)) return false;
 
   // 11. "Bimbly " and the version.
-  const std::wstring title = fw::LoadResourceString(fw::ThisModule(), IDS_TITLE_PREFIX) + GetVersionText();
+  const std::wstring title = fw::LoadResourceString(fw::ThisModule(), IDS_TITLE_PREFIX) + launcher::GetVersionText();
   HWND frame = mainFrame()->hwnd();
   ::SetWindowTextW(frame, title.c_str());
 
@@ -63,7 +63,7 @@ bool CTobbleApp::InitInstance() {
 int CTobbleApp::ExitInstance() {
   gdiplus_.reset();
   const int code = fw::CWinApp::ExitInstance();
-  StopSpeechServices();
+  speech::StopLauncherSpeech();
   if (oleInitialized_) ::OleUninitialize();
   return code;
 }

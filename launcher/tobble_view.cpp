@@ -6,11 +6,12 @@
 #include "core/style_table.h"
 #include "framework/image_list.h"
 #include "framework/text.h"
+#include "gamehost/game_dialog.h"
 #include "gamehost/play_module.h"
-#include "launcher/game_seam.h"
 #include "launcher/resource.h"
-#include "launcher/shared/choose_style.h"
-#include "launcher/speech_seam.h"
+#include "speech/speech_requests.h"
+#include "speech/speech_worker.h"
+#include "style/choose_style.h"
 
 namespace {
 constexpr int kPictureSize = 64;
@@ -21,7 +22,7 @@ const fw::MessageEntry CTobbleView::kMessageEntries[] = {
     fw::OnNotifyReflect<&CTobbleView::OnClick>(NM_CLICK),
     fw::OnNotifyReflect<&CTobbleView::OnDoubleClick>(NM_DBLCLK),
 };
-const fw::MessageMap CTobbleView::kMessageMap = fw::MakeMessageMap(&fw::CWnd::kMessageMap, kMessageEntries);
+const fw::MessageMap CTobbleView::kMessageMap = fw::MakeMessageMap(&fw::CControlView::kMessageMap, kMessageEntries);
 
 bool CTobbleView::Create(HWND parent, UINT id, SIZE initial) {
   // Icon view from the start, without any of the report view's extras.
@@ -32,7 +33,7 @@ bool CTobbleView::Create(HWND parent, UINT id, SIZE initial) {
 void CTobbleView::OnInitialUpdate() {
   // The style's tile behind the pictures, from the program's own resources.
   // Some systems do not take a resource address here; the list then stays plain.
-  const bimbly::StyleEntry& s = bimbly::StyleFor(CurrentStyle());
+  const bimbly::StyleEntry& s = bimbly::StyleFor(style::CurrentStyle());
   std::wstring url = L"res://" + fw::GetModulePath(nullptr) + L"/" + bimbly::kStylePictureType + L"/" +
                      s.listPictureName;
   LVBKIMAGEW bk{};
@@ -95,7 +96,10 @@ LRESULT CTobbleView::OnDoubleClick(NMHDR*) {
 void CTobbleView::SpeakSelectedItem() {
   const int row = FirstSelectedRow();
   if (row < 0) return;
-  SpeakItemName(bimbly::Items()[row].name);
+  // A new name cuts off the one being spoken.
+  SpeechRecord* record = speech::ProcessSpeechRecord();
+  speech::StopSpeech(record);
+  speech::SpeakText(bimbly::Items()[row].name, record);
 }
 
 void CTobbleView::ShowSelectFirstMessage() {
@@ -110,10 +114,13 @@ int CTobbleView::StartSelectedItem() {
     return 0;
   }
   // Probe the module before a game window appears.
-  if (!PlayModuleLoads(bimbly::Items()[row].moduleFile)) {
+  if (!gamehost::PlayModuleLoads(bimbly::Items()[row].moduleFile)) {
     ShowSelectFirstMessage();
     return 0;
   }
-  RunGame(::GetAncestor(hwnd_, GA_ROOT), row);
+  // The game runs modally on this thread, over the launcher's frame.
+  CBackGroundDlg game(speech::ProcessSpeechRecord());
+  game.SelectCatalogEntry(row);
+  game.DoModal(::GetAncestor(hwnd_, GA_ROOT));
   return 1;
 }

@@ -3,11 +3,15 @@
 #include "framework/text.h"
 #include "framework/window.h"
 #include "launcher/resource.h"
-#include "launcher/shared/settings_store.h"
+#include "settings/settings_store.h"
 #include "updater/env/update_env.h"
+
+namespace launcher {
 
 std::wstring GetVersionText() {
   const CUpdateEnv env;
   const std::wstring builtIn = fw::LoadResourceString(fw::ThisModule(), IDS_BUILTIN_VERSION);
-  return ReadConfigString(L"Version", L"ver", builtIn.c_str(), env.verInfoIni());
+  return settings::ReadConfigString(L"Version", L"ver", builtIn.c_str(), env.verInfoIni());
 }
+
+}  // namespace launcher

@@ -4,4 +4,8 @@
 
 #include <string>
 
+namespace launcher {
+
 std::wstring GetVersionText();
+
+}  // namespace launcher

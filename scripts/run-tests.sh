@@ -18,6 +18,9 @@ status=0
 log "native tests"
 (cd "$BIMBLY_NATIVE_BUILD" && ctest --output-on-failure) || status=1
 
+log "include directions"
+/usr/bin/python3 "$BIMBLY_ROOT/tools/check_includes.py" || status=1
+
 if [ -f "$BIMBLY_ROOT/tools/validate_resources.py" ]; then
   log "resource checks"
   /usr/bin/python3 "$BIMBLY_ROOT/tools/validate_resources.py" --root "$BIMBLY_ROOT/resources" || status=1

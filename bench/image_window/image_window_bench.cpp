@@ -10,7 +10,7 @@
 
 #include "framework/gdiplus_session.h"
 #include "toolkit/image_wnd.h"
-#include "tests/unit/process_counts.h"
+#include "tests/support/process_counts.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 #include "modules/cards/cards_board.h"
 #include "modules/cards/deck_tables.h"
 #include "modules/common/background_names.h"
+#include "modules/common/module_exports.h"
 
 namespace {
 CBackGroundWnd* MakeBoard(HINSTANCE module, HWND host, const ModuleStartInfo& info) {

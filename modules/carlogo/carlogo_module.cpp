@@ -1,6 +1,7 @@
 // Exports of DeckCarLogo.dll.
 #include "modules/carlogo/carlogo_board.h"
 #include "modules/common/background_names.h"
+#include "modules/common/module_exports.h"
 
 namespace {
 CBackGroundWnd* MakeBoard(HINSTANCE module, HWND host, const ModuleStartInfo& info) {

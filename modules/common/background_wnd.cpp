@@ -1,10 +1,7 @@
 #include "modules/common/background_wnd.h"
 
-#include <memory>
-#include <mutex>
-
 #include "framework/text.h"
-#include "gamehost/speech/speech_client.h"
+#include "speech/speech_requests.h"
 
 namespace {
 // Window properties through which a test or tool can watch keys arrive
@@ -99,38 +96,6 @@ void CBackGroundWnd::OnPrevious() { ::PostMessageW(host_, WM_PLAY_PREVIOUS, 0, 0
 void CBackGroundWnd::OnNext() { ::PostMessageW(host_, WM_PLAY_NEXT, 0, 0); }
 void CBackGroundWnd::OnExit() { ::PostMessageW(host_, WM_PLAY_EXIT, 0, 0); }
 
-bool CBackGroundWnd::StopSpeech() { return speech_ && ::StopSpeech(speech_); }
+bool CBackGroundWnd::StopSpeech() { return speech_ && speech::StopSpeech(speech_); }
 
-bool CBackGroundWnd::SpeakText(const char* gbkText) { return speech_ && ::SpeakText(gbkText, speech_); }
-
-namespace module_host {
-namespace {
-// The module's one board; Initialize and UnInitialize run on the host's thread.
-std::unique_ptr<CBackGroundWnd> g_board;
-}  // namespace
-
-std::uint32_t Initialize(HWND host, ModuleStartInfo* info, BoardFactory make, BackgroundChooser background) {
-  if (!info || !make || !background) return 0;
-  try {
-    UnInitialize();  // a host never calls twice, but a second board must not leak the first
-    g_board.reset(make(fw::ThisModule(), host, *info));
-    if (!g_board) return 0;
-    HWND board = g_board->Start(background(info->itemIndex));
-    if (!board) {
-      UnInitialize();
-      return 0;
-    }
-    return static_cast<std::uint32_t>(reinterpret_cast<ULONG_PTR>(board));
-  } catch (...) {
-    // Nothing crosses the library boundary.
-    g_board.reset();
-    return 0;
-  }
-}
-
-void UnInitialize() {
-  g_board.reset();
-  // The library may be unloaded next; its window classes must not outlive it.
-  fw::CWnd::UnregisterClasses();
-}
-}  // namespace module_host
+bool CBackGroundWnd::SpeakText(const char* gbkText) { return speech_ && speech::SpeakText(gbkText, speech_); }

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "framework/handles.h"
-#include "modules/common/module_contract.h"
+#include "contracts/module_contract.h"
 #include "toolkit/image_wnd.h"
 
 class CBackGroundWnd : public CImageWnd {
@@ -24,7 +24,6 @@ class CBackGroundWnd : public CImageWnd {
   HWND Start(const std::wstring& backgroundName);
 
   bool switchRequested() const { return switchRequested_ != 0; }
-  int itemIndex() const { return itemIndex_; }
 
  protected:
   // Key hooks, on the board's thread. Page Up, Page Down and Escape never arrive here.
@@ -64,14 +63,3 @@ class CBackGroundWnd : public CImageWnd {
   LONG switchRequested_ = 0;
   LONG keyDowns_ = 0;
 };
-
-// What every module's exports do, around its board class.
-namespace module_host {
-// Creates the board through `make` and starts it with the background that
-// `background` names for its item index (empty: none, the board stays black).
-// Returns the board window as the export's 32-bit value, 0 when none exists.
-using BoardFactory = CBackGroundWnd* (*)(HINSTANCE module, HWND host, const ModuleStartInfo& info);
-using BackgroundChooser = std::wstring (*)(int itemIndex);
-std::uint32_t Initialize(HWND host, ModuleStartInfo* info, BoardFactory make, BackgroundChooser background);
-void UnInitialize();
-}  // namespace module_host

@@ -1,5 +1,6 @@
 // Exports of Music.dll.
 #include "modules/music/music_board.h"
+#include "modules/common/module_exports.h"
 
 namespace {
 CBackGroundWnd* MakeBoard(HINSTANCE module, HWND host, const ModuleStartInfo& info) {

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "tests/e2e/launcher_session.h"
+#include "launcher/resource.h"
 
 using namespace e2e;
 
@@ -62,7 +63,7 @@ TEST_F(CatalogTest, StartWithNothingSelectedAsksForAChoice) {
   ASSERT_TRUE(s.ok());
   ASSERT_TRUE(s.SelectCategory(kMusicCategory));
   Focus(s.frame);
-  ClickWindowCentre(::GetDlgItem(s.toolbar, 1000));
+  ClickWindowCentre(::GetDlgItem(s.toolbar, IDC_TOOL_START));
   HWND box = s.WaitForMessageBox(5000);
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(LauncherSession::MessageBoxText(box), kSelectFirstMessage);

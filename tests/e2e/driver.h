@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/unit/test_folder.h"
+#include "tests/support/test_folder.h"
 
 namespace e2e {
 

@@ -1,4 +1,5 @@
 #include "tests/e2e/game_session.h"
+#include "gamehost/resource.h"
 
 #include <tlhelp32.h>
 
@@ -57,7 +58,7 @@ UINT GameSession::BoardLastKey() const {
 
 HWND GameSession::ExitDialog() const {
   for (HWND h : TopLevelWindows(launcher.process.id())) {
-    if (h != game && ClassName(h) == L"#32770" && ::GetDlgItem(h, 1002)) return h;
+    if (h != game && ClassName(h) == L"#32770" && ::GetDlgItem(h, IDC_EXIT_EDIT)) return h;
   }
   return nullptr;
 }

@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "contracts/module_contract.h"
+#include "gamehost/resource.h"
 #include "tests/e2e/game_session.h"
 
 using namespace e2e;
@@ -72,7 +74,7 @@ class PlayingGame : public ::testing::Test {
       ClickWindowCentre(::GetDlgItem(dlg, id));
       ::Sleep(100);
     }
-    const std::wstring typed = WindowText(::GetDlgItem(dlg, 1002));
+    const std::wstring typed = WindowText(::GetDlgItem(dlg, IDC_EXIT_EDIT));
     ClickWindowCentre(::GetDlgItem(dlg, IDOK));
     WaitUntil([&] { return !::IsWindow(dlg); }, 5000);
     return typed;
@@ -132,20 +134,20 @@ TEST_F(PlayingGame, WrongWordsAndLetterButtonsInDisplayOrderDoNotEndTheGame) {
     EXPECT_TRUE(MutexExists(L"TobbleBabyPlaying"));
   }
   // The letter buttons clicked left to right spell "tiex".
-  EXPECT_EQ(ClickLettersAndConfirm({1009, 1010, 1012, 1011}), L"tiex");
+  EXPECT_EQ(ClickLettersAndConfirm({IDC_EXIT_LETTER_T, IDC_EXIT_LETTER_I, IDC_EXIT_LETTER_E, IDC_EXIT_LETTER_X}), L"tiex");
   ::Sleep(300);
   EXPECT_TRUE(::IsWindow(g.game));
 }
 
 TEST_F(PlayingGame, LetterButtonsInWordOrderEndTheGame) {
-  EXPECT_EQ(ClickLettersAndConfirm({1012, 1011, 1010, 1009}), L"exit");
+  EXPECT_EQ(ClickLettersAndConfirm({IDC_EXIT_LETTER_E, IDC_EXIT_LETTER_X, IDC_EXIT_LETTER_I, IDC_EXIT_LETTER_T}), L"exit");
   EXPECT_TRUE(g.WaitForGameEnd(5000));
 }
 
 TEST_F(PlayingGame, ExitDialogCountsDownAndClosesItselfWhileTheGameGoesOn) {
   HWND dlg = OpenExitDialog();
   ASSERT_NE(dlg, nullptr);
-  EXPECT_TRUE(WaitUntil([&] { return WindowText(::GetDlgItem(dlg, 1004)) == L"8"; }, 4000));
+  EXPECT_TRUE(WaitUntil([&] { return WindowText(::GetDlgItem(dlg, IDC_EXIT_COUNTDOWN)) == L"8"; }, 4000));
   const DWORD t0 = ::GetTickCount();
   EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(dlg); }, 15000));
   const DWORD closedAfter = ::GetTickCount() - t0;
@@ -236,8 +238,8 @@ TEST_F(SwitchingGame, PageUpThenPageDownBeforeTheHostReactsMakesOneRequest) {
   HWND old = g.Board();
   // Both keys wait in the board's queue before it handles the first, as they
   // do when a child hits them faster than the host switches.
-  ::PostMessageW(old, 1124 /* key down */, VK_PRIOR, 0x01490001);
-  ::PostMessageW(old, 1124 /* key down */, VK_NEXT, 0x01510001);
+  ::PostMessageW(old, WM_PLAY_KEYDOWN, VK_PRIOR, 0x01490001);
+  ::PostMessageW(old, WM_PLAY_KEYDOWN, VK_NEXT, 0x01510001);
   HWND board = g.WaitForNewBoard(old, 10000);
   ASSERT_NE(board, nullptr);
   ::Sleep(1000);  // a second request would have replaced this board again

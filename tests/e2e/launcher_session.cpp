@@ -1,4 +1,5 @@
 #include "tests/e2e/launcher_session.h"
+#include "launcher/resource.h"
 
 #include <commctrl.h>
 
@@ -9,7 +10,7 @@ LauncherSession::LauncherSession(const ProgramFolder& folder, const std::wstring
   if (!process.started()) return;
   frame = WaitForTopLevelWindow(process.id(), L"fw.Frame", 20000);
   if (!frame) return;
-  HWND start = FindDescendant(frame, L"Button", 1000);
+  HWND start = FindDescendant(frame, L"Button", IDC_TOOL_START);
   toolbar = start ? ::GetParent(start) : nullptr;
   tree = FindDescendant(frame, WC_TREEVIEWW);
   list = FindDescendant(frame, WC_LISTVIEWW);

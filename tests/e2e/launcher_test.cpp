@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "tests/e2e/launcher_session.h"
+#include "launcher/resource.h"
 
 using namespace e2e;
 
@@ -91,16 +92,16 @@ TEST_F(LauncherTest, MainWindowHasToolbarStatusPromptTreeAndList) {
 
   HWND toolbar = tobble.toolbar;
   ASSERT_NE(toolbar, nullptr);
-  for (int id = 1000; id <= 1005; ++id) EXPECT_NE(::GetDlgItem(toolbar, id), nullptr) << id;
-  HWND banner = ::GetDlgItem(toolbar, 1005);
+  for (int id = IDC_TOOL_START; id <= IDC_TOOL_BANNER; ++id) EXPECT_NE(::GetDlgItem(toolbar, id), nullptr) << id;
+  HWND banner = ::GetDlgItem(toolbar, IDC_TOOL_BANNER);
   EXPECT_FALSE(::IsWindowEnabled(banner));
   const RECT client = ClientRectOnScreen(frame);
   const RECT bannerRect = WindowRectOf(banner);
   EXPECT_NEAR(bannerRect.right, client.right, 1);
   EXPECT_EQ(bannerRect.top, WindowRectOf(toolbar).top);
   // The buttons stay at the left, in order.
-  EXPECT_LT(WindowRectOf(::GetDlgItem(toolbar, 1000)).left, WindowRectOf(::GetDlgItem(toolbar, 1004)).left);
-  EXPECT_LT(WindowRectOf(::GetDlgItem(toolbar, 1004)).right, bannerRect.left);
+  EXPECT_LT(WindowRectOf(::GetDlgItem(toolbar, IDC_TOOL_START)).left, WindowRectOf(::GetDlgItem(toolbar, IDC_TOOL_ABOUT)).left);
+  EXPECT_LT(WindowRectOf(::GetDlgItem(toolbar, IDC_TOOL_ABOUT)).right, bannerRect.left);
 
   HWND status = tobble.status;
   ASSERT_NE(status, nullptr);
@@ -125,7 +126,7 @@ TEST_F(LauncherTest, WideningTheFrameLeavesTheBannerWhereItWas) {
   LauncherSession tobble(folder);
   HWND frame = tobble.frame;
   ASSERT_NE(frame, nullptr);
-  HWND banner = FindDescendant(frame, L"Button", 1005);
+  HWND banner = FindDescendant(frame, L"Button", IDC_TOOL_BANNER);
   ASSERT_NE(banner, nullptr);
   const RECT before = WindowRectOf(banner);
   RECT rc = WindowRectOf(frame);

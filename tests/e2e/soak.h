@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include "tests/e2e/game_session.h"
-#include "tests/unit/process_counts.h"
+#include "tests/support/process_counts.h"
 
 namespace e2e {
 

@@ -1,9 +1,11 @@
-#include "launcher/shared/settings_store.h"
+#include "settings/settings_store.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "tests/unit/test_folder.h"
+#include "tests/support/test_folder.h"
+
+using namespace settings;
 
 namespace {
 

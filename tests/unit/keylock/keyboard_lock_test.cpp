@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "keylock/keyboard_lock.h"
-#include "modules/common/module_contract.h"
+#include "contracts/module_contract.h"
 
 namespace {
 

@@ -12,7 +12,8 @@
 
 #include "framework/handles.h"
 #include "framework/window_thread.h"
-#include "modules/common/module_contract.h"
+#include "contracts/keylock_exports.h"
+#include "contracts/module_contract.h"
 
 namespace {
 

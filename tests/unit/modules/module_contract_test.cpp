@@ -9,7 +9,7 @@
 
 #include "framework/gdiplus_session.h"
 #include "framework/handles.h"
-#include "modules/common/module_contract.h"
+#include "contracts/module_contract.h"
 
 namespace {
 
@@ -61,8 +61,8 @@ class FakeHost {
 struct Module {
   explicit Module(const wchar_t* file) : lib(::LoadLibraryW((OutFolder() + file).c_str())) {
     if (lib) {
-      init = GetExport<InitializeFn>(lib.get(), kInitializeExport);
-      uninit = GetExport<UnInitializeFn>(lib.get(), kUnInitializeExport);
+      init = fw::GetExport<InitializeFn>(lib.get(), kInitializeExport);
+      uninit = fw::GetExport<UnInitializeFn>(lib.get(), kUnInitializeExport);
     }
   }
   ~Module() {

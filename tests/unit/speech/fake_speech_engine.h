@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "framework/handles.h"
-#include "gamehost/speech/speech_engine.h"
-#include "gamehost/speech/speech_worker.h"
+#include "speech/speech_engine.h"
+#include "speech/speech_worker.h"
 
 struct FakeEngineState {
   // Behaviour.
@@ -99,8 +99,8 @@ class FakeSpeechEngine final : public ISpeechEngine {
   std::shared_ptr<FakeEngineState> s_;
 };
 
-inline SpeechWorkerOptions FakeOptions(const std::shared_ptr<FakeEngineState>& state) {
-  SpeechWorkerOptions options;
+inline speech::SpeechWorkerOptions FakeOptions(const std::shared_ptr<FakeEngineState>& state) {
+  speech::SpeechWorkerOptions options;
   options.makeEngine = [state] { return std::make_unique<FakeSpeechEngine>(state); };
   return options;
 }

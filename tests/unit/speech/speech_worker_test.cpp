@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "fake_speech_engine.h"
-#include "gamehost/speech/speech_client.h"
-#include "gamehost/speech/speech_worker.h"
+#include "speech/speech_requests.h"
+#include "speech/speech_worker.h"
+
+using namespace speech;
 
 namespace {
 

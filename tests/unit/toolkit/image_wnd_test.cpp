@@ -17,7 +17,7 @@
 #include "framework/window.h"
 #include "toolkit/image_rules.h"
 #include "toolkit/image_wnd.h"
-#include "tests/unit/process_counts.h"
+#include "tests/support/process_counts.h"
 
 namespace {
 

@@ -1,0 +1,30 @@
+// How long one side waits for another before it gives up on it. Every wait
+// across threads or processes in the suite is bounded by one of these; when
+// the bound passes, the waiting side ends the other thread or program.
+#pragma once
+
+#include <cstdint>
+
+namespace bimbly {
+
+// A window thread creating its window, and ending after it was asked to.
+inline constexpr std::uint32_t kWindowThreadCreateMs = 10000;
+inline constexpr std::uint32_t kWindowThreadEndMs = 2000;
+// After a thread was terminated: how long to wait for the termination to
+// take effect before its handle is let go.
+inline constexpr std::uint32_t kTerminatedThreadMs = 1000;
+// A fade-in thread ends by itself within about 1.3 s.
+inline constexpr std::uint32_t kFadeJoinMs = 3000;
+// The speech worker's first acknowledgement, and every later one.
+inline constexpr std::uint32_t kSpeechStartMs = 5000;
+inline constexpr std::uint32_t kSpeechAckMs = 15000;
+// The longest a speech requester can hold the request lock beyond one
+// acknowledgement bound: the worker's start-up wait or the kill after a miss.
+inline constexpr std::uint32_t kSpeechLockMarginMs = 5000;
+// The game mutex, which only the game's own thread takes.
+inline constexpr std::uint32_t kGameMutexMs = 5000;
+// Another program asked to close: a short and a long grace period.
+inline constexpr std::uint32_t kProgramCloseMs = 3000;
+inline constexpr std::uint32_t kProgramCloseLongMs = 10000;
+
+}  // namespace bimbly

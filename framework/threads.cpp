@@ -1,0 +1,47 @@
+#include "framework/threads.h"
+
+#include "core/wait_bounds.h"
+
+namespace fw {
+
+bool JoinOrTerminate(HANDLE thread, DWORD boundMs, bool serveSentMessages) noexcept {
+  if (!thread) return true;
+  if (!serveSentMessages) {
+    if (::WaitForSingleObject(thread, boundMs) == WAIT_OBJECT_0) return true;
+    TerminateAndWait(thread);
+    return false;
+  }
+  const ULONGLONG end = ::GetTickCount64() + boundMs;
+  for (;;) {
+    const ULONGLONG now = ::GetTickCount64();
+    const DWORD left = now < end ? static_cast<DWORD>(end - now) : 0;
+    const DWORD w = ::MsgWaitForMultipleObjects(1, &thread, FALSE, left, QS_SENDMESSAGE);
+    if (w == WAIT_OBJECT_0) return true;
+    if (w == WAIT_OBJECT_0 + 1) {
+      // Peeking serves the sent messages without taking posted ones.
+      MSG msg;
+      ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+      continue;
+    }
+    TerminateAndWait(thread);
+    return false;
+  }
+}
+
+void TerminateAndWait(HANDLE thread) noexcept {
+  if (!thread) return;
+  ::TerminateThread(thread, 1);
+  ::WaitForSingleObject(thread, bimbly::kTerminatedThreadMs);
+}
+
+ScopedMutexLock::ScopedMutexLock(HANDLE mutex, DWORD timeoutMs) noexcept : mutex_(mutex) {
+  if (!mutex_) return;
+  const DWORD w = ::WaitForSingleObject(mutex_, timeoutMs);
+  held_ = w == WAIT_OBJECT_0 || w == WAIT_ABANDONED;
+}
+
+ScopedMutexLock::~ScopedMutexLock() {
+  if (held_) ::ReleaseMutex(mutex_);
+}
+
+}  // namespace fw

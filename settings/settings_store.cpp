@@ -1,0 +1,50 @@
+#include "settings/settings_store.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "core/program_paths.h"
+#include "core/settings_rules.h"
+#include "framework/text.h"
+
+namespace settings {
+
+using namespace bimbly;
+
+std::wstring GetConfigFilePath() { return ConfigPathFor(fw::GetModulePath(nullptr)); }
+
+std::wstring ReadConfigString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultText,
+                              const std::wstring& filePath) {
+  std::vector<wchar_t> buf(config::kValueBufferChars, L'\0');
+  const DWORD n = ::GetPrivateProfileStringW(section, key, defaultText, buf.data(),
+                                             static_cast<DWORD>(buf.size()), filePath.c_str());
+  return std::wstring(buf.data(), n < buf.size() ? n : buf.size() - 1);
+}
+
+int ReadConfigInt(const wchar_t* section, const wchar_t* key, int defaultValue, const std::wstring& filePath) {
+  return static_cast<int>(::GetPrivateProfileIntW(section, key, defaultValue, filePath.c_str()));
+}
+
+bool WriteConfigString(const wchar_t* section, const wchar_t* key, const std::wstring& value,
+                       const std::wstring& filePath) {
+  return ::WritePrivateProfileStringW(section, key, value.c_str(), filePath.c_str()) != FALSE;
+}
+
+bool WriteStyleChoice(const std::wstring& filePath, int style) {
+  return WriteConfigString(config::kStyle, config::kChoose, StyleChoiceText(style), filePath);
+}
+
+bool ReadRemindOn(const std::wstring& configPath) {
+  return IsRemindOn(ReadConfigString(config::kOperation, config::kRemind, config::kDefaultRemind, configPath));
+}
+
+int ReadTimeLimitMinutes(const std::wstring& configPath) {
+  return ReadConfigInt(config::kOperation, config::kTimeLimit, config::kDefaultTimeLimitMinutes, configPath);
+}
+
+bool ReadAutoUpdate(const std::wstring& configPath) {
+  return IsAutoMode(ReadConfigString(config::kUpdate, config::kMode, config::kDefaultUpdateMode, configPath));
+}
+
+}  // namespace settings
