@@ -7,6 +7,7 @@
 #include "core/exit_word.h"
 #include "framework/text.h"
 #include "gamehost/resource.h"
+#include "style/choose_style.h"
 
 namespace {
 constexpr UINT_PTR kCountdownTimer = 1;
@@ -15,6 +16,9 @@ constexpr int kFadeStep = 15;
 }  // namespace
 
 const fw::MessageEntry CExitDialog::kMessageEntries[] = {
+    SkinPaintEntry<CExitDialog>(),
+    SkinEraseEntry<CExitDialog>(),
+    SkinCtlColorEntry<CExitDialog>(),
     fw::OnTimer<&CExitDialog::OnTimer>(),
     fw::OnCommand<&CExitDialog::OnLetterT>(IDC_EXIT_LETTER_T, BN_CLICKED),
     fw::OnCommand<&CExitDialog::OnLetterI>(IDC_EXIT_LETTER_I, BN_CLICKED),
@@ -32,6 +36,8 @@ BOOL CExitDialog::OnInitDialog() {
   // Letters must arrive as plain characters, never through an input method.
   ::ImmAssociateContext(hwnd_, nullptr);
   ::ImmAssociateContext(Item(IDC_EXIT_EDIT), nullptr);
+  SkinButtons();
+  SetStyle(style::CurrentStyle(), hwnd_);
 
   fade_.Prepare(hwnd_, 0, 200);
   fade_.SetStep(kFadeStep);
@@ -77,4 +83,29 @@ void CExitDialog::AppendLetter(wchar_t letter, int buttonId) {
   text.push_back(letter);
   ::SetWindowTextW(edit, text.c_str());
   ::SetFocus(Item(buttonId));
+}
+
+void CExitDialog::SkinButtons() {
+  struct Binding {
+    CButtonST& button;
+    int id;
+    bool label;
+  };
+  const Binding bindings[] = {
+      {okButton_, IDOK, false},
+      {cancelButton_, IDCANCEL, false},
+      {prompt_, IDC_EXIT_PROMPT, true},
+      {secondsLabel_, IDC_EXIT_SECONDS, true},
+      {countdownLabel_, IDC_EXIT_COUNTDOWN, true},
+      {letterE_, IDC_EXIT_LETTER_E, false},
+      {letterX_, IDC_EXIT_LETTER_X, false},
+      {letterI_, IDC_EXIT_LETTER_I, false},
+      {letterT_, IDC_EXIT_LETTER_T, false},
+  };
+  for (const Binding& b : bindings) {
+    b.button.SubclassDlgItem(b.id, hwnd_);
+    // The labels' disabled text is drawn plainly, not embossed.
+    if (b.label) b.button.keepTextColours = 1;
+    b.button.SetTransparent();
+  }
 }

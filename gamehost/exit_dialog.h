@@ -3,9 +3,11 @@
 #pragma once
 
 #include "framework/dialog.h"
+#include "style/button_st.h"
+#include "style/skin.h"
 #include "style/window_fade.h"
 
-class CExitDialog : public fw::CDialog {
+class CExitDialog : public fw::CDialog, public CSkin {
  public:
   explicit CExitDialog(HWND parent);
 
@@ -29,7 +31,13 @@ class CExitDialog : public fw::CDialog {
   void OnLetterX() { AppendLetter(L'x', 1011); }
   void OnLetterE() { AppendLetter(L'e', 1012); }
 
+  // Binds the nine picture buttons and puts them over the skin's picture.
+  void SkinButtons();
+
   HWND parent_;
   WindowFade fade_;
+  CButtonST okButton_, cancelButton_;
+  CButtonST prompt_, secondsLabel_, countdownLabel_;  // disabled buttons used as labels
+  CButtonST letterE_, letterX_, letterI_, letterT_;
   int countdown_ = 10;
 };

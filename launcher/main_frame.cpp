@@ -4,23 +4,56 @@
 
 #include "framework/handles.h"
 #include "framework/text.h"
+#include "launcher/about_dlg.h"
 #include "launcher/left_view.h"
+#include "launcher/outside_programs.h"
 #include "launcher/resource.h"
+#include "launcher/settings_dlg.h"
 #include "launcher/tobble_view.h"
+#include "style/choose_style.h"
 
 namespace {
 constexpr int kFadeStep = 15;
+constexpr int kButtonCount = 5;
+// Pictures of the buttons 1000-1004 and of the banner 1005.
+constexpr UINT kButtonBitmaps[kButtonCount + 1] = {141, 145, 144, 143, 192, 146};
+constexpr BYTE kImageAboveText = 1;
+
+HBITMAP LoadButtonBitmap(UINT id) {
+  return static_cast<HBITMAP>(::LoadImageW(fw::ThisModule(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0));
 }
+}  // namespace
 
 // ---------------------------------------------------------------- toolbar
+
+const fw::MessageEntry CDialogBarEx::kMessageEntries[] = {
+    SkinPaintEntry<CDialogBarEx>(),
+    SkinEraseEntry<CDialogBarEx>(),
+};
+const fw::MessageMap CDialogBarEx::kMessageMap = fw::MakeMessageMap(&fw::CDialogBar::kMessageMap, kMessageEntries);
 
 CDialogBarEx::CDialogBarEx() : fw::CDialogBar(IDR_MAINFRAME) {}
 
 BOOL CDialogBarEx::OnInitDialog() {
   fw::CDialogBar::OnInitDialog();
+  for (int i = 0; i <= kButtonCount; ++i) buttons_[i].SubclassDlgItem(IDC_TOOL_START + i, hwnd_);
+  SetStyle(style::CurrentStyle(), hwnd_);
+  for (int i = 0; i < kButtonCount; ++i) {
+    buttons_[i].SetBitmap(LoadButtonBitmap(kButtonBitmaps[i]));
+    buttons_[i].imageAlignment = kImageAboveText;
+    ::InvalidateRect(buttons_[i].hwnd(), nullptr, TRUE);
+    buttons_[i].SetTransparent();
+  }
+  // The disabled banner shows its picture in full colour.
+  CButtonST& bannerButton = buttons_[kButtonCount];
+  bannerButton.keepTextColours = 1;
+  bannerButton.greyImageWhenDisabled = 0;
+  bannerButton.SetBitmap(LoadButtonBitmap(kButtonBitmaps[kButtonCount]));
+  bannerButton.SetTransparent();
+
   // The banner sits at the right edge of the frame's client area when the bar
   // is made; it stays there when the frame is resized later.
-  HWND banner = Item(IDC_TOOL_BANNER);
+  HWND banner = bannerButton.hwnd();
   HWND frame = ::GetParent(hwnd_);
   if (banner && frame) {
     RECT client{}, rc{};
@@ -29,6 +62,7 @@ BOOL CDialogBarEx::OnInitDialog() {
     const int width = rc.right - rc.left;
     const int height = rc.bottom - rc.top;
     ::SetWindowPos(banner, nullptr, client.right - width, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::InvalidateRect(banner, nullptr, TRUE);
   }
   return TRUE;
 }
@@ -41,6 +75,12 @@ const fw::MessageEntry CStatusBarEx::kMessageEntries[] = {
 };
 const fw::MessageMap CStatusBarEx::kMessageMap = fw::MakeMessageMap(&fw::CStatusBar::kMessageMap, kMessageEntries);
 
+bool CStatusBarEx::CreateBar(HWND frame) {
+  if (!Create(frame)) return false;
+  SetStyle(style::CurrentStyle(), hwnd_);
+  return true;
+}
+
 LRESULT CStatusBarEx::OnEraseBackground(WPARAM, LPARAM) { return TRUE; }
 
 void CStatusBarEx::OnPaint() {
@@ -48,7 +88,12 @@ void CStatusBarEx::OnPaint() {
   HDC dc = paint.get();
   RECT rc{};
   ::GetClientRect(hwnd_, &rc);
-  ::FillRect(dc, &rc, ::GetSysColorBrush(COLOR_3DFACE));
+  // Without its picture the bar shows its usual face.
+  PaintBackground(nullptr);
+  if (hasPicture())
+    PaintBackground(dc);
+  else
+    ::FillRect(dc, &rc, ::GetSysColorBrush(COLOR_3DFACE));
   const std::wstring text = fw::GetWindowTextString(hwnd_);
   // Draw with a copy of the bar's own font.
   HFONT barFont = reinterpret_cast<HFONT>(::SendMessageW(hwnd_, WM_GETFONT, 0, 0));
@@ -58,6 +103,30 @@ void CStatusBarEx::OnPaint() {
   fw::ScopedSelect select(dc, font ? static_cast<HGDIOBJ>(font.get()) : nullptr);
   ::SetBkMode(dc, TRANSPARENT);
   ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rc, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+}
+
+// ---------------------------------------------------------------- splitter
+
+void CSplitterWndEx::OnDrawSplitter(HDC dc, Element element, const RECT& rect) {
+  if (!dc) {
+    fw::CSplitterWnd::OnDrawSplitter(dc, element, rect);
+    return;
+  }
+  if (element == Element::Bar) {
+    DrawSplitterElement(dc, true, rect);
+    return;
+  }
+  // The border: the gaps in the bar colour, a 3-D frame around each pane.
+  DrawSplitterElement(dc, true, rect);
+  for (int column = 0; column < columns(); ++column) {
+    const fw::CWnd* pane = GetPane(0, column);
+    if (!pane || !pane->hwnd()) continue;
+    RECT r{};
+    ::GetWindowRect(pane->hwnd(), &r);
+    ::MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
+    ::InflateRect(&r, 2 * ::GetSystemMetrics(SM_CXBORDER), 2 * ::GetSystemMetrics(SM_CYBORDER));
+    DrawSplitterElement(dc, false, r);
+  }
 }
 
 // ---------------------------------------------------------------- frame
@@ -77,6 +146,7 @@ const fw::MessageMap CMainFrame::kMessageMap = fw::MakeMessageMap(&fw::CFrameWnd
 
 bool CMainFrame::OnCreateClient(CREATESTRUCTW*) {
   if (!splitter_.CreateStatic(hwnd_, 2)) return false;
+  splitter_.SetStyle(style::CurrentStyle(), nullptr);  // colours only
   const bool ok =
       splitter_.CreateView(0, [](HWND parent, UINT id, SIZE size) -> std::unique_ptr<fw::CWnd> {
         auto view = std::make_unique<CLeftView>();
@@ -102,7 +172,7 @@ int CMainFrame::OnCreate(CREATESTRUCTW*) {
   fadePending_ = true;
   fade_.Prepare(hwnd_, 0, 200);
   if (!toolBar_.Create(hwnd_, fw::Dock::Top)) return -1;
-  if (!statusBar_.Create(hwnd_)) return -1;
+  if (!statusBar_.CreateBar(hwnd_)) return -1;
   AddBar(&toolBar_);
   AddBar(&statusBar_);
   statusBar_.SetText(fw::LoadResourceString(fw::ThisModule(), IDS_IDLE_PROMPT));
@@ -120,6 +190,7 @@ void CMainFrame::OnPaint() {
 
 void CMainFrame::OnClose() {
   fade_.FadeOut();
+  launcher::CheckUpdateOnClose();
   ::DestroyWindow(hwnd_);
 }
 
@@ -129,7 +200,15 @@ void CMainFrame::OnStart() {
   if (auto* view = dynamic_cast<CTobbleView*>(splitter_.GetPane(0, 1))) view->StartSelectedItem();
 }
 
-void CMainFrame::OnSettings() {}
-void CMainFrame::OnUpdate() {}
-void CMainFrame::OnHelp() {}
-void CMainFrame::OnAbout() {}
+void CMainFrame::OnSettings() {
+  CSettingDlg dialog;
+  dialog.DoModal(hwnd_);
+}
+
+void CMainFrame::OnUpdate() { launcher::StartUpdater(); }
+void CMainFrame::OnHelp() { launcher::OpenHelpPage(); }
+
+void CMainFrame::OnAbout() {
+  CAboutDlg dialog;
+  dialog.DoModal(hwnd_);
+}

@@ -5,27 +5,41 @@
 #include "framework/app.h"
 #include "framework/frame.h"
 #include "framework/splitter.h"
+#include "style/button_st.h"
+#include "style/skin.h"
 #include "style/window_fade.h"
 
-// The toolbar, built from dialog template 128.
-class CDialogBarEx : public fw::CDialogBar {
+// The toolbar, built from dialog template 128: five picture buttons and the
+// banner over the style's background picture.
+class CDialogBarEx : public fw::CDialogBar, public CSkin {
  public:
   CDialogBarEx();
 
  protected:
   BOOL OnInitDialog() override;
+  FW_DECLARE_MESSAGE_MAP()
+
+ private:
+  CButtonST buttons_[6];  // controls 1000-1005; the last is the banner
 };
 
-// The status bar that paints its one prompt itself, centred.
-class CStatusBarEx : public fw::CStatusBar {
+// The status bar that paints its one prompt itself, centred, over the
+// style's background picture.
+class CStatusBarEx : public fw::CStatusBar, public CSkin {
+ public:
+  bool CreateBar(HWND frame);
   FW_DECLARE_MESSAGE_MAP()
  private:
   void OnPaint();
   LRESULT OnEraseBackground(WPARAM, LPARAM);
 };
 
-// The splitter between the tree and the list, with 10-pixel bars.
-class CSplitterWndEx : public fw::CSplitterWnd {};
+// The splitter between the tree and the list, with 10-pixel bars in the
+// style's colours.
+class CSplitterWndEx : public fw::CSplitterWnd, public CSkin {
+ protected:
+  void OnDrawSplitter(HDC dc, Element element, const RECT& rect) override;
+};
 
 class CMainFrame : public fw::CFrameWnd {
  public:

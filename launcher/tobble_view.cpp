@@ -25,9 +25,10 @@ const fw::MessageEntry CTobbleView::kMessageEntries[] = {
 const fw::MessageMap CTobbleView::kMessageMap = fw::MakeMessageMap(&fw::CControlView::kMessageMap, kMessageEntries);
 
 bool CTobbleView::Create(HWND parent, UINT id, SIZE initial) {
-  // Icon view from the start, without any of the report view's extras.
-  return CreateControl(WC_LISTVIEWW, parent, id, WS_BORDER | LVS_ICON | LVS_AUTOARRANGE | LVS_SHOWSELALWAYS, 0,
-                       initial);
+  // Icon view from the start, without any of the report view's extras. The
+  // view owns its image lists; the control only shares them.
+  return CreateControl(WC_LISTVIEWW, parent, id, WS_BORDER | LVS_ICON | LVS_AUTOARRANGE | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+                       0, initial);
 }
 
 void CTobbleView::OnInitialUpdate() {

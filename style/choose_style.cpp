@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "core/settings_rules.h"
+#include "core/style_table.h"
 #include "settings/settings_store.h"
 
 namespace style {
@@ -17,10 +18,9 @@ int ChooseStyle() {
   const std::wstring path = settings::GetConfigFilePath();
   const std::wstring mode = settings::ReadConfigString(config::kStyle, config::kMode, config::kDefaultStyleMode, path);
   const int choice = settings::ReadConfigInt(config::kStyle, config::kChoose, config::kDefaultStyleChoice, path);
-  if (!IsAutoMode(mode)) return choice;
   SYSTEMTIME now{};
   ::GetLocalTime(&now);
-  return StyleForDayOfMonth(now.wDay);
+  return StyleOfRun(mode, choice, now.wDay);
 }
 
 int CurrentStyle() { return g_currentStyle; }

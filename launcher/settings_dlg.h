@@ -1,0 +1,37 @@
+// The settings dialog behind the toolbar's Settings button: hints, play
+// time, software update and interface style, written to config.ini on OK.
+#pragma once
+
+#include <string>
+
+#include "framework/dialog.h"
+#include "style/button_st.h"
+#include "style/skin.h"
+#include "style/window_fade.h"
+
+class CSettingDlg : public fw::CDialog, public CSkin {
+ public:
+  CSettingDlg();
+
+ protected:
+  BOOL OnInitDialog() override;
+  void OnOK() override;
+  void OnCancel() override;
+  void DoDataExchange(fw::DataExchange& dx) override;
+  FW_DECLARE_MESSAGE_MAP()
+
+ private:
+  void OnStyleAuto();
+  void OnStyleManual();
+  int StyleListSelection() const;
+
+  WindowFade fade_;
+  CButtonST okButton_;
+  CButtonST cancelButton_;
+  int updateChoice_ = 0;  // 0 automatic, 1 manual
+  int hints_ = 1;
+  std::wstring timeLimitText_;
+  int styleChoice_ = 0;  // 0 automatic daily, 1 manual
+  int initialStyleChoice_ = 0;
+  int initialStyleIndex_ = 0;
+};
