@@ -46,6 +46,38 @@ TEST(StyleTable, UnknownStylesFallBackToDefaultColoursAndMixedPictures) {
   EXPECT_EQ(StyleFor(3).bar.g, 215);
 }
 
+// The style of a run from "Style"/"Mode", "Choose" and the day, and the row it gets.
+TEST(StyleTable, StyleOfTheRunAndItsRow) {
+  struct Case {
+    const wchar_t* mode;
+    int choose, day;
+    int style;
+    const wchar_t *picture, *listPicture, *name;
+  };
+  const Case cases[] = {
+      {L"auto", 2, 31, 3, L"BACK_GROUND_IMAGE3", L"LIST_BACK_GROUND_IMAGE3", L"\u7C89\u8272"},
+      {L"auto", 2, 4, 0, L"BACK_GROUND_IMAGE0", L"LIST_BACK_GROUND_IMAGE0", L"\u9ED8\u8BA4"},
+      {L"Auto", 1, 4, 1, L"BACK_GROUND_IMAGE1", L"LIST_BACK_GROUND_IMAGE1", L"\u6DE1\u84DD"},  // not exactly "auto"
+      {L"manu", 4, 31, 4, L"BACK_GROUND_IMAGE4", L"LIST_BACK_GROUND_IMAGE4", nullptr},
+      {L"manu", 9, 31, 9, L"BACK_GROUND_IMAGE0", L"LIST_BACK_GROUND_IMAGE1", nullptr},
+      {L"manu", -1, 31, -1, L"BACK_GROUND_IMAGE0", L"LIST_BACK_GROUND_IMAGE1", nullptr},
+  };
+  for (const Case& c : cases) {
+    const int style = StyleOfRun(c.mode, c.choose, c.day);
+    EXPECT_EQ(style, c.style) << c.choose << " " << c.day;
+    const StyleEntry& row = StyleFor(style);
+    EXPECT_EQ(std::wstring(row.pictureName), c.picture) << style;
+    EXPECT_EQ(std::wstring(row.listPictureName), c.listPicture) << style;
+    EXPECT_EQ(row.settingsName == nullptr, c.name == nullptr) << style;
+    if (c.name && row.settingsName) {
+      EXPECT_EQ(std::wstring(row.settingsName), c.name) << style;
+    }
+    if (style >= 4 || style < 0) {
+      EXPECT_EQ(row.tree.g, StyleFor(0).tree.g);  // colours of style 0
+    }
+  }
+}
+
 #include "core/exit_word.h"
 
 TEST(ExitWord, OnlyTheExactLowercaseWordLeaves) {
