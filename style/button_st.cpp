@@ -143,6 +143,9 @@ void CButtonST::DropBackground() {
 bool CButtonST::CaptureBackground(const RECT& client) {
   HWND parent = ::GetParent(hwnd_);
   if (!parent) return false;
+  // What lies under the button is what the parent has painted: let a parent
+  // whose paint is still pending paint first.
+  ::UpdateWindow(parent);
   RECT rc{};
   ::GetWindowRect(hwnd_, &rc);
   ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
