@@ -29,6 +29,7 @@ HBITMAP LoadButtonBitmap(UINT id) {
 const fw::MessageEntry CDialogBarEx::kMessageEntries[] = {
     SkinPaintEntry<CDialogBarEx>(),
     SkinEraseEntry<CDialogBarEx>(),
+    fw::OnSize<&CDialogBarEx::OnSize>(),
 };
 const fw::MessageMap CDialogBarEx::kMessageMap = fw::MakeMessageMap(&fw::CDialogBar::kMessageMap, kMessageEntries);
 
@@ -65,6 +66,13 @@ BOOL CDialogBarEx::OnInitDialog() {
     ::InvalidateRect(banner, nullptr, TRUE);
   }
   return TRUE;
+}
+
+void CDialogBarEx::OnSize(UINT, int, int) {
+  // The picture is stretched anew over the new size: the buttons take their
+  // background from it again, or they would show pieces of the old stretch.
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
+  for (CButtonST& button : buttons_) button.SetTransparent();
 }
 
 // ---------------------------------------------------------------- status bar

@@ -20,6 +20,8 @@ class CDialogBarEx : public fw::CDialogBar, public CSkin {
   FW_DECLARE_MESSAGE_MAP()
 
  private:
+  void OnSize(UINT type, int cx, int cy);
+
   CButtonST buttons_[6];  // controls 1000-1005; the last is the banner
 };
 
