@@ -9,6 +9,20 @@
 #include "updater/env/update_env.h"
 
 namespace launcher {
+namespace {
+// Starts a program or opens an address without waiting for it. A failure
+// stays silent: the system shows no message of its own either.
+void OpenQuietly(const std::wstring& file, const wchar_t* parameters) {
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof(info);
+  info.fMask = SEE_MASK_FLAG_NO_UI;
+  info.lpVerb = L"open";
+  info.lpFile = file.c_str();
+  info.lpParameters = parameters;
+  info.nShow = SW_SHOWNORMAL;
+  ::ShellExecuteExW(&info);
+}
+}  // namespace
 
 std::wstring HelpPageAddress() {
   // The build-time address is UTF-8 text.
@@ -19,19 +33,18 @@ std::wstring HelpPageAddress() {
 
 void OpenHelpPage() {
   // The platform's handler for web addresses: the user's default browser.
-  const std::wstring address = HelpPageAddress();
-  ::ShellExecuteW(nullptr, L"open", address.c_str(), nullptr, L"", SW_SHOWNORMAL);
+  OpenQuietly(HelpPageAddress(), nullptr);
 }
 
 void StartUpdater() {
   const CUpdateEnv env;
-  ::ShellExecuteW(nullptr, L"open", env.updaterExe().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  OpenQuietly(env.updaterExe(), nullptr);
 }
 
 void CheckUpdateOnClose() {
   if (!settings::ReadAutoUpdate()) return;
   const CUpdateEnv env;
-  ::ShellExecuteW(nullptr, L"open", env.updaterExe().c_str(), L"background", nullptr, SW_SHOWNORMAL);
+  OpenQuietly(env.updaterExe(), L"background");
 }
 
 }  // namespace launcher
