@@ -7,11 +7,12 @@ BIMBLY_NATIVE_BUILD="${BIMBLY_NATIVE_BUILD:-$BIMBLY_ROOT/build-native}"
 export WINEPREFIX="${WINEPREFIX_OVERRIDE:-$BIMBLY_BUILD/wineprefix}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEARCH=win64
-# Keep Wine from offering to install Mono or Gecko during set-up.
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+# Keep Wine from offering to install Mono or Gecko during set-up, and from
+# copying the shortcuts an installer creates into the Linux desktop's menus.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
 
 BIMBLY_PACKAGES=(cmake make g++ g++-mingw-w64-x86-64-posix mingw-w64-tools googletest libgtest-dev
-  wine wine64 xvfb x11-utils imagemagick fonts-wqy-microhei python3)
+  wine wine64 xvfb x11-utils imagemagick fonts-wqy-microhei python3 nsis)
 
 log() { printf '[bimbly] %s\n' "$*" >&2; }
 

@@ -5,8 +5,11 @@
 
 namespace e2e {
 
-LauncherSession::LauncherSession(const ProgramFolder& folder, const std::wstring& workDir) {
-  process = Process::Start(folder.File(L"Tobble.exe"), L"", workDir);
+LauncherSession::LauncherSession(const ProgramFolder& folder, const std::wstring& workDir)
+    : LauncherSession(folder.File(L"Tobble.exe"), workDir) {}
+
+LauncherSession::LauncherSession(const std::wstring& exe, const std::wstring& workDir) {
+  process = Process::Start(exe, L"", workDir);
   if (!process.started()) return;
   frame = WaitForTopLevelWindow(process.id(), L"fw.Frame", 20000);
   if (!frame) return;

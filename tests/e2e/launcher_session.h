@@ -12,6 +12,8 @@ namespace e2e {
 class LauncherSession {
  public:
   explicit LauncherSession(const ProgramFolder& folder, const std::wstring& workDir = L"");
+  // A launcher that lies elsewhere (an installed one), started from its path.
+  explicit LauncherSession(const std::wstring& exe, const std::wstring& workDir = L"");
   ~LauncherSession();
   bool ok() const { return frame != nullptr && tree != nullptr && list != nullptr; }
 
