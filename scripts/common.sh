@@ -70,6 +70,12 @@ start_wine() {
     log "preparing Wine prefix $WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || true
   fi
+  # The prefix keeps its own desktop: Wine links it to the Linux home, where
+  # the shortcuts an installer under test creates would land.
+  local desktop
+  for desktop in "$WINEPREFIX"/drive_c/users/*/Desktop; do
+    if [ -L "$desktop" ]; then rm -f "$desktop" && mkdir -p "$desktop"; fi
+  done
   # Start Wine's own background services now, with no terminal or pipe
   # attached: started later by a test program they would inherit its output
   # pipe and keep CTest waiting for it to close.
