@@ -9,6 +9,7 @@
 ;                BIMBLY_DELETE_FILES)
 ;   ICON         the application icon
 ;   SITE_URL     the maker's site (optional)
+;   SERIAL       the release's serial, as in its update manifest (optional)
 ;   SIGN_COMMAND command that signs the file given as its last argument
 ;                (optional; runs on the installer and on its uninstaller)
 ;
@@ -120,30 +121,41 @@ FunctionEnd
 !insertmacro BIMBLY_RUNNING_FUNCTIONS ""
 !insertmacro BIMBLY_RUNNING_FUNCTIONS "un."
 
-; Installing over a folder that an update has already changed: verinfo.ini
-; would still name the version the update brought, so the launcher would show
-; it. Record the installed version the way the update helper does, with the
-; replaced one appended to the history.
+; The installed release in verinfo.ini, as the update helper records it.
+; Installing over a folder that an update has changed, verinfo.ini would still
+; name the version the update brought, and the launcher would show it; the
+; replaced version joins the history. A release build also records its serial
+; (kept when an update brought a higher one), so that the updater never takes
+; an older release for the installed one. Without a serial, a fresh install
+; writes no verinfo.ini: the launcher shows its built-in version.
 Function RecordInstalledVersion
-  ${IfNot} ${FileExists} "$INSTDIR\verinfo.ini"
+  StrCpy $3 "$INSTDIR\verinfo.ini"
+  ${If} ${FileExists} "$3"
+    ReadINIStr $0 "$3" "Version" "ver"
+    ${If} $0 S!= "${VERSION}"
+      ${IfThen} $0 == "" ${|} StrCpy $0 "0.1" ${|}
+      StrCpy $1 0
+      ${Do}
+        ReadINIStr $2 "$3" "History$1" "ver"
+        ${IfThen} $2 == "" ${|} ${ExitDo} ${|}
+        IntOp $1 $1 + 1
+      ${LoopUntil} $1 >= 10000
+      WriteINIStr "$3" "History$1" "ver" "$0"
+    ${EndIf}
+  !ifndef SERIAL
+  ${Else}
     Return
+  !endif
   ${EndIf}
-  ReadINIStr $0 "$INSTDIR\verinfo.ini" "Version" "ver"
-  ${If} $0 S== "${VERSION}"
-    Return
-  ${EndIf}
-  ${If} $0 == ""
-    StrCpy $0 "0.1"
-  ${EndIf}
-  StrCpy $1 0
-  ${Do}
-    ReadINIStr $2 "$INSTDIR\verinfo.ini" "History$1" "ver"
-    ${IfThen} $2 == "" ${|} ${ExitDo} ${|}
-    IntOp $1 $1 + 1
-  ${LoopUntil} $1 >= 10000
-  WriteINIStr "$INSTDIR\verinfo.ini" "History$1" "ver" "$0"
-  WriteINIStr "$INSTDIR\verinfo.ini" "Version" "ver" "${VERSION}"
-  WriteINIStr "$INSTDIR\verinfo.ini" "Version" "path" "$INSTDIR\"
+  WriteINIStr "$3" "Version" "ver" "${VERSION}"
+  WriteINIStr "$3" "Version" "path" "$INSTDIR\"
+  !ifdef SERIAL
+    ReadINIStr $0 "$3" "Version" "serial"
+    ${If} $0 == ""
+    ${OrIf} ${SERIAL} L> $0
+      WriteINIStr "$3" "Version" "serial" "${SERIAL}"
+    ${EndIf}
+  !endif
 FunctionEnd
 
 Function .onInit

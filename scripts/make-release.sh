@@ -12,14 +12,19 @@
 #                         BIMBLY_UPDATE_PUBLIC_KEY; default: the .pub beside the key)
 #   --site-url URL        the maker's site (default: the build's own default)
 #   --base-url URL        where the server tree will be served (default: <site>/download/)
-#   --serial N            manifest serial number, passed to the publishing tool
+#   --serial N            release serial (default: the time in seconds); it must grow
+#                         from release to release, and the installer records it
+#   --server DIR          publish into this server tree, e.g. a copy of the live
+#                         one, so the tool can check that serials grow
+#                         (default: dist/<version>/server)
 #   --sign-cert FILE      code-signing certificate, PEM/DER or .pfx/.p12 (or BIMBLY_SIGN_CERT)
 #   --sign-key FILE       its private key, unless a .pfx/.p12 (or BIMBLY_SIGN_KEY)
 #   --sign-password-file FILE   the key's password (or BIMBLY_SIGN_PASSWORD, the text itself)
 #   --timestamp-url URL   RFC 3161 time-stamp server for the signatures
 #   --out DIR             output folder (default: dist/<version>)
 #   --build DIR           build folder (default: build-release)
-#   --force               replace an existing output folder's installer/ and server/
+#   --force               replace an existing output folder's installer/ and
+#                         publish over its server/
 #
 # Make a signing key pair once with: tools/publish_update.py keygen --out DIR
 set -euo pipefail
@@ -33,6 +38,7 @@ public_key="${BIMBLY_UPDATE_PUBLIC_KEY:-}"
 site_url=""
 base_url=""
 serial=""
+server=""
 sign_cert="${BIMBLY_SIGN_CERT:-}"
 sign_key="${BIMBLY_SIGN_KEY:-}"
 sign_pass_file=""
@@ -43,7 +49,7 @@ force=0
 
 while [ $# -gt 0 ]; do
   case "$1" in
-    --key|--public-key|--site-url|--base-url|--serial|--sign-cert|--sign-key|--sign-password-file|--timestamp-url|--out|--build)
+    --key|--public-key|--site-url|--base-url|--serial|--sign-cert|--sign-key|--sign-password-file|--timestamp-url|--out|--build|--server)
       [ $# -ge 2 ] && [ -n "$2" ] || die "$1 needs a value"
       case "$1" in
         --key) key="$2" ;;
@@ -57,6 +63,7 @@ while [ $# -gt 0 ]; do
         --timestamp-url) timestamp_url="$2" ;;
         --out) out="$2" ;;
         --build) build="$2" ;;
+        --server) server="$2" ;;
       esac
       shift 2 ;;
     --force) force=1; shift ;;
@@ -82,7 +89,10 @@ if [ -z "$public_key" ]; then
 fi
 [ -r "$public_key" ] || die "public key not readable: $public_key"
 public_key="$(absolute "$public_key")"
-[ -n "$serial" ] && { [[ "$serial" =~ ^[0-9]+$ ]] || die "--serial must be a number: $serial"; }
+# One serial for the manifest and for the installer, which records it so that
+# the updater never takes an older release for the one installed.
+serial="${serial:-$(date +%s)}"
+[[ "$serial" =~ ^[0-9]{1,18}$ ]] || die "--serial must be a number: $serial"
 
 publisher="$BIMBLY_ROOT/tools/publish_update.py"
 [ -f "$publisher" ] || die "the publishing tool $publisher is missing"
@@ -127,7 +137,8 @@ install_packages
 
 log "configuring the release build in $build"
 cmake_args=(-S "$BIMBLY_ROOT" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$BIMBLY_ROOT/cmake/mingw-w64-x86_64.cmake"
-  -DCMAKE_BUILD_TYPE=Release -DBIMBLY_BENCH=OFF -DBIMBLY_UPDATE_PUBLIC_KEY="$public_key")
+  -DCMAKE_BUILD_TYPE=Release -DBIMBLY_BENCH=OFF -DBIMBLY_UPDATE_PUBLIC_KEY="$public_key"
+  -DBIMBLY_RELEASE_SERIAL="$serial")
 if [ -n "$site_url" ]; then cmake_args+=(-DBIMBLY_SITE_URL="$site_url"); else cmake_args+=(-UBIMBLY_SITE_URL); fi
 if [ "$signing" -eq 1 ]; then
   cmake_args+=(-DBIMBLY_INSTALLER_SIGN_COMMAND="$BIMBLY_ROOT/scripts/sign-file.sh")
@@ -144,9 +155,11 @@ version="$(sed -n 's/^BIMBLY_VERSION:INTERNAL=//p' "$build/CMakeCache.txt")"
 export BIMBLY_SIGN_URL="$site_url"
 out="${out:-$BIMBLY_ROOT/dist/$version}"
 
-if [ -e "$out/installer" ] || [ -e "$out/server" ]; then
-  [ "$force" -eq 1 ] || die "$out already holds a release; --force replaces its installer/ and server/"
-  rm -rf "$out/installer" "$out/server"
+explicit_server="$server"
+server="${server:-$out/server}"
+if [ -e "$out/installer" ] || { [ -z "$explicit_server" ] && [ -e "$server" ]; }; then
+  [ "$force" -eq 1 ] || die "$out already holds a release; --force replaces its installer and publishes over its server tree"
+  rm -rf "$out/installer"
 fi
 
 # Fresh binaries every time: strip and signature are applied to new links,
@@ -181,14 +194,13 @@ cp -p "$setup" "$out/installer/"
 (cd "$out/installer" && sha256sum "$(basename "$setup")" >SHA256SUMS)
 
 log "publishing the update tree for $base_url"
-publish_args=(publish --version "$version" --base-url "$base_url" --key "$key")
-[ -n "$serial" ] && publish_args+=(--serial "$serial")
-/usr/bin/python3 "$publisher" "${publish_args[@]}" "$files" "$out/server"
-[ -f "$out/server/lastver" ] || die "the publishing tool wrote no $out/server/lastver"
+/usr/bin/python3 "$publisher" publish --version "$version" --base-url "$base_url" --key "$key" --serial "$serial" \
+  "$files" "$server"
+[ -f "$server/lastver" ] || die "the publishing tool wrote no $server/lastver"
 
 log "release $version in $out"
 log "  installer: $out/installer/$(basename "$setup") ($(stat -c %s "$setup") bytes)"
-log "  server:    $out/server (serve it at $base_url)"
+log "  server:    $server (serial $serial; serve it at $base_url)"
 if [ "$signing" -eq 1 ]; then
   log "  every binary and the installer are signed with $(basename "$sign_cert")"
 else
