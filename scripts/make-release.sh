@@ -188,15 +188,17 @@ setup="$build/out-installer/Bimbly-Setup-$version.exe"
 # The publishing tool reads the programs from a folder that holds just them.
 files="$build/release-files"
 rm -rf "$files"
-mkdir -p "$files" "$out/installer"
+mkdir -p "$files"
 cp -p "${deliverables[@]}" "$files/"
-cp -p "$setup" "$out/installer/"
-(cd "$out/installer" && sha256sum "$(basename "$setup")" >SHA256SUMS)
 
 log "publishing the update tree for $base_url"
 /usr/bin/python3 "$publisher" publish --version "$version" --base-url "$base_url" --key "$key" --serial "$serial" \
   "$files" "$server"
 [ -f "$server/lastver" ] || die "the publishing tool wrote no $server/lastver"
+# The installer only beside a published update tree: both carry the same serial.
+mkdir -p "$out/installer"
+cp -p "$setup" "$out/installer/"
+(cd "$out/installer" && sha256sum "$(basename "$setup")" >SHA256SUMS)
 
 log "release $version in $out"
 log "  installer: $out/installer/$(basename "$setup") ($(stat -c %s "$setup") bytes)"
