@@ -19,21 +19,32 @@ bool IsDiscardedLowLevelKey(std::uint32_t virtualKey, std::uint32_t lowLevelFlag
   }
 }
 
-void TrackModifiers(HeldModifiers& held, std::uint32_t virtualKey, bool up) {
-  switch (virtualKey) {
-    case 0x11:  // Control, left and right
-    case 0xA2:
-    case 0xA3:
-      held.control = !up;
-      break;
-    case 0x12:  // Alt, left and right
-    case 0xA4:
-    case 0xA5:
-      held.alt = !up;
-      break;
-    default:
-      break;
+namespace {
+bool IsControl(std::uint32_t vk) { return vk == 0x11 || vk == 0xA2 || vk == 0xA3; }  // either side
+bool IsAlt(std::uint32_t vk) { return vk == 0x12 || vk == 0xA4 || vk == 0xA5; }
+}  // namespace
+
+bool TrackModifiers(HeldModifiers& held, std::uint32_t virtualKey, bool up) {
+  if (IsControl(virtualKey)) {
+    held.control = !up;
+    return true;
   }
+  if (IsAlt(virtualKey)) {
+    held.alt = !up;
+    return true;
+  }
+  return false;
+}
+
+void ReconcileModifiers(HeldModifiers& held, std::uint32_t eventKey, bool controlDown, bool altDown) {
+  if (!IsControl(eventKey) && !controlDown) held.control = false;
+  if (!IsAlt(eventKey) && !altDown) held.alt = false;
+}
+
+bool LowLevelHookMissedKeys(std::uint32_t systemLastInput, std::uint32_t lowLevelLastEvent,
+                            std::uint32_t keystrokesSeen, std::uint32_t lowLevelPassed) {
+  const bool inputAfterLastEvent = static_cast<std::int32_t>(systemLastInput - lowLevelLastEvent) > 0;
+  return inputAfterLastEvent && keystrokesSeen > lowLevelPassed;
 }
 
 KeyReport ReportForKeystroke(int hookCode, std::uint32_t keystrokeFlags) {

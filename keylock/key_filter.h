@@ -34,8 +34,24 @@ struct HeldModifiers {
   bool alt = false;
 };
 
-// Updates the record with one low-level event (`up`: a key-up).
-void TrackModifiers(HeldModifiers& held, std::uint32_t virtualKey, bool up);
+// Updates the record with one low-level event (`up`: a key-up); true when
+// the key is Control or Alt.
+bool TrackModifiers(HeldModifiers& held, std::uint32_t virtualKey, bool up);
+
+// Clears what the record holds but the real key state (`controlDown`,
+// `altDown`) says is up, except for the modifier of `eventKey` itself, whose
+// real state lags behind its own event (0: check both). A missed key-up (a
+// dropped hook, a thread that stalled beyond the hook time-out) would
+// otherwise turn every later Escape into Control+Escape. A record is never
+// set from the real state: that is the lagging side.
+void ReconcileModifiers(HeldModifiers& held, std::uint32_t eventKey, bool controlDown, bool altDown);
+
+// The hook watchdog's rule, checked at intervals: the low-level hook has
+// been dropped by the system when the keyboard hook saw more keystrokes since
+// the last check than the low-level hook passed on, and the system saw input
+// after the low-level hook's last event (ticks of the same clock, wrapping).
+bool LowLevelHookMissedKeys(std::uint32_t systemLastInput, std::uint32_t lowLevelLastEvent,
+                            std::uint32_t keystrokesSeen, std::uint32_t lowLevelPassed);
 
 enum class KeyReport { kNothing, kKeyDown, kKeyUp };
 

@@ -20,6 +20,10 @@ void SystemLockPlatform::SystemParameters(UINT action, UINT size, void* data) {
 }
 bool SystemLockPlatform::ControlDown() { return (::GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0; }
 bool SystemLockPlatform::AltDown() { return (::GetAsyncKeyState(VK_MENU) & 0x8000) != 0; }
+DWORD SystemLockPlatform::LastInputTime() {
+  LASTINPUTINFO info{sizeof(info), 0};
+  return ::GetLastInputInfo(&info) ? info.dwTime : 0;
+}
 void SystemLockPlatform::Post(HWND target, UINT message, WPARAM wParam, LPARAM lParam) {
   ::PostMessageW(target, message, wParam, lParam);
 }
@@ -78,11 +82,11 @@ bool InstalledHook::Remove() noexcept {
 }
 
 KeyboardLock::~KeyboardLock() {
-  if (lowLevelHook_ || keyboardHook_) UnInitialize();
+  if (watching_ || lowLevelHook_ || keyboardHook_) UnInitialize();
 }
 
 int KeyboardLock::Initialize(HWND target, HINSTANCE module) noexcept {
-  if (locked()) {
+  if (watching_) {
     // Reading the settings again would save our own switched-off copy and
     // lose the user's for good.
     target_.store(target);
@@ -92,9 +96,12 @@ int KeyboardLock::Initialize(HWND target, HINSTANCE module) noexcept {
   settingsSaved_ = true;
   SwitchHotKeysOff(platform_, saved_);
   target_.store(target);
-  lowLevelHook_ = InstalledHook(platform_, platform_.SetHook(WH_KEYBOARD_LL, procedures_.lowLevel, module, 0));
-  keyboardHook_ = InstalledHook(platform_, platform_.SetHook(WH_KEYBOARD, procedures_.keyboard, module, 0));
-  if (locked()) return 1;
+  module_ = module;
+  InstallHooks();
+  if (locked()) {
+    watching_ = true;
+    return 1;
+  }
 
   // The host frees the library without UnInitialize after a 0, so a single
   // hook must not outlive this call, and the user gets the settings back.
@@ -105,7 +112,35 @@ int KeyboardLock::Initialize(HWND target, HINSTANCE module) noexcept {
   return 0;
 }
 
+void KeyboardLock::InstallHooks() noexcept {
+  keyboardHook_.Remove();
+  lowLevelHook_.Remove();
+  // Input from before the hooks were there is nothing they missed.
+  lowLevelLastEvent_ = platform_.LastInputTime();
+  watchedPassed_ = lowLevelPassed_;
+  watchedKeystrokes_ = keystrokes_.load();
+  lowLevelHook_ = InstalledHook(platform_, platform_.SetHook(WH_KEYBOARD_LL, procedures_.lowLevel, module_, 0));
+  keyboardHook_ = InstalledHook(platform_, platform_.SetHook(WH_KEYBOARD, procedures_.keyboard, module_, 0));
+}
+
+bool KeyboardLock::WatchHooks() noexcept {
+  if (!watching_) return false;
+  const std::uint32_t keystrokes = keystrokes_.load();
+  const std::uint32_t seen = keystrokes - watchedKeystrokes_;
+  const std::uint32_t passed = lowLevelPassed_ - watchedPassed_;
+  watchedKeystrokes_ = keystrokes;
+  watchedPassed_ = lowLevelPassed_;
+  // A hook the system refused last time is tried again.
+  if (locked() && !LowLevelHookMissedKeys(platform_.LastInputTime(), lowLevelLastEvent_, seen, passed)) return false;
+  InstallHooks();
+  ++reinstalls_;
+  // Key-ups that went past the dropped hook left the record behind.
+  ReconcileModifiers(held_, 0, platform_.ControlDown(), platform_.AltDown());
+  return true;
+}
+
 int KeyboardLock::UnInitialize() noexcept {
+  watching_ = false;
   if (settingsSaved_) {
     WriteAccessibility(platform_, saved_);
     settingsSaved_ = false;
@@ -119,17 +154,23 @@ int KeyboardLock::UnInitialize() noexcept {
 LRESULT KeyboardLock::OnLowLevelHook(int code, WPARAM message, LPARAM event) noexcept {
   if (code == HC_ACTION && event != 0) {
     const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(event);
-    TrackModifiers(held_, key->vkCode, (key->flags & LLKHF_UP) != 0);
-    if (IsDiscardedLowLevelKey(key->vkCode, key->flags, platform_.ControlDown() || held_.control,
-                               platform_.AltDown() || held_.alt)) {
+    const bool control = platform_.ControlDown();
+    const bool alt = platform_.AltDown();
+    if (TrackModifiers(held_, key->vkCode, (key->flags & LLKHF_UP) != 0))
+      ReconcileModifiers(held_, key->vkCode, control, alt);
+    lowLevelLastEvent_ = key->time;
+    if (IsDiscardedLowLevelKey(key->vkCode, key->flags, control || held_.control, alt || held_.alt)) {
       platform_.DebugOut(L"Disable key\n");
       return 1;  // neither a window nor the keyboard hook sees it
     }
+    ++lowLevelPassed_;
   }
   return platform_.CallNextHook(lowLevelHook_.get(), code, message, event);
 }
 
 LRESULT KeyboardLock::OnKeyboardHook(int code, WPARAM virtualKey, LPARAM keystrokeFlags) noexcept {
+  // Keystrokes taken out of a queue (not just looked at), for the watchdog.
+  if (code == HC_ACTION) keystrokes_.fetch_add(1, std::memory_order_relaxed);
   switch (ReportForKeystroke(code, static_cast<std::uint32_t>(keystrokeFlags))) {
     case KeyReport::kKeyDown:
       PostToTarget(WM_PLAY_KEYDOWN, virtualKey, keystrokeFlags);

@@ -24,6 +24,8 @@ class LockPlatform {
   virtual void SystemParameters(UINT action, UINT size, void* data) = 0;
   virtual bool ControlDown() = 0;
   virtual bool AltDown() = 0;
+  // The tick of the last input the system saw (GetLastInputInfo).
+  virtual DWORD LastInputTime() = 0;
   virtual void Post(HWND target, UINT message, WPARAM wParam, LPARAM lParam) = 0;
   virtual void DebugOut(const wchar_t* text) = 0;
 
@@ -39,6 +41,7 @@ class SystemLockPlatform final : public LockPlatform {
   void SystemParameters(UINT action, UINT size, void* data) override;
   bool ControlDown() override;
   bool AltDown() override;
+  DWORD LastInputTime() override;
   void Post(HWND target, UINT message, WPARAM wParam, LPARAM lParam) override;
   void DebugOut(const wchar_t* text) override;
 };
@@ -107,10 +110,19 @@ class KeyboardLock {
   LRESULT OnLowLevelHook(int code, WPARAM message, LPARAM event) noexcept;
   LRESULT OnKeyboardHook(int code, WPARAM virtualKey, LPARAM keystrokeFlags) noexcept;
 
+  // The hook watchdog, called at intervals (about a second) on the thread
+  // that locked. The system silently drops a low-level hook that overran its
+  // time-out; when keys went past it, both hooks are installed afresh and the
+  // modifier record is brought in line with the real key state. True when it
+  // reinstalled.
+  bool WatchHooks() noexcept;
+  int reinstalls() const noexcept { return reinstalls_; }
+
   bool locked() const noexcept { return lowLevelHook_ && keyboardHook_; }
   HWND target() const noexcept { return target_.load(); }
 
  private:
+  void InstallHooks() noexcept;
   void PostToTarget(UINT message, WPARAM virtualKey, LPARAM keystrokeFlags) noexcept;
 
   LockPlatform& platform_;
@@ -119,8 +131,18 @@ class KeyboardLock {
   bool settingsSaved_ = false;
   InstalledHook lowLevelHook_;
   InstalledHook keyboardHook_;
-  // Written and read only by the low-level hook, on the thread that installed it.
+  HINSTANCE module_ = nullptr;
+  bool watching_ = false;  // locked by Initialize, until UnInitialize
+  int reinstalls_ = 0;
+  // Written by the low-level hook and read by the watchdog, both on the
+  // thread that installed the hooks.
   HeldModifiers held_;
+  std::uint32_t lowLevelPassed_ = 0;  // events handed on to the next hook
+  DWORD lowLevelLastEvent_ = 0;        // event time of the last one seen
+  std::uint32_t watchedPassed_ = 0;    // the counts at the last check
+  std::uint32_t watchedKeystrokes_ = 0;
+  // Keystrokes the keyboard hook took out of this process's queues.
+  std::atomic<std::uint32_t> keystrokes_{0};
   // Read by the keyboard hook on whichever thread of this process has the focus.
   std::atomic<HWND> target_{nullptr};
 };

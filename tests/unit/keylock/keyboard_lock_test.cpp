@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -37,6 +38,8 @@ class RecordingPlatform final : public LockPlatform {
   std::vector<UINT> spiActions;  // every SystemParameters call, in order
   std::vector<HHOOK> liveHooks;
   std::vector<int> installedIds;
+  std::vector<int> liveIds;  // beside liveHooks
+  int hooksMade = 0;
   bool refuseLowLevel = false;
   bool refuseKeyboard = false;
   bool refuseUnhook = false;
@@ -45,6 +48,20 @@ class RecordingPlatform final : public LockPlatform {
   int nextHookCalls = 0;
   int debugLines = 0;
   std::vector<Posted> posts;
+  std::vector<HHOOK> droppedHooks;  // removed by the system behind the lock's back
+  DWORD lastInput = 0;
+
+  // The system drops the low-level hook, as after a procedure that overran its time-out.
+  void DropLowLevelHook() {
+    for (size_t i = 0; i < liveHooks.size(); ++i) {
+      if (liveIds[i] == WH_KEYBOARD_LL) {
+        droppedHooks.push_back(liveHooks[i]);
+        liveHooks.erase(liveHooks.begin() + static_cast<std::ptrdiff_t>(i));
+        liveIds.erase(liveIds.begin() + static_cast<std::ptrdiff_t>(i));
+        return;
+      }
+    }
+  }
 
   HHOOK SetHook(int hookId, HOOKPROC procedure, HINSTANCE module, DWORD threadId) override {
     EXPECT_EQ(module, kModule);
@@ -52,18 +69,22 @@ class RecordingPlatform final : public LockPlatform {
     EXPECT_EQ(procedure, hookId == WH_KEYBOARD_LL ? &LowLevelProc : &KeyboardProc);
     if ((hookId == WH_KEYBOARD_LL && refuseLowLevel) || (hookId == WH_KEYBOARD && refuseKeyboard)) return nullptr;
     installedIds.push_back(hookId);
-    HHOOK h = reinterpret_cast<HHOOK>(static_cast<INT_PTR>(0x100 + installedIds.size()));
+    liveIds.push_back(hookId);
+    HHOOK h = reinterpret_cast<HHOOK>(static_cast<INT_PTR>(0x100 + ++hooksMade));
     liveHooks.push_back(h);
     return h;
   }
   bool Unhook(HHOOK hook) override {
     if (refuseUnhook) return false;
-    for (auto it = liveHooks.begin(); it != liveHooks.end(); ++it) {
-      if (*it == hook) {
-        liveHooks.erase(it);
+    for (size_t i = 0; i < liveHooks.size(); ++i) {
+      if (liveHooks[i] == hook) {
+        liveHooks.erase(liveHooks.begin() + static_cast<std::ptrdiff_t>(i));
+        liveIds.erase(liveIds.begin() + static_cast<std::ptrdiff_t>(i));
         return true;
       }
     }
+    for (HHOOK dropped : droppedHooks)
+      if (dropped == hook) return false;
     ADD_FAILURE() << "unhooking a hook that is not installed";
     return false;
   }
@@ -87,6 +108,7 @@ class RecordingPlatform final : public LockPlatform {
   }
   bool ControlDown() override { return control; }
   bool AltDown() override { return alt; }
+  DWORD LastInputTime() override { return lastInput; }
   void Post(HWND target, UINT message, WPARAM wParam, LPARAM lParam) override {
     posts.push_back({target, message, wParam, lParam});
   }
@@ -246,11 +268,12 @@ TEST(KeyboardLockLifetime, AFreedLockTakesItsHooksAndGivesTheSettingsBack) {
 
 // ---- hook handlers ----
 
-LRESULT LowLevel(KeyboardLock& lock, int code, WPARAM message, DWORD vk, DWORD flags) {
+LRESULT LowLevel(KeyboardLock& lock, int code, WPARAM message, DWORD vk, DWORD flags, DWORD time = 0) {
   KBDLLHOOKSTRUCT key{};
   key.vkCode = vk;
   key.scanCode = 0x01;
   key.flags = flags;
+  key.time = time;
   return lock.OnLowLevelHook(code, message, reinterpret_cast<LPARAM>(&key));
 }
 
@@ -342,3 +365,72 @@ TEST_F(KeyboardLockTest, KeyboardHandlerWithoutAGameWindowSwallowsAndPostsNothin
 }
 
 }  // namespace
+
+TEST_F(KeyboardLockTest, WatchdogReinstallsADroppedHookAndModifierRecordsFollowTheRealKeys) {
+  ASSERT_EQ(lock.Initialize(kGameWindow, kModule), 1);
+  constexpr LPARAM kDown = 0x00010001;
+  constexpr LPARAM kUp = static_cast<LPARAM>(0xC0010001u);
+  // Keys through both hooks, then mouse input alone: nothing was missed.
+  platform.lastInput = 100;
+  LowLevel(lock, HC_ACTION, WM_KEYDOWN, 'A', 0, 100);
+  lock.OnKeyboardHook(HC_ACTION, 'A', kDown);
+  lock.OnKeyboardHook(HC_NOREMOVE, 'A', kDown);  // only looked at
+  EXPECT_FALSE(lock.WatchHooks());
+  platform.lastInput = 300;
+  EXPECT_FALSE(lock.WatchHooks());
+
+  // Control goes down; the system drops the low-level hook; Control's key-up
+  // and a letter go past it to the keyboard hook alone.
+  platform.control = true;
+  LowLevel(lock, HC_ACTION, WM_KEYDOWN, VK_LCONTROL, 0, 400);
+  lock.OnKeyboardHook(HC_ACTION, VK_CONTROL, kDown);
+  EXPECT_FALSE(lock.WatchHooks());
+  platform.DropLowLevelHook();
+  platform.control = false;
+  platform.lastInput = 500;
+  lock.OnKeyboardHook(HC_ACTION, VK_CONTROL, kUp);
+  lock.OnKeyboardHook(HC_ACTION, 'B', kDown);
+  EXPECT_TRUE(lock.WatchHooks());
+  EXPECT_EQ(lock.reinstalls(), 1);
+  EXPECT_EQ(platform.liveHooks.size(), 2u);
+  EXPECT_EQ(std::count(platform.liveIds.begin(), platform.liveIds.end(), WH_KEYBOARD_LL), 1);
+  // Swallowing again, and a plain Escape is Escape, not Control+Escape.
+  EXPECT_EQ(LowLevel(lock, HC_ACTION, WM_KEYDOWN, VK_LWIN, LLKHF_EXTENDED, 600), 1);
+  EXPECT_EQ(LowLevel(lock, HC_ACTION, WM_KEYDOWN, VK_ESCAPE, 0, 610), kNextHookResult);
+  EXPECT_FALSE(lock.WatchHooks());
+
+  // A key-up lost while the hook stayed: the next event of the other
+  // modifier sets the record right; a Control that is really held stays.
+  struct Case {
+    bool controlReallyHeld;
+    LRESULT escapeAfterAlt;
+  };
+  for (const Case c : {Case{false, kNextHookResult}, Case{true, 1}}) {
+    SCOPED_TRACE(c.controlReallyHeld);
+    platform.control = true;
+    LowLevel(lock, HC_ACTION, WM_KEYDOWN, VK_RCONTROL, 0, 700);
+    platform.control = c.controlReallyHeld;
+    EXPECT_EQ(LowLevel(lock, HC_ACTION, WM_KEYDOWN, VK_ESCAPE, 0, 710), 1);
+    LowLevel(lock, HC_ACTION, WM_SYSKEYDOWN, VK_LMENU, 0, 720);
+    LowLevel(lock, HC_ACTION, WM_KEYUP, VK_LMENU, LLKHF_UP, 730);
+    EXPECT_EQ(LowLevel(lock, HC_ACTION, WM_KEYDOWN, VK_ESCAPE, 0, 740), c.escapeAfterAlt);
+    platform.control = false;
+    LowLevel(lock, HC_ACTION, WM_KEYUP, VK_RCONTROL, LLKHF_UP, 750);
+  }
+
+  // A hook the system refuses at the reinstall is tried again at the next check.
+  EXPECT_FALSE(lock.WatchHooks());
+  platform.DropLowLevelHook();
+  platform.refuseLowLevel = true;
+  platform.lastInput = 900;
+  lock.OnKeyboardHook(HC_ACTION, 'C', kDown);
+  EXPECT_TRUE(lock.WatchHooks());
+  EXPECT_FALSE(lock.locked());
+  platform.refuseLowLevel = false;
+  EXPECT_TRUE(lock.WatchHooks());
+  EXPECT_TRUE(lock.locked());
+  EXPECT_EQ(lock.reinstalls(), 3);
+  lock.UnInitialize();
+  EXPECT_FALSE(lock.WatchHooks());
+  EXPECT_TRUE(platform.liveHooks.empty());
+}
