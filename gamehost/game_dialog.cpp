@@ -39,6 +39,7 @@ const fw::MessageEntry CBackGroundDlg::kMessageEntries[] = {
     fw::OnMessage<&CBackGroundDlg::OnPlayPrevious>(WM_PLAY_PREVIOUS),
     fw::OnMessage<&CBackGroundDlg::OnPlayNext>(WM_PLAY_NEXT),
     fw::OnMessage<&CBackGroundDlg::OnPlayExit>(WM_PLAY_EXIT),
+    fw::OnMessage<&CBackGroundDlg::OnDisplayChange>(WM_DISPLAYCHANGE),
 };
 const fw::MessageMap CBackGroundDlg::kMessageMap = fw::MakeMessageMap(&fw::CDialog::kMessageMap, kMessageEntries);
 
@@ -78,11 +79,16 @@ BOOL CBackGroundDlg::OnInitDialog() {
   timeLimitMinutes_ = settings.timeLimitMinutes;
 
   taskbarWasAutoHide_ = gamehost::IsTaskbarAutoHide();
-  if (!taskbarWasAutoHide_) gamehost::SetTaskbarAutoHide(true);
+  if (!taskbarWasAutoHide_) {
+    restoreRecord_.NoteTaskbarAutoHideOn();
+    gamehost::SetTaskbarAutoHide(true);
+  }
 
   // Without the lock the game still runs; the dialog's own keys then apply.
+  restoreRecord_.NoteAccessibilityHotKeysOff();
   LoadKeyboardLock();
   LoadPlayModule();
+  HoldTheFront();
 
   if (remind_ && board_) reminder_.reset(gamehost::ShowReminder(board_, kRemindPicture));
 
@@ -115,11 +121,13 @@ LRESULT CBackGroundDlg::OnEraseBackground(WPARAM wp, LPARAM) {
 }
 
 void CBackGroundDlg::OnDestroy() {
+  ReleaseTheFront();
   if (!taskbarWasAutoHide_) gamehost::SetTaskbarAutoHide(false);
   // The keyboard is released before the play module goes.
   UnloadKeyboardLock();
   UnloadPlayModule();
   reminder_.reset();
+  restoreRecord_.Done();
 }
 
 void CBackGroundDlg::OnTimer(UINT_PTR id) {

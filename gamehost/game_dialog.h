@@ -7,9 +7,12 @@
 
 #include "framework/dialog.h"
 #include "framework/handles.h"
+#include "gamehost/cover_windows.h"
 #include "gamehost/exit_dialog.h"
+#include "gamehost/foreground_guard.h"
 #include "gamehost/mixer_line.h"
 #include "gamehost/reminder.h"
+#include "gamehost/restore_record.h"
 #include "contracts/module_contract.h"
 
 class CBackGroundDlg : public fw::CDialog {
@@ -45,6 +48,13 @@ class CBackGroundDlg : public fw::CDialog {
   void OpenExitDialog(HWND parent);
   void ForwardToExitDialog(WPARAM key, LPARAM flags);
 
+  // Keeping the game in front (game_front.cpp): covers over the other
+  // monitors, edge swipes off, the foreground guard's timer.
+  void HoldTheFront();
+  void ReleaseTheFront();
+  LRESULT OnDisplayChange(WPARAM, LPARAM);
+  static void CALLBACK OnGuardTimer(HWND hwnd, UINT, UINT_PTR, DWORD);
+
   // Members in the order the game needs them.
   std::string moduleFile_;
   const char* name_ = nullptr;
@@ -64,4 +74,9 @@ class CBackGroundDlg : public fw::CDialog {
   MixerLine waveLine_;
   bool taskbarWasAutoHide_ = false;
   SpeechRecord* speech_;
+  // What a crashed game must get back at the next launcher start.
+  gamehost::RestoreRecord restoreRecord_{gamehost::RestoreRecordPath(), gamehost::ThisComputer()};
+  gamehost::CoverWindows covers_;
+  gamehost::SystemWindowLayer windowLayer_;
+  gamehost::ForegroundGuard guard_{windowLayer_};
 };

@@ -5,6 +5,7 @@
 #include <ole2.h>
 
 #include "framework/text.h"
+#include "gamehost/restore_record.h"
 #include "launcher/main_frame.h"
 #include "launcher/resource.h"
 #include "launcher/version.h"
@@ -19,6 +20,9 @@ bool CTobbleApp::InitInstance() {
     return false;
   }
   instanceMutex_.reset(mutex);
+  // A game that died with the launcher left the accessibility hot keys off
+  // or the taskbar hidden: give them back before anything else.
+  gamehost::RestoreAfterDeadGame(gamehost::RestoreRecordPath(), gamehost::ThisComputer());
 
   // 2. The first generation of common controls.
   INITCOMMONCONTROLSEX icc{};
