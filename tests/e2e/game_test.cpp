@@ -339,3 +339,23 @@ TEST(KeyboardMashing, AGameSurvivesAToddlerAndStillLetsAnAdultLeave) {
   // And the exit sequence works afterwards.
   EXPECT_TRUE(g.LeaveWithExitWord());
 }
+
+TEST_F(SwitchingGame, ALauncherKilledDuringAGameHasWhatItChangedGivenBackAtTheNextStart) {
+  {
+    GameSession g(folder);
+    ASSERT_TRUE(g.StartMusicItem(0));
+    // On disk before the game switched anything off.
+    ASSERT_TRUE(folder.Exists(L"restore.ini"));
+    EXPECT_NE(folder.Read(L"restore.ini").find("StickyKeys="), std::string::npos);
+    g.launcher.process.Kill();
+  }
+  EXPECT_TRUE(folder.Exists(L"restore.ini"));
+  GameSession again(folder);
+  ASSERT_TRUE(again.launcher.ok());
+  EXPECT_FALSE(folder.Exists(L"restore.ini"));
+  // A game that ends well leaves nothing behind.
+  ASSERT_TRUE(again.StartMusicItem(0));
+  EXPECT_TRUE(folder.Exists(L"restore.ini"));
+  ASSERT_TRUE(again.LeaveWithExitWord());
+  EXPECT_TRUE(WaitUntil([&] { return !folder.Exists(L"restore.ini"); }, 3000));
+}
