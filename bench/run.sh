@@ -22,7 +22,7 @@ if [ "$what" = startup ] || [ "$what" = all ]; then
 fi
 [ -n "$BIMBLY_WINESERVER_PID" ] || start_wine
 if [ "$what" = game ] || [ "$what" = all ]; then
-  wine "$bins/game_bench.exe" "${BIMBLY_BENCH_KEYS:-1000}" 20 "${BIMBLY_BENCH_SOAK_KEYS:-2000}"
+  wine "$bins/game_bench.exe" "${BIMBLY_BENCH_KEYS:-1000}" 20 "${BIMBLY_BENCH_SOAK_KEYS:-10000}"
 fi
 if { [ "$what" = image ] || [ "$what" = all ]; } && [ -x "$(dirname "${BASH_SOURCE[0]}")/image_window/run.sh" ]; then
   BIMBLY_BUILD="$BIMBLY_BUILD" "$(dirname "${BASH_SOURCE[0]}")/image_window/run.sh"

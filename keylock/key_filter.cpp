@@ -44,7 +44,7 @@ void ReconcileModifiers(HeldModifiers& held, std::uint32_t eventKey, bool contro
 bool LowLevelHookMissedKeys(std::uint32_t systemLastInput, std::uint32_t lowLevelLastEvent,
                             std::uint32_t keystrokesSeen, std::uint32_t lowLevelPassed) {
   const bool inputAfterLastEvent = static_cast<std::int32_t>(systemLastInput - lowLevelLastEvent) > 0;
-  return inputAfterLastEvent && keystrokesSeen > lowLevelPassed;
+  return inputAfterLastEvent && keystrokesSeen > 0 && lowLevelPassed == 0;
 }
 
 KeyReport ReportForKeystroke(int hookCode, std::uint32_t keystrokeFlags) {

@@ -46,10 +46,14 @@ bool TrackModifiers(HeldModifiers& held, std::uint32_t virtualKey, bool up);
 // set from the real state: that is the lagging side.
 void ReconcileModifiers(HeldModifiers& held, std::uint32_t eventKey, bool controlDown, bool altDown);
 
-// The hook watchdog's rule, checked at intervals: the low-level hook has
-// been dropped by the system when the keyboard hook saw more keystrokes since
-// the last check than the low-level hook passed on, and the system saw input
-// after the low-level hook's last event (ticks of the same clock, wrapping).
+// The hook watchdog's rule, checked at intervals: the system has dropped the
+// low-level hook when the keyboard hook took keystrokes since the last check
+// while the low-level hook passed none on, and the system saw input after the
+// low-level hook's last event (ticks of the same clock, wrapping). A hook that
+// lives passes on every keystroke before the keyboard hook sees it, and the
+// check runs only after the pending low-level calls; the few keystrokes that
+// straddle two checks come with low-level events of their own in a stream of
+// keys, or with no newer input when the stream ends.
 bool LowLevelHookMissedKeys(std::uint32_t systemLastInput, std::uint32_t lowLevelLastEvent,
                             std::uint32_t keystrokesSeen, std::uint32_t lowLevelPassed);
 

@@ -1,10 +1,16 @@
 // Measures a running game: latency from SendInput of a key to the board's
 // OnBoardKeyDown (median and 99th percentile), the time of one item switch,
 // and a long keyboard soak with handle and thread counts before and after.
-// Usage: game_bench.exe [keys=1000] [switches=20] [soak keys=2000]
+// Throughout the switches and the soak, a watcher thread times how long the
+// game's main thread leaves a sent message unanswered: the keyboard lock's
+// low-level hook runs on that thread, and the system drops the hook when a
+// call waits longer than its time-out (300 ms by default).
+// Usage: game_bench.exe [keys=1000] [switches=20] [soak keys=10000]
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -34,12 +40,54 @@ void PrintCounts(const char* label, const ProcessResourceCounts& c) {
               c.kernelHandles, c.threads, c.gdiObjects, c.userObjects, static_cast<double>(c.privateBytes) / 1048576.0);
 }
 
+// Sends WM_NULL to the game window every few milliseconds and keeps the
+// longest wait for the answer: the longest stall of the game's main thread.
+class StallWatch {
+ public:
+  explicit StallWatch(HWND window) : window_(window), thread_([this] { Run(); }) {}
+  ~StallWatch() {
+    stop_ = true;
+    thread_.join();
+  }
+  // The longest stall since the last call, in ms, and how many passed 200 ms.
+  double TakeLongest(int* over200 = nullptr) {
+    if (over200) *over200 = over200_.exchange(0);
+    return static_cast<double>(longestUs_.exchange(0)) / 1000.0;
+  }
+
+ private:
+  void Run() {
+    LARGE_INTEGER f;
+    ::QueryPerformanceFrequency(&f);
+    while (!stop_) {
+      LARGE_INTEGER t0, t1;
+      ::QueryPerformanceCounter(&t0);
+      DWORD_PTR unused = 0;
+      // Bounded: a game that hangs for good shows as a 5 s stall.
+      ::SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &unused);
+      ::QueryPerformanceCounter(&t1);
+      const long long us = (t1.QuadPart - t0.QuadPart) * 1000000 / f.QuadPart;
+      long long seen = longestUs_.load();
+      while (us > seen && !longestUs_.compare_exchange_weak(seen, us)) {
+      }
+      if (us > 200000) ++over200_;
+      ::Sleep(5);
+    }
+  }
+
+  HWND window_;
+  std::atomic<bool> stop_{false};
+  std::atomic<long long> longestUs_{0};
+  std::atomic<int> over200_{0};
+  std::thread thread_;
+};
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   const int keys = argc > 1 ? _wtoi(argv[1]) : 1000;
   const int switches = argc > 2 ? _wtoi(argv[2]) : 20;
-  const int soakKeys = argc > 3 ? _wtoi(argv[3]) : 2000;
+  const int soakKeys = argc > 3 ? _wtoi(argv[3]) : 10000;
 
   ProgramFolder folder;
   GameSession game(folder);
@@ -67,6 +115,8 @@ int wmain(int argc, wchar_t** argv) {
               latencies.size(), Percentile(latencies, 0.5), Percentile(latencies, 0.99),
               Percentile(latencies, 1.0));
 
+  StallWatch stalls(game.game);
+  stalls.TakeLongest();
   // Item switch: Page Down until the next board is on screen.
   std::vector<double> switchTimes;
   for (int i = 0; i < switches; ++i) {
@@ -80,9 +130,26 @@ int wmain(int argc, wchar_t** argv) {
   }
   std::printf("item switch over %zu switches: median %.1f ms, max %.1f ms\n", switchTimes.size(),
               Percentile(switchTimes, 0.5), Percentile(switchTimes, 1.0));
+  int over200 = 0;
+  std::printf("longest main-thread stall during the switches: %.1f ms (%d over 200 ms)\n",
+              stalls.TakeLongest(&over200), over200);
 
   const SoakResult soak = MashKeyboard(game, soakKeys, 300, 4242);
   std::printf("soak: %d keys, %d switches\n", soak.keys, soak.switches);
+  std::printf("longest main-thread stall during the soak: %.1f ms (%d over 200 ms)\n", stalls.TakeLongest(&over200),
+              over200);
+  std::printf("hook reinstalls by the watchdog: %d\n",
+              static_cast<int>(reinterpret_cast<INT_PTR>(::GetPropW(game.game, L"Bimbly.HookReinstalls"))));
+  // The lock still holds: the Windows key is swallowed, a letter reaches the board.
+  Focus(game.game);
+  ::Sleep(300);
+  const long before = game.BoardKeyDowns();
+  PressKey(VK_LWIN, true);
+  PressKey('K');
+  const bool reached = WaitUntil([&] { return game.BoardKeyDowns() > before; }, 3000);
+  ::Sleep(300);
+  std::printf("after the soak: letter %s the board, Windows key %s\n", reached ? "reached" : "did NOT reach",
+              game.BoardKeyDowns() == before + 1 && game.BoardLastKey() == 'K' ? "swallowed" : "NOT swallowed");
   PrintCounts("before", soak.before);
   PrintCounts("after", soak.after);
   return 0;
