@@ -4,12 +4,14 @@
 
 #include "contracts/keylock_exports.h"
 #include "core/catalog.h"
+#include "core/play_time.h"
 #include "core/wait_bounds.h"
 #include "framework/threads.h"
 #include "gamehost/game_settings.h"
-#include "gamehost/taskbar_state.h"
 #include "gamehost/play_module.h"
+#include "gamehost/taskbar_state.h"
 #include "gamehost/resource.h"
+#include "toolkit/image_wnd.h"
 
 namespace {
 
@@ -90,19 +92,16 @@ BOOL CBackGroundDlg::OnInitDialog() {
   LoadPlayModule();
   HoldTheFront();
 
-  if (remind_ && board_) reminder_.reset(gamehost::ShowReminder(board_, kRemindPicture));
+  if (remind_) ShowReminder(board_, kRemindPicture);
 
-  if (midiLine_.isOpen()) {
-    midiLine_.UnmuteLine();
-    midiLine_.SetLineVolumeToMaximum();
-  }
-  if (waveLine_.isOpen()) {
-    waveLine_.UnmuteLine();
-    waveLine_.SetLineVolumeToMaximum();
-  }
+  // A line that did not open does nothing here.
+  midiLine_.UnmuteLine();
+  midiLine_.SetLineVolume(midiLine_.volumeMaximum());
+  waveLine_.UnmuteLine();
+  waveLine_.SetLineVolume(waveLine_.volumeMaximum());
 
-  // Unsigned 32-bit arithmetic, as the setting is read; 0 fires at once.
-  ::SetTimer(hwnd_, kTimeLimitTimer, timeLimitMinutes_ * 60000u, nullptr);
+  // Once per game; item switches do not touch it. 0 minutes fires at once.
+  ::SetTimer(hwnd_, kTimeLimitTimer, bimbly::TimeLimitPeriodMs(timeLimitMinutes_), nullptr);
   return TRUE;
 }
 
@@ -137,7 +136,13 @@ void CBackGroundDlg::OnTimer(UINT_PTR id) {
   if (exitDialog_) exitDialog_->FadeOutAndCancel();
   reminder_.reset();
   UnloadPlayModule();
-  reminder_.reset(gamehost::ShowReminder(hwnd_, kRemindExitPicture));
+  ShowReminder(hwnd_, kRemindExitPicture);
+}
+
+void CBackGroundDlg::ShowReminder(HWND parent, const wchar_t* resourceName) {
+  // At most one at a time; a failed one still counts until it is deleted.
+  if (reminder_ || !parent || !::IsWindow(parent)) return;
+  reminder_ = gamehost::CreateReminder(parent, resourceName, ::GetModuleHandleW(nullptr));
 }
 
 bool CBackGroundDlg::LoadKeyboardLock() {
@@ -207,7 +212,9 @@ LRESULT CBackGroundDlg::OnPlayKeyDown(WPARAM key, LPARAM flags) {
       ::PostMessageW(exitDialog_->hwnd(), WM_KEYDOWN, VK_ESCAPE, flags);
     return 0;
   }
-  OpenExitDialog(board_);
+  // Without a board (the time is up) the game window owns the dialog, so it
+  // opens above the topmost game window instead of underneath it.
+  OpenExitDialog(board_ ? board_ : hwnd_);
   return 0;
 }
 
@@ -269,5 +276,5 @@ void CBackGroundDlg::SwitchItem(int direction) {
     return;
   }
   if (!LoadPlayModule()) return;
-  if (remind_) reminder_.reset(gamehost::ShowReminder(board_, kRemindPicture));
+  if (remind_) ShowReminder(board_, kRemindPicture);
 }

@@ -46,6 +46,7 @@ class CBackGroundDlg : public fw::CDialog {
   void UnloadPlayModule();
   void SwitchItem(int direction);
   void OpenExitDialog(HWND parent);
+  void ShowReminder(HWND parent, const wchar_t* resourceName);
   void ForwardToExitDialog(WPARAM key, LPARAM flags);
 
   // Keeping the game in front (game_front.cpp): covers over the other
@@ -65,7 +66,7 @@ class CBackGroundDlg : public fw::CDialog {
   HWND board_ = nullptr;
   fw::UniqueModule keyboardLock_;
   fw::UniqueModule playModule_;
-  std::unique_ptr<gamehost::Reminder> reminder_;
+  std::unique_ptr<CImageWnd> reminder_;  // the reminder picture's moving object
   bool remind_ = true;
   unsigned timeLimitMinutes_ = 0;
   CExitDialog* exitDialog_ = nullptr;  // lives on the stack of OpenExitDialog while open

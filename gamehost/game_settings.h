@@ -3,7 +3,8 @@
 
 namespace gamehost {
 
-// Remind flag and time limit of this game.
+// Remind flag ("Remind" exactly "y") and time limit in minutes (at most a
+// day; 0 means the time is up at once) of this game.
 struct GameSettings {
   bool remind;
   unsigned timeLimitMinutes;
