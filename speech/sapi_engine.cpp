@@ -4,7 +4,10 @@
 
 #include <cwchar>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "core/voice_choice.h"
 #include "framework/handles.h"
 #include "framework/text.h"
 #include "speech/speech_engine.h"
@@ -14,6 +17,54 @@ namespace {
 constexpr DWORD kSpeakAsync = SPF_ASYNC;              // 1
 constexpr DWORD kSpeakPurge = SPF_PURGEBEFORESPEAK;   // 2
 constexpr DWORD kSpeakPlainText = SPF_IS_NOT_XML;     // 0x10
+
+constexpr wchar_t kLanguagePackVoices[] = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Speech_OneCore\\Voices";
+
+// Takes a string the speech interface allocated.
+std::wstring TakeString(wchar_t* text) {
+  std::wstring out = text ? text : L"";
+  if (text) ::CoTaskMemFree(text);
+  return out;
+}
+
+// The token's description, its key's default value.
+bool ReadDescription(ISpObjectToken* token, std::wstring* description) {
+  wchar_t* text = nullptr;
+  if (FAILED(token->GetStringValue(nullptr, &text)) || !text) return false;
+  *description = TakeString(text);
+  return true;
+}
+
+// The "Language" attribute ("804", "804;409"); empty when there is none.
+std::wstring ReadLanguage(ISpObjectToken* token) {
+  fw::ComPtr<ISpDataKey> attributes;
+  if (FAILED(token->OpenKey(L"Attributes", attributes.put())) || !attributes) return std::wstring();
+  wchar_t* text = nullptr;
+  if (FAILED(attributes->GetStringValue(L"Language", &text))) return std::wstring();
+  return TakeString(text);
+}
+
+// The language-pack voices; none when their key is missing or unreadable.
+void ReadLanguagePackVoices(std::vector<fw::ComPtr<ISpObjectToken>>* tokens,
+                            std::vector<bimbly::VoiceTokenInfo>* infos) {
+  fw::ComPtr<ISpObjectTokenCategory> category;
+  fw::ComPtr<IEnumSpObjectTokens> list;
+  ULONG count = 0;
+  if (FAILED(::CoCreateInstance(CLSID_SpObjectTokenCategory, nullptr, CLSCTX_ALL, IID_ISpObjectTokenCategory,
+                                reinterpret_cast<void**>(category.put()))) ||
+      FAILED(category->SetId(kLanguagePackVoices, FALSE)) ||
+      FAILED(category->EnumTokens(nullptr, nullptr, list.put())) || !list || FAILED(list->GetCount(&count)))
+    return;
+  for (ULONG i = 0; i < count; ++i) {
+    fw::ComPtr<ISpObjectToken> token;
+    bimbly::VoiceTokenInfo info;
+    if (FAILED(list->Next(1, token.put(), nullptr)) || !token || !ReadDescription(token.get(), &info.description))
+      break;
+    info.language = ReadLanguage(token.get());
+    tokens->push_back(std::move(token));
+    infos->push_back(std::move(info));
+  }
+}
 
 class SapiSpeechEngine final : public ISpeechEngine {
  public:
@@ -46,21 +97,41 @@ class SapiSpeechEngine final : public ISpeechEngine {
     if (!atStart) {
       tokens_.reset();
       if (FAILED(category_->EnumTokens(nullptr, nullptr, tokens_.put()))) return false;
+      if (count_ == 0) return true;
+    }
+    std::vector<fw::ComPtr<ISpObjectToken>> voices;
+    std::vector<bimbly::VoiceTokenInfo> infos;
+    for (ULONG i = 0; i < count_; ++i) {
+      fw::ComPtr<ISpObjectToken> token;
+      if (FAILED(tokens_->Next(1, token.put(), nullptr)) || !token) return false;
+      bimbly::VoiceTokenInfo info;
+      if (!ReadDescription(token.get(), &info.description)) return false;
+      info.language = ReadLanguage(token.get());
+      voices.push_back(std::move(token));
+      infos.push_back(std::move(info));
     }
     const std::wstring wanted = fw::GbkToWide(filter);
-    for (ULONG i = 0; i < count_; ++i) {
-      token_.reset();
-      if (FAILED(tokens_->Next(1, token_.put(), nullptr)) || !token_) return false;
-      wchar_t* description = nullptr;
-      if (FAILED(token_->GetStringValue(nullptr, &description)) || !description) return false;
-      const bool match = std::wcsstr(description, wanted.c_str()) != nullptr;
-      ::CoTaskMemFree(description);
-      if (match) {
-        if (atStart) voice_->Speak(nullptr, kSpeakPurge, nullptr);
-        return SUCCEEDED(voice_->SetVoice(token_.get()));
-      }
+    bimbly::VoiceChoice choice = bimbly::ChooseVoice(infos, {}, wanted);
+    std::vector<fw::ComPtr<ISpObjectToken>> packVoices;
+    if (choice.source == bimbly::VoiceChoice::Source::kNone) {
+      // Current systems register the voices of their language packs apart;
+      // the same voice object speaks with those tokens too.
+      std::vector<bimbly::VoiceTokenInfo> packInfos;
+      ReadLanguagePackVoices(&packVoices, &packInfos);
+      choice = bimbly::ChooseVoice(infos, packInfos, wanted);
     }
-    return true;  // no match: the voice keeps what it had
+    switch (choice.source) {
+      case bimbly::VoiceChoice::Source::kVoices:
+        token_ = std::move(voices[choice.index]);
+        break;
+      case bimbly::VoiceChoice::Source::kLanguagePackVoices:
+        token_ = std::move(packVoices[choice.index]);
+        break;
+      case bimbly::VoiceChoice::Source::kNone:
+        return true;  // the voice keeps what it had
+    }
+    if (atStart) voice_->Speak(nullptr, kSpeakPurge, nullptr);
+    return SUCCEEDED(voice_->SetVoice(token_.get()));
   }
 
   void SetSyncSpeakTimeout(DWORD ms) override { voice_->SetSyncSpeakTimeout(ms); }

@@ -17,7 +17,9 @@ class ISpeechEngine {
   virtual bool Open() = 0;
 
   // Makes the first voice whose description contains filter (case-sensitive)
-  // the voice; none matching keeps the current voice, which is no failure.
+  // the voice; failing that, the first Simplified Chinese voice, then the
+  // first such voice of the language packs (core/voice_choice.h); none at all
+  // keeps the current voice, which is no failure.
   // atStart: the first choice, made once after Open, which purges any speech
   // before switching; otherwise the tokens are enumerated afresh. False: an
   // engine failure, which ends the worker.
