@@ -18,9 +18,34 @@ namespace {
 
 constexpr int kMovingLeft = 2;
 
+// The reminder stays above its owner (the board, or the game window). Where a
+// window manager raises an owner over its owned pop-ups (Wine does so when a
+// board is activated or the game window is first shown), the next step puts
+// it back on top; above its owner already, it keeps its place (under an open
+// exit dialog, say).
+void KeepAboveOwner(HWND hwnd) {
+  HWND owner = hwnd ? ::GetWindow(hwnd, GW_OWNER) : nullptr;
+  if (!owner) return;
+  for (HWND below = ::GetWindow(hwnd, GW_HWNDNEXT); below; below = ::GetWindow(below, GW_HWNDNEXT))
+    if (below == owner) return;
+  ::SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 #if BIMBLY_REMINDER_OBJECT_WINDOW
 
-using ReminderObject = CBaseObjectWnd;
+class CReminderObject : public CBaseObjectWnd {
+ public:
+  ~CReminderObject() override { DestroyImageWindow(); }
+
+ protected:
+  void OnTick(DWORD now, bool* redraw) override {
+    const LONG steps = stepCount();
+    CBaseObjectWnd::OnTick(now, redraw);
+    if (stepCount() != steps) KeepAboveOwner(hwnd_);
+  }
+};
+
+using ReminderObject = CReminderObject;
 
 void SetUpMotion(ReminderObject& object) {
   object.PlaceForDirection(kMovingLeft);
@@ -61,6 +86,7 @@ class CReminderWnd : public CImageWnd {
     RECT rc{};
     ::GetWindowRect(hwnd_, &rc);
     ::SetWindowPos(hwnd_, nullptr, rc.left - speed_, rc.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    KeepAboveOwner(hwnd_);
     if (rc.right - speed_ < 0) PlaceForDirection(kMovingLeft);
   }
 
@@ -89,7 +115,8 @@ std::unique_ptr<CImageWnd> CreateReminder(HWND owner, const wchar_t* resourceNam
   object->LoadImageResource(resourceName, module);
   if (!object->CreateImageWindow(owner)) return object;
   SetUpMotion(*object);
-  ::ShowWindow(object->hwnd(), SW_SHOWNOACTIVATE);
+  ::ShowWindow(object->hwnd(), SW_SHOW);
+  KeepAboveOwner(object->hwnd());
   return object;
 }
 

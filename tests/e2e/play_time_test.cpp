@@ -22,6 +22,13 @@ bool HasSize(HWND h, SIZE s) {
   return r.right - r.left == s.cx && r.bottom - r.top == s.cy;
 }
 
+// True when `top` lies above `below` in the z-order.
+bool Above(HWND top, HWND below) {
+  for (HWND h = ::GetWindow(top, GW_HWNDNEXT); h; h = ::GetWindow(h, GW_HWNDNEXT))
+    if (h == below) return true;
+  return false;
+}
+
 class PlayTime : public ::testing::Test {
  protected:
   void Start(const char* operation) {
@@ -67,8 +74,8 @@ class PlayTime : public ::testing::Test {
   void TimeIsUp() { ::PostMessageW(g.game, WM_TIMER, 1, 0); }
   bool TimeUpShown() {
     HWND exitPicture = WaitForPicture(kRemindExitSize, g.game);
-    return exitPicture && BoardWindow() == nullptr && Pictures(kRemindSize).empty() &&
-           !ProcessHasModule(g.launcher.process.id(), L"Music.dll") && ScrollsLeft(exitPicture);
+    return exitPicture && ScrollsLeft(exitPicture) && Above(exitPicture, g.game) && BoardWindow() == nullptr && Pictures(kRemindSize).empty() &&
+           !ProcessHasModule(g.launcher.process.id(), L"Music.dll");
   }
   // Escape opens the exit dialog above the game window, owned by it.
   HWND EscapeOpensExitDialogAboveTheGame() {
@@ -78,9 +85,7 @@ class PlayTime : public ::testing::Test {
     WaitUntil([&] { return (dlg = g.ExitDialog()) != nullptr; }, 5000);
     if (!dlg) return nullptr;
     EXPECT_EQ(::GetWindow(dlg, GW_OWNER), g.game);
-    bool gameBelow = false;
-    for (HWND h = ::GetWindow(dlg, GW_HWNDNEXT); h && !gameBelow; h = ::GetWindow(h, GW_HWNDNEXT)) gameBelow = h == g.game;
-    EXPECT_TRUE(gameBelow);
+    EXPECT_TRUE(Above(dlg, g.game));
     ::Sleep(200);
     return dlg;
   }
@@ -136,6 +141,7 @@ TEST_F(PlayTime, OneReminderScrollsOverTheBoardAndEntersAgainAfterASwitch) {
   HWND hint = WaitForPicture(kRemindSize, board);
   ASSERT_NE(hint, nullptr);
   EXPECT_TRUE(ScrollsLeft(hint));
+  EXPECT_TRUE(Above(hint, board));
   // It rushed in from the right edge: after a second it has come no more than
   // 29 + 28 + ... pixels, about 500, from there.
   EXPECT_GT(WindowRectOf(hint).left, ::GetSystemMetrics(SM_CXSCREEN) - 700);
@@ -149,4 +155,5 @@ TEST_F(PlayTime, OneReminderScrollsOverTheBoardAndEntersAgainAfterASwitch) {
   EXPECT_FALSE(::IsWindow(hint));
   EXPECT_GT(WindowRectOf(again).left, ::GetSystemMetrics(SM_CXSCREEN) / 2);
   EXPECT_TRUE(ScrollsLeft(again));
+  EXPECT_TRUE(Above(again, next));
 }
