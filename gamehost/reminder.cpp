@@ -117,6 +117,8 @@ std::unique_ptr<CImageWnd> CreateReminder(HWND owner, const wchar_t* resourceNam
   SetUpMotion(*object);
   ::ShowWindow(object->hwnd(), SW_SHOW);
   KeepAboveOwner(object->hwnd());
+  // A layered window is drawn by its own paint only: have it painted now.
+  object->Invalidate();
   return object;
 }
 
