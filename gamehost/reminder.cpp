@@ -21,11 +21,11 @@ constexpr int kMovingLeft = 2;
 // The reminder stays above its owner (the board, or the game window). Where a
 // window manager raises an owner over its owned pop-ups (Wine does so when a
 // board is activated or the game window is first shown), the next step puts
-// it back on top; above its owner already, it keeps its place (under an open
-// exit dialog, say).
+// it back on top; above its owner already, it keeps its place.
 void KeepAboveOwner(HWND hwnd) {
   HWND owner = hwnd ? ::GetWindow(hwnd, GW_OWNER) : nullptr;
-  if (!owner) return;
+  // A disabled owner has the exit dialog over it: that one keeps the top.
+  if (!owner || !::IsWindowEnabled(owner)) return;
   for (HWND below = ::GetWindow(hwnd, GW_HWNDNEXT); below; below = ::GetWindow(below, GW_HWNDNEXT))
     if (below == owner) return;
   ::SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
