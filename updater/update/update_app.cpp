@@ -3,16 +3,13 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "core/wait_bounds.h"
 #include "updater/common/manifest_signature.h"
 #include "updater/common/process_ops.h"
 #include "updater/common/update_site.h"
 #include "updater/update/update_dialogs.h"
 
 namespace {
-// The worker may sit out a running game before it asks; the join waits that
-// long and a little more before giving up on it.
-constexpr DWORD kWorkerJoinMs = 5 * 60 * 60 * 1000;
-
 bool IsBackgroundCommandLine() {
   int argc = 0;
   wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
@@ -44,6 +41,6 @@ bool CUpdateApp::InitInstance() {
 
   if (!background) dialog.DoModal(nullptr);  // the dialog publishes itself to the job
   job->mainWindow = nullptr;
-  job->JoinWorker(kWorkerJoinMs);
+  job->JoinWorker(bimbly::kUpdateWorkerJoinMs);
   return false;  // the whole program is its start-up
 }

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "framework/text.h"
-#include "launcher/shared/choose_style.h"
+#include "style/choose_style.h"
 #include "updater/update/resource.h"
 
 namespace {
@@ -96,7 +96,7 @@ BOOL CUpdateDlg::OnInitDialog() {
   ::SendDlgItemMessageW(hwnd_, IDC_UPDATE_PROGRESS, PBM_SETRANGE32, 0, 100);
   SetTransparentButton(Item(IDCANCEL));
   ::SetTimer(hwnd_, kPollTimer, kPollPeriodMs, nullptr);
-  style_ = ChooseStyle();
+  style_ = style::ChooseStyle();
   skin_.SetStyle(style_, hwnd_);
   fade_.Prepare(hwnd_, 0, 200);
   fade_.SetStep(kFadeStep);

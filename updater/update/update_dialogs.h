@@ -5,7 +5,7 @@
 
 #include "framework/dialog.h"
 #include "framework/handles.h"
-#include "launcher/shared/window_fade.h"
+#include "style/window_fade.h"
 #include "updater/update/update_job.h"
 #include "updater/update/updater_look.h"
 

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "core/update_rules.h"
+#include "core/wait_bounds.h"
+#include "framework/threads.h"
 #include "updater/common/download.h"
 #include "updater/common/file_digest.h"
 #include "updater/common/file_replace.h"
@@ -18,9 +20,7 @@ using namespace bimbly::update;
 namespace {
 
 constexpr wchar_t kGameMutex[] = L"TobbleBabyPlaying";
-// A game ends when an adult types "exit"; the wait for it is long but not endless.
-constexpr int kGameWaitLimitSeconds = 4 * 60 * 60;
-constexpr int kLauncherCloseChecks = 10;
+constexpr int kLauncherCloseChecks = bimbly::kProgramCloseLongMs / 1000;
 
 DownloadLimits LimitsFor(std::uint64_t maxBytes) {
   DownloadLimits limits{maxBytes};
@@ -41,14 +41,15 @@ DWORD WINAPI WorkerThread(void* param) {
 }  // namespace
 
 void WaitForNoGame() {
-  for (int i = 0; i < kGameWaitLimitSeconds && MutexExists(kGameMutex); ++i) ::Sleep(1000);
+  for (std::uint32_t waited = 0; waited < bimbly::kGameEndWaitMs && MutexExists(kGameMutex); waited += 1000)
+    ::Sleep(1000);
 }
 
 UpdateJob::UpdateJob(CUpdateEnv env, UpdateSources sources) : env_(std::move(env)), sources_(std::move(sources)) {
   EnsureDirectory(env_.path(kDownloadDir));
 }
 
-UpdateJob::~UpdateJob() { JoinWorker(INFINITE); }
+UpdateJob::~UpdateJob() { JoinWorker(bimbly::kUpdateWorkerJoinMs); }
 
 void UpdateJob::SetJobStatus(const std::wstring& status, const std::wstring& detail, int progress) {
   ::AcquireSRWLockExclusive(&lock_);
@@ -73,7 +74,7 @@ bool UpdateJob::StartWorker() {
 void UpdateJob::JoinWorker(DWORD timeoutMs) {
   HANDLE h = static_cast<HANDLE>(::InterlockedExchangePointer(const_cast<PVOID*>(&worker_), nullptr));
   if (!h) return;
-  if (::WaitForSingleObject(h, timeoutMs) == WAIT_TIMEOUT) ::TerminateThread(h, 1);
+  fw::JoinOrTerminate(h, timeoutMs);
   ::CloseHandle(h);
 }
 

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "core/update_rules.h"
+#include "core/wait_bounds.h"
 #include "framework/text.h"
 #include "updater/common/file_replace.h"
 #include "updater/common/process_ops.h"
@@ -13,7 +14,7 @@ using namespace bimbly;
 using namespace bimbly::update;
 
 namespace {
-constexpr int kCloseChecks = 3;
+constexpr int kCloseChecks = bimbly::kProgramCloseMs / 1000;
 constexpr wchar_t kFirstVersion[] = L"0.1";
 
 bool IsBackgroundCommandLine() {
