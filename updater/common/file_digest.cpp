@@ -51,18 +51,31 @@ class Hash {
 }  // namespace
 
 std::wstring FileDigestHex(const std::wstring& path, DigestKind kind) {
-  fw::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  // Shared for reading only: while the file is open and mapped, nobody can
+  // write to it or cut it short under the hash.
+  fw::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file) return {};
   Hash hash(kind);
   if (!hash.ok()) return {};
-  // Large reads: the digest is bound by the disk, not by the number of calls.
-  std::vector<std::uint8_t> buffer(1 << 20);
-  for (;;) {
-    DWORD got = 0;
-    if (!::ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) return {};
-    if (got == 0) break;
-    if (!hash.Add(buffer.data(), got)) return {};
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(file.get(), &size)) return {};
+  if (size.QuadPart > 0) {
+    // The file is hashed straight from a read-only mapping, a window at a
+    // time: no copy into a buffer, and the digest runs at the hash's own speed.
+    fw::UniqueKernelHandle mapping(::CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (!mapping) return {};
+    constexpr std::uint64_t kWindow = 64ull << 20;
+    for (std::uint64_t offset = 0; offset < static_cast<std::uint64_t>(size.QuadPart); offset += kWindow) {
+      const std::uint64_t left = static_cast<std::uint64_t>(size.QuadPart) - offset;
+      const SIZE_T length = static_cast<SIZE_T>(left < kWindow ? left : kWindow);
+      void* view = ::MapViewOfFile(mapping.get(), FILE_MAP_READ, static_cast<DWORD>(offset >> 32),
+                                   static_cast<DWORD>(offset & 0xFFFFFFFFu), length);
+      if (!view) return {};
+      const bool ok = hash.Add(view, static_cast<ULONG>(length));
+      ::UnmapViewOfFile(view);
+      if (!ok) return {};
+    }
   }
   const auto digest = hash.Finish();
   if (digest.empty()) return {};
