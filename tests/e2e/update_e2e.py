@@ -370,7 +370,7 @@ class UpdateChain(unittest.TestCase):
             end = time.monotonic() + 90
             while time.monotonic() < end and updater.poll() is None:
                 if os.path.getsize(folder.path("Big0.dll")) != 12 << 20 or \
-                        any(n.startswith("Big") and ".~new" in n for n in os.listdir(folder.prog)):
+                        any(n.startswith("Big") and ".~update" in n for n in os.listdir(folder.prog)):
                     break
                 time.sleep(0.005)
         finally:

@@ -23,7 +23,8 @@ bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
 }
 
 bool ReplaceFileAtomically(const std::wstring& source, const std::wstring& target) {
-  const std::wstring temp = target + L".~new" + std::to_wstring(::GetCurrentProcessId());
+  // One fixed name: a copy left by a run that was killed is simply overwritten by the next.
+  const std::wstring temp = target + L".~update";
   ::SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
   if (!::CopyFileW(source.c_str(), temp.c_str(), FALSE)) return false;
   {
