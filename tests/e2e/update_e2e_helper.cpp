@@ -4,6 +4,7 @@
 //   update_e2e_helper hold MUTEX SECONDS         holds a named mutex (a game, a second updater)
 //   update_e2e_helper close EXE SECONDS          closes the windows of a program by its path
 //   update_e2e_helper running EXE                exit code 0 when the program runs
+//   update_e2e_helper about -                    opens the progress dialog's about box
 //   update_e2e_helper window CLASS SECONDS       exit code 0 when such a window appears
 //   update_e2e_helper status SECONDS             prints the progress dialog's two lines
 //                                                once they settle, then closes it
@@ -71,6 +72,12 @@ int wmain(int argc, wchar_t** argv) {
     return FindByPath(argv[2]) ? 1 : 0;
   }
   if (verb == L"running") return FindByPath(argv[2]) ? 0 : 1;
+  if (verb == L"about") {  // opens the updater's about box from its system menu
+    HWND dialog = ::FindWindowW(nullptr, L"检查更新");
+    if (!dialog) return 1;
+    ::PostMessageW(dialog, WM_SYSCOMMAND, 16, 0);
+    return 0;
+  }
   if (verb == L"window") {
     for (int i = 0; i < seconds * 10; ++i, ::Sleep(100))
       if (::FindWindowW(argv[2], nullptr)) return 0;

@@ -11,31 +11,34 @@ constexpr UINT_PTR kPollTimer = 0;
 constexpr UINT kPollPeriodMs = 500;
 constexpr int kFadeStep = 15;
 
-// Labels over the picture: transparent text on the hollow brush.
-LRESULT TransparentLabel(WPARAM wParam) {
-  HDC dc = reinterpret_cast<HDC>(wParam);
-  ::SetBkMode(dc, TRANSPARENT);
-  return reinterpret_cast<LRESULT>(::GetStockObject(HOLLOW_BRUSH));
+HICON LoadProgramIcon() {
+  return static_cast<HICON>(
+      ::LoadImageW(fw::ThisModule(), MAKEINTRESOURCEW(IDI_UPDATE), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
 }
 }  // namespace
 
 // ---------------------------------------------------------------- about box
 
 const fw::MessageEntry CAboutDlg::kMessageEntries[] = {
-    fw::OnMessage<&CAboutDlg::OnEraseBackground>(WM_ERASEBKGND),
-    fw::OnMessage<&CAboutDlg::OnControlColour>(WM_CTLCOLORSTATIC),
+    SkinPaintEntry<CAboutDlg>(),
+    SkinEraseEntry<CAboutDlg>(),
+    SkinCtlColorEntry<CAboutDlg>(),
 };
 const fw::MessageMap CAboutDlg::kMessageMap = fw::MakeMessageMap(&fw::CDialog::kMessageMap, kMessageEntries);
 
-CAboutDlg::CAboutDlg(int style, HICON icon) : fw::CDialog(IDD_UPDATE_ABOUT), style_(style), icon_(icon) {}
+CAboutDlg::CAboutDlg(int style) : fw::CDialog(IDD_UPDATE_ABOUT), style_(style) {}
 
 BOOL CAboutDlg::OnInitDialog() {
   fw::CDialog::OnInitDialog();
-  SetTransparentButton(Item(IDOK));
-  HWND picture = Item(IDC_ABOUT_PICTURE);
-  ::SendMessageW(picture, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon_));
-  SetTransparentButton(picture);
-  skin_.SetStyle(style_, hwnd_);
+  okButton_.SubclassDlgItem(IDOK, hwnd_);
+  pictureButton_.SubclassDlgItem(IDC_ABOUT_PICTURE, hwnd_);
+  okButton_.SetTransparent();
+  // The disabled picture button shows the program's icon in full colour.
+  pictureButton_.keepTextColours = 1;
+  pictureButton_.greyImageWhenDisabled = 0;
+  pictureButton_.SetIcon(LoadProgramIcon());
+  pictureButton_.SetTransparent();
+  SetStyle(style_, hwnd_);
   fade_.Prepare(hwnd_, 0, 200);
   fade_.SetStep(kFadeStep);
   fade_.StartFadeIn();
@@ -52,16 +55,6 @@ void CAboutDlg::OnCancel() {
   EndDialog(IDCANCEL);
 }
 
-LRESULT CAboutDlg::OnEraseBackground(WPARAM wParam, LPARAM) {
-  if (skin_.PaintBackground(reinterpret_cast<HDC>(wParam))) return TRUE;
-  RECT rc{};
-  ::GetClientRect(hwnd_, &rc);
-  ::FillRect(reinterpret_cast<HDC>(wParam), &rc, ::GetSysColorBrush(COLOR_BTNFACE));
-  return TRUE;
-}
-
-LRESULT CAboutDlg::OnControlColour(WPARAM wParam, LPARAM) { return TransparentLabel(wParam); }
-
 // ---------------------------------------------------------------- consent prompt
 
 CCloseMainDlg::CCloseMainDlg() : fw::CDialog(IDD_CLOSE_MAIN) {}
@@ -72,8 +65,8 @@ const fw::MessageEntry CUpdateDlg::kMessageEntries[] = {
     fw::OnTimer<&CUpdateDlg::OnTimer>(),
     fw::OnClose<&CUpdateDlg::OnClose>(),
     fw::OnPaint<&CUpdateDlg::OnPaint>(),
-    fw::OnMessage<&CUpdateDlg::OnEraseBackground>(WM_ERASEBKGND),
-    fw::OnMessage<&CUpdateDlg::OnControlColour>(WM_CTLCOLORSTATIC),
+    SkinEraseEntry<CUpdateDlg>(),
+    SkinCtlColorEntry<CUpdateDlg>(),
     fw::OnMessage<&CUpdateDlg::OnSysCommand>(WM_SYSCOMMAND),
     fw::OnMessage<&CUpdateDlg::OnQueryDragIcon>(WM_QUERYDRAGICON),
 };
@@ -90,14 +83,16 @@ BOOL CUpdateDlg::OnInitDialog() {
     ::AppendMenuW(sys, MF_SEPARATOR, 0, nullptr);
     ::AppendMenuW(sys, MF_STRING, IDM_ABOUT_UPDATE, about.c_str());
   }
-  icon_ = ::LoadIconW(fw::ThisModule(), MAKEINTRESOURCEW(IDI_UPDATE));
-  ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-  ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+  icon_.reset(LoadProgramIcon());
+  ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
+  ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.get()));
   ::SendDlgItemMessageW(hwnd_, IDC_UPDATE_PROGRESS, PBM_SETRANGE32, 0, 100);
-  SetTransparentButton(Item(IDCANCEL));
+  cancelButton_.SubclassDlgItem(IDCANCEL, hwnd_);
+  cancelButton_.SetTransparent();
   ::SetTimer(hwnd_, kPollTimer, kPollPeriodMs, nullptr);
   style_ = style::ChooseStyle();
-  skin_.SetStyle(style_, hwnd_);
+  style::SetCurrentStyle(style_);
+  SetStyle(style_, hwnd_);
   fade_.Prepare(hwnd_, 0, 200);
   fade_.SetStep(kFadeStep);
   fade_.StartFadeIn();
@@ -137,32 +132,22 @@ void CUpdateDlg::OnClose() {
 
 void CUpdateDlg::OnPaint() {
   fw::PaintDc dc(hwnd_);
+  PaintBackground(dc.get());
   if (::IsIconic(hwnd_)) {
-    skin_.PaintBackground(dc.get());
     RECT rc{};
     ::GetClientRect(hwnd_, &rc);
     const int cx = ::GetSystemMetrics(SM_CXICON), cy = ::GetSystemMetrics(SM_CYICON);
-    ::DrawIcon(dc.get(), (rc.right - cx + 1) / 2, (rc.bottom - cy + 1) / 2, icon_);
+    ::DrawIcon(dc.get(), (rc.right - cx + 1) / 2, (rc.bottom - cy + 1) / 2, icon_.get());
   }
 }
 
-LRESULT CUpdateDlg::OnEraseBackground(WPARAM wParam, LPARAM) {
-  if (skin_.PaintBackground(reinterpret_cast<HDC>(wParam))) return TRUE;
-  RECT rc{};
-  ::GetClientRect(hwnd_, &rc);
-  ::FillRect(reinterpret_cast<HDC>(wParam), &rc, ::GetSysColorBrush(COLOR_BTNFACE));
-  return TRUE;
-}
-
-LRESULT CUpdateDlg::OnControlColour(WPARAM wParam, LPARAM) { return TransparentLabel(wParam); }
-
 LRESULT CUpdateDlg::OnSysCommand(WPARAM wParam, LPARAM lParam) {
   if ((wParam & 0xFFF0) == IDM_ABOUT_UPDATE) {
-    CAboutDlg about(style_, icon_);
+    CAboutDlg about(style_);
     about.DoModal(hwnd_);
     return 0;
   }
   return ::DefWindowProcW(hwnd_, WM_SYSCOMMAND, wParam, lParam);
 }
 
-LRESULT CUpdateDlg::OnQueryDragIcon(WPARAM, LPARAM) { return reinterpret_cast<LRESULT>(icon_); }
+LRESULT CUpdateDlg::OnQueryDragIcon(WPARAM, LPARAM) { return reinterpret_cast<LRESULT>(icon_.get()); }

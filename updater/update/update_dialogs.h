@@ -5,13 +5,14 @@
 
 #include "framework/dialog.h"
 #include "framework/handles.h"
+#include "style/button_st.h"
+#include "style/skin.h"
 #include "style/window_fade.h"
 #include "updater/update/update_job.h"
-#include "updater/update/updater_look.h"
 
-class CAboutDlg : public fw::CDialog {
+class CAboutDlg : public fw::CDialog, public CSkin {
  public:
-  CAboutDlg(int style, HICON icon);
+  explicit CAboutDlg(int style);
 
  protected:
   BOOL OnInitDialog() override;
@@ -20,11 +21,9 @@ class CAboutDlg : public fw::CDialog {
   FW_DECLARE_MESSAGE_MAP()
 
  private:
-  LRESULT OnEraseBackground(WPARAM wParam, LPARAM);
-  LRESULT OnControlColour(WPARAM wParam, LPARAM);
   int style_;
-  HICON icon_;
-  CUpdaterSkin skin_;
+  CButtonST okButton_;
+  CButtonST pictureButton_;
   WindowFade fade_;
 };
 
@@ -34,7 +33,7 @@ class CCloseMainDlg : public fw::CDialog {
   CCloseMainDlg();
 };
 
-class CUpdateDlg : public fw::CDialog {
+class CUpdateDlg : public fw::CDialog, public CSkin {
  public:
   explicit CUpdateDlg(UpdateJob* job);
 
@@ -47,8 +46,6 @@ class CUpdateDlg : public fw::CDialog {
   void OnTimer(UINT_PTR id);
   void OnClose();
   void OnPaint();
-  LRESULT OnEraseBackground(WPARAM wParam, LPARAM);
-  LRESULT OnControlColour(WPARAM wParam, LPARAM);
   LRESULT OnSysCommand(WPARAM wParam, LPARAM lParam);
   LRESULT OnQueryDragIcon(WPARAM, LPARAM);
 
@@ -56,8 +53,8 @@ class CUpdateDlg : public fw::CDialog {
   std::wstring status_, detail_;
   std::wstring shownStatus_, shownDetail_;
   int shownProgress_ = -1;
+  CButtonST cancelButton_;
   int style_ = 0;
-  CUpdaterSkin skin_;
   WindowFade fade_;
-  HICON icon_ = nullptr;
+  fw::UniqueIcon icon_;
 };
