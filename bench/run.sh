@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks under Wine on a private virtual display and
-# prints their figures. Usage: bench/run.sh [startup|game|image|all]
+# prints their figures. Usage: bench/run.sh [startup|game|image|update|all]
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
 
@@ -26,6 +26,9 @@ if [ "$what" = game ] || [ "$what" = all ]; then
 fi
 if { [ "$what" = image ] || [ "$what" = all ]; } && [ -x "$(dirname "${BASH_SOURCE[0]}")/image_window/run.sh" ]; then
   BIMBLY_BUILD="$BIMBLY_BUILD" "$(dirname "${BASH_SOURCE[0]}")/image_window/run.sh"
+fi
+if [ "$what" = update ] || [ "$what" = all ]; then
+  /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/update/run.py" "$bins"
 fi
 {
   echo "binary sizes:"

@@ -26,5 +26,10 @@ inline constexpr std::uint32_t kGameMutexMs = 5000;
 // Another program asked to close: a short and a long grace period.
 inline constexpr std::uint32_t kProgramCloseMs = 3000;
 inline constexpr std::uint32_t kProgramCloseLongMs = 10000;
+// The updater waits for a running game to end before it asks to close the
+// launcher (an adult ends a game; a forgotten one is given up on after this),
+// and its main thread waits for the worker that long and a little more.
+inline constexpr std::uint32_t kGameEndWaitMs = 4u * 60 * 60 * 1000;
+inline constexpr std::uint32_t kUpdateWorkerJoinMs = kGameEndWaitMs + 10u * 60 * 1000;
 
 }  // namespace bimbly

@@ -1,0 +1,20 @@
+// Downloads over WinInet with bounded connections, reads and sizes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct DownloadLimits {
+  std::uint64_t maxBytes;       // a body longer than this is cut off and refused
+  std::uint32_t connectMs = 10'000;
+  std::uint32_t readMs = 10'000;   // longest silence of the server
+  std::uint32_t totalMs = 60'000;  // the whole transfer
+};
+
+inline constexpr wchar_t kDownloadOk[] = L"200";
+
+// Fetches `url` into `localPath`. The result is the decimal status code of the
+// answer ("200" on success), or the error text of a failed connection or
+// transfer. Certificates are always checked; a body that exceeds the limit or
+// a stalled or overlong transfer fails with a text and leaves no file.
+std::wstring DownloadFile(const std::wstring& url, const std::wstring& localPath, const DownloadLimits& limits);

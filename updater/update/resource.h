@@ -1,0 +1,18 @@
+// Resource identifiers of Update.exe.
+#pragma once
+
+#define IDD_UPDATE_ABOUT 100
+#define IDS_ABOUT_UPDATE 101
+#define IDD_UPDATE 102
+#define IDI_UPDATE 128
+#define IDD_CLOSE_MAIN 129
+
+#define IDC_UPDATE_PROGRESS 1000
+#define IDC_UPDATE_STATUS 1001
+#define IDC_UPDATE_DETAIL 1002
+#define IDC_ABOUT_PICTURE 1010
+#define IDC_ABOUT_VERSION 1011
+#define IDC_ABOUT_NOTE 1012
+#define IDC_CLOSE_MAIN_TEXT 1013
+
+#define IDM_ABOUT_UPDATE 16

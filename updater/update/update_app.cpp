@@ -1,0 +1,46 @@
+#include "updater/update/update_app.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "core/wait_bounds.h"
+#include "updater/common/manifest_signature.h"
+#include "updater/common/process_ops.h"
+#include "updater/common/update_site.h"
+#include "updater/update/update_dialogs.h"
+
+namespace {
+bool IsBackgroundCommandLine() {
+  int argc = 0;
+  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+  const bool background = argv && argc == 2 && ::lstrcmpW(argv[1], L"background") == 0;
+  if (argv) ::LocalFree(argv);
+  return background;
+}
+}  // namespace
+
+UpdateSources BuiltInSources() { return UpdateSources{DownloadBaseUrl(), kTestBaseUrl, UpdatePublicKeyPem()}; }
+
+bool CUpdateApp::InitInstance() {
+  InstanceMutex mutex(L"TobbleBabyUpdate");
+  if (!mutex.first()) return false;
+
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+  ::InitCommonControlsEx(&icc);
+  fw::ScopedCoInit ole(COINIT_APARTMENTTHREADED);
+
+  const bool background = IsBackgroundCommandLine();
+  auto job = std::make_unique<UpdateJob>(CUpdateEnv(), BuiltInSources());
+  CUpdateDlg dialog(job.get());
+  UpdateJob* jobPtr = job.get();
+  job->askConsent = [jobPtr]() {
+    CCloseMainDlg prompt;
+    return prompt.DoModal(jobPtr->mainWindow) == IDOK;
+  };
+  if (!job->StartWorker()) return false;
+
+  if (!background) dialog.DoModal(nullptr);  // the dialog publishes itself to the job
+  job->mainWindow = nullptr;
+  job->JoinWorker(bimbly::kUpdateWorkerJoinMs);
+  return false;  // the whole program is its start-up
+}

@@ -1,0 +1,156 @@
+#include "updater/upmender/upmender_app.h"
+
+#include <shellapi.h>
+
+#include "core/update_rules.h"
+#include "core/wait_bounds.h"
+#include "framework/text.h"
+#include "updater/common/file_replace.h"
+#include "updater/common/process_ops.h"
+#include "updater/common/update_ini.h"
+#include "updater/upmender/resource.h"
+
+using namespace bimbly;
+using namespace bimbly::update;
+
+namespace {
+constexpr int kCloseChecks = bimbly::kProgramCloseMs / 1000;
+constexpr wchar_t kFirstVersion[] = L"0.1";
+
+bool IsBackgroundCommandLine() {
+  int argc = 0;
+  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+  const bool background = argv && argc == 2 && ::lstrcmpW(argv[1], L"background") == 0;
+  if (argv) ::LocalFree(argv);
+  return background;
+}
+
+void StopProgramAt(const std::wstring& path) {
+  EnableDebugPrivilege();
+  const DWORD pid = FindProcessByPath(path);
+  // Never the helper itself: that would end the update half-way.
+  if (pid != kNoProcess && pid != ::GetCurrentProcessId()) TerminateProcessById(pid);
+}
+}  // namespace
+
+bool CUpmenderApp::IsProgramFile(const std::wstring& path) const {
+  return IsInsideFolder(FullPathOf(path), env_.programDir());
+}
+
+bool CUpmenderApp::IsDownloadedFile(const std::wstring& path) const {
+  return IsInsideFolder(FullPathOf(path), env_.path(kDownloadDir));
+}
+
+void CUpmenderApp::CloseRunningPrograms() {
+  for (int index : {kUpdaterExe, kLauncherExe}) {
+    const DWORD pid = FindProcessByPath(env_.path(static_cast<UpdatePathIndex>(index)));
+    if (pid != kNoProcess && !CloseProcessWindows(pid, kCloseChecks)) TerminateProcessById(pid);
+  }
+}
+
+void CUpmenderApp::StopTargets() {
+  const std::wstring uphelp = env_.path(kUpHelpIni);
+  ForEachListEntry([&](int i) {
+    const std::wstring dest = IniRead(uphelp, ListName(L"File", i), upkey::kDest);
+    if (dest.empty()) return false;
+    if (HasExeSuffix(dest) && IsProgramFile(dest)) StopProgramAt(dest);
+    return true;
+  });
+}
+
+bool CUpmenderApp::ReplaceFiles() {
+  const std::wstring uphelp = env_.path(kUpHelpIni);
+  bool all = true;
+  ForEachListEntry([&](int i) {
+    const std::wstring section = ListName(L"File", i);
+    const std::wstring source = IniRead(uphelp, section, upkey::kSource);
+    if (source.empty()) return false;
+    const std::wstring dest = IniRead(uphelp, section, upkey::kDest);
+    // Only downloaded copies go, and only over files of the program folder.
+    if (!IsDownloadedFile(source) || !IsProgramFile(dest)) {
+      all = false;
+      return true;
+    }
+    if (FileExists(source) && ReplaceFileAtomically(source, dest)) {
+      ::DeleteFileW(source.c_str());
+      return true;
+    }
+    StopProgramAt(dest);
+    ::Sleep(1000);
+    if (FileExists(source) && ReplaceFileAtomically(source, dest)) {
+      ::DeleteFileW(source.c_str());
+    } else {
+      all = false;
+    }
+    return true;
+  });
+  return all;
+}
+
+void CUpmenderApp::RunOnceFiles() {
+  const std::wstring updateIni = env_.path(kUpdateIni);
+  ForEachListEntry([&](int i) {
+    const std::wstring section = ListName(L"File", i);
+    const std::wstring file = IniRead(updateIni, section, upkey::kFile);
+    if (file.empty()) return false;
+    if (IniRead(updateIni, section, upkey::kRunOnce) != upkey::kTrue) return true;
+    if (!IsSafeProgramFileName(file, env_.programDir())) return true;
+    const std::wstring full = env_.programDir() + file;
+    if (!HasExeSuffix(full) || !IsProgramFile(full)) return true;
+    if (OpenProgram(full, nullptr)) {
+      ::Sleep(1000);
+      const DWORD pid = FindProcessByPath(full);
+      if (pid != kNoProcess) WaitForProcessEnd(pid, 60);
+    }
+    return true;
+  });
+}
+
+void CUpmenderApp::RecordVersion() {
+  const std::wstring verinfo = env_.verInfoIni();
+  const std::wstring lastver = env_.path(kLastVerIni);
+  const std::wstring newVersion = IniRead(lastver, upkey::kVersion, upkey::kVer);
+  std::wstring oldVersion = IniRead(verinfo, upkey::kVersion, upkey::kVer);
+  IniWrite(verinfo, upkey::kVersion, upkey::kVer, newVersion);
+  IniWrite(verinfo, upkey::kVersion, upkey::kPath, env_.programDir());
+  // A signed release's serial, so that an older release is never taken again.
+  const std::wstring serial = IniRead(lastver, upkey::kVersion, upkey::kSerial);
+  if (ParseSerial(serial)) IniWrite(verinfo, upkey::kVersion, upkey::kSerial, serial);
+  if (oldVersion.empty()) oldVersion = kFirstVersion;
+  const int slot = FirstEmptyEntry([&](int n) { return IniRead(verinfo, ListName(L"History", n), upkey::kVer); });
+  IniWrite(verinfo, ListName(L"History", slot), upkey::kVer, oldVersion);
+}
+
+void CUpmenderApp::RunAfterUpdate() {
+  const std::wstring run = IniRead(env_.path(kUpHelpIni), upkey::kRun, upkey::kFile);
+  if (!run.empty() && HasExeSuffix(run)) OpenProgram(run, nullptr);
+}
+
+bool CUpmenderApp::ShowDoneNotice() {
+  const std::wstring text = fw::LoadResourceString(fw::ThisModule(), IDS_UPDATE_DONE);
+  if (!notifier_.CreateNoticeWindow()) return false;
+  if (!notifier_.LoadNoticeSkin(IDB_NOTICE_SKIN)) {
+    notifier_.DestroyWindow();
+    return false;
+  }
+  notifier_.SetNoticeFont();
+  notifier_.SetTextColour(RGB(0, 0, 0));
+  ::InvalidateRect(notifier_.hwnd(), nullptr, TRUE);
+  notifier_.SetTextRect(RECT{10, 40, notifier_.skinWidth() - 10, notifier_.skinHeight() - 25});
+  notifier_.ShowNotice(text);
+  return true;
+}
+
+bool CUpmenderApp::InitInstance() {
+  static InstanceMutex mutex(L"TobbleBabyUpdateHelp");
+  if (!mutex.first()) return false;
+  if (!IsBackgroundCommandLine()) return false;
+  CloseRunningPrograms();
+  StopTargets();
+  ReplaceFiles();
+  RunOnceFiles();
+  RecordVersion();
+  RunAfterUpdate();
+  // Without its notice the helper has nothing left to do and ends.
+  return ShowDoneNotice();
+}
