@@ -12,7 +12,6 @@
 namespace {
 constexpr UINT_PTR kCountdownTimer = 1;
 constexpr UINT kCountdownPeriodMs = 1000;
-constexpr int kFadeStep = 15;
 }  // namespace
 
 const fw::MessageEntry CExitDialog::kMessageEntries[] = {
@@ -39,9 +38,7 @@ BOOL CExitDialog::OnInitDialog() {
   SkinButtons();
   SetStyle(style::CurrentStyle(), hwnd_);
 
-  fade_.Prepare(hwnd_, 0, 200);
-  fade_.SetStep(kFadeStep);
-  fade_.StartFadeIn();
+  fade_.FadeIn(hwnd_);
 
   ::SetTimer(hwnd_, kCountdownTimer, kCountdownPeriodMs, nullptr);
   ::SetFocus(Item(IDC_EXIT_EDIT));

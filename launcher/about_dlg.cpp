@@ -5,10 +5,6 @@
 #include "launcher/version.h"
 #include "style/choose_style.h"
 
-namespace {
-constexpr int kFadeStep = 15;
-}
-
 const fw::MessageEntry CAboutDlg::kMessageEntries[] = {
     SkinPaintEntry<CAboutDlg>(),
     SkinEraseEntry<CAboutDlg>(),
@@ -36,9 +32,7 @@ BOOL CAboutDlg::OnInitDialog() {
   iconButton_.SetTransparent();
 
   SetStyle(style::CurrentStyle(), hwnd_);
-  fade_.Prepare(hwnd_, 0, 200);
-  fade_.SetStep(kFadeStep);
-  fade_.StartFadeIn();
+  fade_.FadeIn(hwnd_);
   return TRUE;
 }
 

@@ -13,7 +13,6 @@
 #include "style/choose_style.h"
 
 namespace {
-constexpr int kFadeStep = 15;
 constexpr int kButtonCount = 5;
 // Pictures of the buttons 1000-1004 and of the banner 1005.
 constexpr UINT kButtonBitmaps[kButtonCount + 1] = {141, 145, 144, 143, 192, 146};
@@ -190,7 +189,7 @@ int CMainFrame::OnCreate(CREATESTRUCTW*) {
 void CMainFrame::OnPaint() {
   { fw::PaintDc paint(hwnd_); }
   if (fadePending_) {
-    fade_.SetStep(kFadeStep);
+    fade_.SetStep(kWindowFadeStep);
     fade_.StartFadeIn();
     fadePending_ = false;
   }

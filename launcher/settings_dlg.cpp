@@ -10,7 +10,6 @@
 using namespace bimbly;
 
 namespace {
-constexpr int kFadeStep = 15;
 constexpr const wchar_t* kTimeLimits[] = {L"10", L"20", L"30"};
 }  // namespace
 
@@ -84,9 +83,7 @@ BOOL CSettingDlg::OnInitDialog() {
   cancelButton_.SetTransparent();
 
   SetStyle(style::CurrentStyle(), hwnd_);
-  fade_.Prepare(hwnd_, 0, 200);
-  fade_.SetStep(kFadeStep);
-  fade_.StartFadeIn();
+  fade_.FadeIn(hwnd_);
   return TRUE;
 }
 

@@ -6,6 +6,9 @@
 
 #include "framework/handles.h"
 
+// The alpha step of every faded window of the suite.
+inline constexpr int kWindowFadeStep = 15;
+
 class WindowFade {
  public:
   WindowFade() = default;
@@ -16,6 +19,13 @@ class WindowFade {
   // Gives the window the layered style (if it lacks it), makes it invisible
   // (alpha = low) and records the range. Every faded window ends at alpha 200.
   void Prepare(HWND window, BYTE low = 0, BYTE high = 200);
+  // Prepare, the step of the launcher's and the updater's windows, and the
+  // fade-in: how every faded dialog starts.
+  void FadeIn(HWND window, int step = kWindowFadeStep) {
+    Prepare(window);
+    SetStep(step);
+    StartFadeIn();
+  }
   void SetStep(int step) { step_ = step; }
   // Starts the fade-in thread unless one exists; if the thread cannot be
   // started the window is shown at its final alpha at once.

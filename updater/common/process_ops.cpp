@@ -105,3 +105,11 @@ bool MutexExists(const wchar_t* name) {
   fw::UniqueKernelHandle h(::OpenMutexW(SYNCHRONIZE, FALSE, name));
   return static_cast<bool>(h);
 }
+
+bool IsBackgroundCommandLine() {
+  int argc = 0;
+  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+  const bool background = argv && argc == 2 && ::lstrcmpW(argv[1], L"background") == 0;
+  if (argv) ::LocalFree(argv);
+  return background;
+}

@@ -36,3 +36,6 @@ class InstanceMutex {
 
 // True while the named mutex exists (some program holds it).
 bool MutexExists(const wchar_t* name);
+
+// True when the program was started with exactly the one parameter "background".
+bool IsBackgroundCommandLine();

@@ -9,16 +9,6 @@
 #include "updater/common/update_site.h"
 #include "updater/update/update_dialogs.h"
 
-namespace {
-bool IsBackgroundCommandLine() {
-  int argc = 0;
-  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-  const bool background = argv && argc == 2 && ::lstrcmpW(argv[1], L"background") == 0;
-  if (argv) ::LocalFree(argv);
-  return background;
-}
-}  // namespace
-
 UpdateSources BuiltInSources() { return UpdateSources{DownloadBaseUrl(), kTestBaseUrl, UpdatePublicKeyPem()}; }
 
 bool CUpdateApp::InitInstance() {

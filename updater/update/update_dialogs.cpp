@@ -9,7 +9,6 @@
 namespace {
 constexpr UINT_PTR kPollTimer = 0;
 constexpr UINT kPollPeriodMs = 500;
-constexpr int kFadeStep = 15;
 
 HICON LoadProgramIcon() {
   return static_cast<HICON>(
@@ -39,9 +38,7 @@ BOOL CAboutDlg::OnInitDialog() {
   pictureButton_.SetIcon(LoadProgramIcon());
   pictureButton_.SetTransparent();
   SetStyle(style_, hwnd_);
-  fade_.Prepare(hwnd_, 0, 200);
-  fade_.SetStep(kFadeStep);
-  fade_.StartFadeIn();
+  fade_.FadeIn(hwnd_);
   return TRUE;
 }
 
@@ -93,9 +90,7 @@ BOOL CUpdateDlg::OnInitDialog() {
   style_ = style::ChooseStyle();
   style::SetCurrentStyle(style_);
   SetStyle(style_, hwnd_);
-  fade_.Prepare(hwnd_, 0, 200);
-  fade_.SetStep(kFadeStep);
-  fade_.StartFadeIn();
+  fade_.FadeIn(hwnd_);
   return TRUE;
 }
 

@@ -17,14 +17,6 @@ namespace {
 constexpr int kCloseChecks = bimbly::kProgramCloseMs / 1000;
 constexpr wchar_t kFirstVersion[] = L"0.1";
 
-bool IsBackgroundCommandLine() {
-  int argc = 0;
-  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-  const bool background = argv && argc == 2 && ::lstrcmpW(argv[1], L"background") == 0;
-  if (argv) ::LocalFree(argv);
-  return background;
-}
-
 void StopProgramAt(const std::wstring& path) {
   EnableDebugPrivilege();
   const DWORD pid = FindProcessByPath(path);
