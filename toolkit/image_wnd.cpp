@@ -156,6 +156,7 @@ const fw::MessageEntry CImageWnd::kMessageEntries[] = {
     fw::OnMessage<&CImageWnd::OnHitTest>(WM_NCHITTEST),
     fw::OnTimer<&CImageWnd::OnTimer>(),
     fw::OnMessage<&CImageWnd::OnSnapshot>(kSnapshotMessage),
+    fw::OnMessage<&CImageWnd::OnWake>(kWakeMessage),
 };
 const fw::MessageMap CImageWnd::kMessageMap = fw::MakeMessageMap(&fw::CWnd::kMessageMap, kMessageEntries);
 
@@ -336,11 +337,14 @@ int CImageWnd::OnCreate(CREATESTRUCTW*) {
   ::ImmAssociateContext(hwnd_, nullptr);
   lastFrameTick_ = ::GetTickCount();
   if (!::SetTimer(hwnd_, kTimerId, kTimerPeriodMs, nullptr)) return -1;
+  timerArmed_ = true;
+  timerPeriod_ = kTimerPeriodMs;
   return 0;
 }
 
 void CImageWnd::OnDestroy() {
   ::KillTimer(hwnd_, kTimerId);
+  timerArmed_ = false;
   // However the window went (its owner may have taken it along), its thread
   // has nothing left to serve.
   ::PostQuitMessage(0);
@@ -350,11 +354,62 @@ LRESULT CImageWnd::OnEraseBackground(WPARAM, LPARAM) { return 1; }
 
 LRESULT CImageWnd::OnHitTest(WPARAM, LPARAM) { return draggable ? HTCAPTION : Default(); }
 
+void WakeImageWindow(CImageWnd& wnd) { wnd.WakeTimer(); }
+
+void CImageWnd::WakeTimer() {
+  HWND h = hwnd_;
+  if (!h || wakePending_.exchange(true)) return;
+  if (!::PostMessageW(h, kWakeMessage, 0, 0)) wakePending_ = false;
+}
+
+LRESULT CImageWnd::OnWake(WPARAM, LPARAM) {
+  wakePending_ = false;
+  RunTick();
+  return 0;
+}
+
 void CImageWnd::OnTimer(UINT_PTR id) {
   if (id != kTimerId) {
     Default();
     return;
   }
+  RunTick();
+}
+
+void CImageWnd::Reschedule(DWORD now) {
+  DWORD wait = NextTickDelay(now);
+  if (format_ == Format::kGif && frameCount_ > 1) {
+    rules::AnimationState state;
+    state.frameCount = frameCount_;
+    state.loop = loop;
+    state.stopFrame = stopFrame;
+    state.currentFrame = currentFrame_;
+    if (rules::MayAdvance(state)) {
+      // A frame changes once strictly more than its delay has passed.
+      const DWORD delay = frameDelayMs(static_cast<UINT>(currentFrame_.load()));
+      const DWORD since = now - lastFrameTick_;
+      wait = std::min<DWORD>(wait, since > delay ? 0 : delay - since + 1);
+    }
+  }
+  if (wait == kNothingDue) {
+    if (timerArmed_) ::KillTimer(hwnd_, kTimerId);
+    timerArmed_ = false;
+    return;
+  }
+  // The platform raises very short periods to its minimum by itself.
+  wait = std::max<DWORD>(wait, 1);
+  if (timerArmed_ && timerPeriod_ == wait) return;
+  timerArmed_ = ::SetTimer(hwnd_, kTimerId, wait, nullptr) != 0;
+  timerPeriod_ = wait;
+}
+
+void CImageWnd::RunTick() {
+  ++tickCount_;
+  RunTickWork();
+  Reschedule(::GetTickCount());
+}
+
+void CImageWnd::RunTickWork() {
   const DWORD now = ::GetTickCount();
   bool redraw = false;
   OnTick(now, &redraw);
