@@ -1,3 +1,165 @@
 #include "modules/cards/cards_board.h"
 
-void CBackGroundWndPicCards::OnBoardKeyDown(UINT, UINT) {}
+#include <mmsystem.h>
+
+#include <algorithm>
+
+#include "core/object_motion.h"
+
+namespace cards = bimbly::cards;
+
+namespace {
+constexpr DWORD kOnce = SND_RESOURCE | SND_ASYNC;             // 0x40005
+constexpr DWORD kLooped = SND_RESOURCE | SND_ASYNC | SND_LOOP;  // 0x4000D
+static_assert(kOnce == 0x40005 && kLooped == 0x4000D, "sound flags");
+
+void StopSound() { ::PlaySoundA(nullptr, nullptr, SND_ASYNC); }
+
+COLORREF KeyColour(cards::ColourKey key) { return key == cards::ColourKey::kBlue ? RGB(0, 0, 255) : RGB(255, 255, 255); }
+
+// Loop off, halting at the first frame (or where it stands, for -1).
+void HaltAt(CBaseObjectWnd& copy, int frame) {
+  copy.stopFrame = std::min(frame, static_cast<int>(copy.frameCount()) - 1);
+  copy.loop = false;
+}
+}  // namespace
+
+CBackGroundWndPicCards::CBackGroundWndPicCards(HINSTANCE module, HWND host, const ModuleStartInfo& info,
+                                               const cards::Deck& deck)
+    : CBackGroundWnd(module, host, info),
+      deck_(deck),
+      item_(deck.Item(info.itemIndex)),
+      copyCount_(item_ ? std::clamp(item_->copies, 0, cards::kMaxCopies) : 0) {
+  StopSpeech();
+  SpeakText(itemName_);
+}
+
+CBackGroundWndPicCards::~CBackGroundWndPicCards() {
+  // The copies go on the board's thread, where the key hook uses them.
+  RunOnBoardThread([this] {
+    for (auto& copy : copies_) copy.reset();
+  });
+  StopSound();
+  DestroyImageWindow();
+}
+
+void CBackGroundWndPicCards::Play(const cards::Sound& sound) {
+  switch (sound.what) {
+    case cards::SoundDo::kOnce:
+      ::PlaySoundA(sound.wave, module_, kOnce);
+      break;
+    case cards::SoundDo::kLooped:
+      ::PlaySoundA(sound.wave, module_, kLooped);
+      break;
+    case cards::SoundDo::kStop:
+      StopSound();
+      break;
+    case cards::SoundDo::kNothing:
+      break;
+  }
+}
+
+void CBackGroundWndPicCards::CreateCopy(int slot) {
+  const cards::CardRecipe& r = *item_;
+  auto copy = std::make_unique<CBaseObjectWnd>();
+  CBaseObjectWnd& c = *copy;
+  copies_[static_cast<std::size_t>(slot)] = std::move(copy);
+  const int picture = slot % std::max(1, r.picture.count);
+  // A picture that does not load leaves an empty window, still counted as a copy.
+  c.LoadImageResource(r.picture.names[picture], module_);
+  if (r.picture.key != cards::ColourKey::kNone) {
+    c.layered = true;
+    c.colorKeyOn = true;
+    c.colorKey = KeyColour(r.picture.key);
+  }
+  if (!c.CreateImageWindow(hwnd())) return;
+  if (r.picture.doubleSize) c.ApplyCommand(CBaseObjectWnd::kCmdEnlarge);
+  const cards::Placement& p = r.placement;
+  if (p.band) c.SetVerticalBand(p.bandTop, p.bandBottom);
+  if (p.start == cards::Start::kCentred) {
+    c.PlaceCentredAt(p.x, p.y);
+  } else {
+    c.StartMoving(p.direction[picture]);
+  }
+  c.turnAtLeft = (p.edges & cards::kLeft) != 0;
+  c.turnAtRight = (p.edges & cards::kRight) != 0;
+  c.turnAtTop = (p.edges & cards::kTop) != 0;
+  c.turnAtBottom = (p.edges & cards::kBottom) != 0;
+  Play(r.creation);
+  ::ShowWindow(c.hwnd(), SW_SHOW);
+}
+
+void CBackGroundWndPicCards::SpeedUp() {
+  for (int i = 0; i < copyCount_; ++i) {
+    CBaseObjectWnd* c = copies_[static_cast<std::size_t>(i)].get();
+    if (!c) continue;
+    const int m = bimbly::motion::Faster(c->minimumSpeed);
+    if (m == c->minimumSpeed) continue;
+    c->speed = m;
+    c->minimumSpeed = m;
+  }
+}
+
+void CBackGroundWndPicCards::Toggle(const cards::Toggle& action, bool motionOn) {
+  Play(action.sound);
+  for (int i = 0; i < copyCount_; ++i) {
+    CBaseObjectWnd* c = copies_[static_cast<std::size_t>(i)].get();
+    if (!c) continue;
+    switch (action.animation) {
+      case cards::Animation::kOn:
+        c->loop = true;
+        break;
+      case cards::Animation::kToFirstFrame:
+        HaltAt(*c, 0);
+        break;
+      case cards::Animation::kHalt:
+        HaltAt(*c, -1);
+        break;
+      case cards::Animation::kUnchanged:
+        break;
+    }
+    c->moving = motionOn;
+  }
+}
+
+void CBackGroundWndPicCards::Pulse(int ms) {
+  CBaseObjectWnd* c = copies_[0].get();
+  if (!c || ms <= 0) return;
+  c->loop = true;
+  // The copy's own thread animates it meanwhile; keys wait in the queue.
+  ::Sleep(static_cast<DWORD>(ms));
+  HaltAt(*c, 0);
+}
+
+void CBackGroundWndPicCards::OnBoardKeyDown(UINT key, UINT) {
+  const bool speakKey = key == VK_RETURN || key == VK_SPACE;
+  if (!item_) {
+    // An item the deck lacks: a black board that still speaks.
+    if (speakKey) {
+      StopSpeech();
+      SpeakText(itemName_);
+    }
+    return;
+  }
+  const cards::KeyPlan plan = cards::PlanKey(deck_, *item_, created_, running_ != 0, speakKey);
+  if (plan.createCopy >= 0 && plan.createCopy < copyCount_) {
+    CreateCopy(plan.createCopy);
+    created_ = plan.createCopy + 1;
+    if (deck_.kind == cards::BoardKind::kToggle) running_ = 1;
+  }
+  if (plan.speedUp) SpeedUp();
+  if (plan.speak) {
+    StopSpeech();
+    SpeakText(itemName_);
+    return;
+  }
+  if (plan.toggleOn) {
+    Toggle(item_->on, true);
+    running_ = 1;
+  } else if (plan.toggleOff) {
+    Toggle(item_->off, false);
+    running_ = 0;
+  }
+  Play(plan.sound);
+  Pulse(plan.pulseMs);
+}

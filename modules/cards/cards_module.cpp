@@ -6,7 +6,7 @@
 
 namespace {
 CBackGroundWnd* MakeBoard(HINSTANCE module, HWND host, const ModuleStartInfo& info) {
-  return new CBackGroundWndPicCards(module, host, info);
+  return new CBackGroundWndPicCards(module, host, info, deck::Recipes());
 }
 std::wstring BackgroundFor(int itemIndex) { return NumberedBackground(itemIndex, deck::kBackgroundCount); }
 }  // namespace

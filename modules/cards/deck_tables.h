@@ -1,6 +1,8 @@
-// The item tables of the picture-card deck this library is built as
-// (one of BIMBLY_DECK_INSECT, _BIRD, _TRAFFIC, _ANIMAL, _PET, _SEA).
+// The deck this library is built as (one of BIMBLY_DECK_INSECT, _BIRD,
+// _TRAFFIC, _ANIMAL, _PET, _SEA): its item recipes and its backgrounds.
 #pragma once
+
+#include "core/card_recipes.h"
 
 namespace deck {
 
@@ -8,5 +10,7 @@ namespace deck {
 extern const char kDeckName[];
 // Number of backgrounds, one per item index ("BACK1" for index 0, ...).
 extern const int kBackgroundCount;
+// The deck's item recipes (core/card_recipes.cpp).
+const bimbly::cards::Deck& Recipes();
 
 }  // namespace deck

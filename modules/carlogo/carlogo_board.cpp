@@ -1,3 +1,46 @@
 #include "modules/carlogo/carlogo_board.h"
 
-void CBackGroundWndPicCarLogo::OnBoardKeyDown(UINT, UINT) {}
+#include "framework/text.h"
+
+namespace badges = bimbly::badges;
+
+CBackGroundWndPicCarLogo::CBackGroundWndPicCarLogo(HINSTANCE module, HWND host, const ModuleStartInfo& info)
+    : CBackGroundWnd(module, host, info), spokenText_(info.itemName) {
+  StopSpeech();
+  SpeakText(spokenText_);
+}
+
+CBackGroundWndPicCarLogo::~CBackGroundWndPicCarLogo() {
+  // The badge goes on the board's thread, where the key hook replaces it.
+  RunOnBoardThread([this] { badge_.reset(); });
+  DestroyImageWindow();
+}
+
+bool CBackGroundWndPicCarLogo::ShowBadge(int n) {
+  badge_.reset();
+  auto badge = std::make_unique<CBaseObjectWnd>();
+  const std::string name = "IMG" + std::to_string(n);
+  if (!badge->LoadImageResource(name.c_str(), module_)) return false;
+  if (!badge->CreateImageWindow(hwnd())) return false;
+  badge->PlaceCentredAt(0.5f, 0.5f);
+  ::ShowWindow(badge->hwnd(), SW_SHOW);
+  badge->Invalidate();
+  badge_ = std::move(badge);
+  return true;
+}
+
+void CBackGroundWndPicCarLogo::OnBoardKeyDown(UINT key, UINT) {
+  if (key == VK_RETURN || key == VK_SPACE) {
+    StopSpeech();
+    SpeakText(spokenText_);
+    return;
+  }
+  badgeIndex_ = badges::NextBadge(badgeIndex_, key == VK_LEFT || key == VK_UP);
+  if (!ShowBadge(badgeIndex_)) {
+    // A badge that cannot be shown falls back to the first one.
+    badgeIndex_ = 0;
+    ShowBadge(0);
+  }
+  badgeName_ = fw::WideToGbk(fw::LoadResourceString(module_, static_cast<UINT>(badges::kFirstNameId + badgeIndex_)));
+  spokenText_ = badgeName_.c_str();
+}

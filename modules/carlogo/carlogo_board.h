@@ -1,14 +1,31 @@
-// The car-badge board: the keys step through invented car badges.
+// The car-badge board: a picture book of 41 badges. Every key shows the next
+// badge alone in the middle of the screen, the left and up arrows go back,
+// and Enter or Space has the name of the badge on screen spoken (the item's
+// name before the first badge).
 #pragma once
 
+#include <memory>
+#include <string>
+
+#include "core/badge_order.h"
 #include "modules/common/background_wnd.h"
+#include "toolkit/base_object_wnd.h"
 
 class CBackGroundWndPicCarLogo : public CBackGroundWnd {
  public:
   static constexpr int kBackgroundCount = 5;
 
-  using CBackGroundWnd::CBackGroundWnd;
+  CBackGroundWndPicCarLogo(HINSTANCE module, HWND host, const ModuleStartInfo& info);
+  ~CBackGroundWndPicCarLogo() override;
 
  protected:
   void OnBoardKeyDown(UINT key, UINT flags) override;
+
+ private:
+  bool ShowBadge(int n);
+
+  const char* spokenText_;
+  std::string badgeName_;  // GBK
+  int badgeIndex_ = bimbly::badges::kNoBadge;
+  std::unique_ptr<CBaseObjectWnd> badge_;
 };

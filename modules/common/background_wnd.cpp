@@ -1,5 +1,7 @@
 #include "modules/common/background_wnd.h"
 
+#include <atomic>
+
 #include "framework/text.h"
 #include "speech/speech_requests.h"
 
@@ -12,12 +14,15 @@ constexpr wchar_t kLastKeyProp[] = L"Bimbly.LastKey";
 constexpr wchar_t kLastKeyTimeProp[] = L"Bimbly.LastKeyTime";
 // The item the board plays, by its number within the module.
 constexpr wchar_t kItemIndexProp[] = L"Bimbly.ItemIndex";
+// Private message: run a piece of work (lParam) on the board's thread.
+constexpr UINT kBoardWorkMessage = WM_APP + 0x3B0;
 }  // namespace
 
 const fw::MessageEntry CBackGroundWnd::kMessageEntries[] = {
     fw::OnMessage<&CBackGroundWnd::OnPlayKeyDown>(WM_PLAY_KEYDOWN),
     fw::OnMessage<&CBackGroundWnd::OnPlayKeyUp>(WM_PLAY_KEYUP),
     fw::OnMessage<&CBackGroundWnd::OnRightButtonUp>(WM_RBUTTONUP),
+    fw::OnMessage<&CBackGroundWnd::OnBoardWork>(kBoardWorkMessage),
     fw::OnCommand<&CBackGroundWnd::OnPrevious>(kCmdPrevious),
     fw::OnCommand<&CBackGroundWnd::OnNext>(kCmdNext),
     fw::OnCommand<&CBackGroundWnd::OnExit>(kCmdExit),
@@ -90,6 +95,42 @@ LRESULT CBackGroundWnd::OnRightButtonUp(WPARAM, LPARAM lp) {
   const int y = static_cast<short>(HIWORD(lp));
   ::TrackPopupMenu(menu_.get(), TPM_RIGHTBUTTON, x, y, 0, hwnd(), nullptr);
   return 0;
+}
+
+namespace {
+// Work handed to the board thread; whoever takes it first runs it, once.
+struct BoardWork {
+  const std::function<void()>* work;
+  std::atomic<bool> taken{false};
+  void RunOnce() {
+    if (taken.exchange(true)) return;
+    try {
+      (*work)();
+    } catch (...) {
+    }
+  }
+};
+}  // namespace
+
+void CBackGroundWnd::RunOnBoardThread(const std::function<void()>& work) {
+  BoardWork item{&work};
+  HWND h = hwnd();
+  DWORD_PTR done = 0;
+  if (h && windowThreadId() != ::GetCurrentThreadId() &&
+      ::SendMessageTimeoutW(h, kBoardWorkMessage, 0, reinterpret_cast<LPARAM>(&item), SMTO_NORMAL,
+                            kBoardWorkTimeoutMs, &done) &&
+      done == 1)
+    return;
+  // The thread may still pick the work up while it ends; it stays alive until then.
+  DestroyImageWindow();
+  item.RunOnce();
+}
+
+LRESULT CBackGroundWnd::OnBoardWork(WPARAM, LPARAM lp) {
+  auto* item = reinterpret_cast<BoardWork*>(lp);
+  if (!item) return 0;
+  item->RunOnce();
+  return 1;
 }
 
 void CBackGroundWnd::OnPrevious() { ::PostMessageW(host_, WM_PLAY_PREVIOUS, 0, 0); }

@@ -3,6 +3,7 @@
 // requests to the host, and the two key hooks that boards override.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "framework/handles.h"
@@ -23,6 +24,10 @@ class CBackGroundWnd : public CImageWnd {
   // screen and shows it. Returns the window, or null when none could be made.
   HWND Start(const std::wstring& backgroundName);
 
+  // Called by Initialize on the host's thread once the board is shown: the
+  // board's own set-up (the music board's pictures). Default: nothing.
+  virtual void OnBoardShown() {}
+
   bool switchRequested() const { return switchRequested_ != 0; }
 
  protected:
@@ -35,6 +40,14 @@ class CBackGroundWnd : public CImageWnd {
     (void)key;
     (void)flags;
   }
+
+  // Runs `work` on the board's window thread and waits for it (at most
+  // kBoardWorkTimeoutMs). When there is no board thread, or it does not answer
+  // in time, the thread is ended first and `work` runs on the caller's thread.
+  // Board destructors release what their key hooks use this way, so that
+  // nothing is released under a hook that is still running.
+  static constexpr DWORD kBoardWorkTimeoutMs = 10000;
+  void RunOnBoardThread(const std::function<void()>& work);
 
   // The two speech requests on the host's speech record.
   bool StopSpeech();
@@ -54,6 +67,7 @@ class CBackGroundWnd : public CImageWnd {
   LRESULT OnPlayKeyDown(WPARAM key, LPARAM flags);
   LRESULT OnPlayKeyUp(WPARAM key, LPARAM flags);
   LRESULT OnRightButtonUp(WPARAM, LPARAM);
+  LRESULT OnBoardWork(WPARAM, LPARAM);
   void OnPrevious();
   void OnNext();
   void OnExit();

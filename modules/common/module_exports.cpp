@@ -21,6 +21,7 @@ std::uint32_t Initialize(HWND host, ModuleStartInfo* info, BoardFactory make, Ba
       UnInitialize();
       return 0;
     }
+    g_board->OnBoardShown();
     return static_cast<std::uint32_t>(reinterpret_cast<ULONG_PTR>(board));
   } catch (...) {
     // Nothing crosses the library boundary.

@@ -1,15 +1,41 @@
 #include "modules/music/music_board.h"
 
+#include <algorithm>
+
+namespace music = bimbly::music;
+
 CBackGroundWndMusic::CBackGroundWndMusic(HINSTANCE module, HWND host, const ModuleStartInfo& info)
     : CBackGroundWnd(module, host, info) {
   // The stage is drawn opaque.
   layered = false;
   colorKeyOn = false;
   colorKey = 0;
+  midi_ = CMidiOutput::OpenDefault();
+  if (midi_->open()) {
+    midi_->SetVolume(music::kMidiVolume);
+    Send(music::ProgramChange(channel_, program_));
+  }
+  if (const music::Instrument* instrument = music::InstrumentFor(itemIndex_)) {
+    SetChannel(instrument->channel);
+    SetProgram(instrument->program);
+  }
+}
+
+CBackGroundWndMusic::~CBackGroundWndMusic() {
+  // Silence and pictures go on the board's thread, where the key hooks use them.
+  RunOnBoardThread([this] {
+    if (midi_ && midi_->open())
+      for (int channel = 0; channel < music::kChannels; ++channel) Send(music::AllNotesOff(channel));
+    midi_.reset();
+    delete chart_.exchange(nullptr);
+    delete instrument_.exchange(nullptr);
+    for (auto& d : decorations_) delete d.exchange(nullptr);
+  });
+  DestroyImageWindow();
 }
 
 std::wstring CBackGroundWndMusic::BackgroundFor(int itemIndex) {
-  // Piano, sax, cello, trumpet, trombone and bell share the concert stage.
+  // Piano, violin, cello, trumpet, trombone and bells share the concert stage.
   static const wchar_t* const kBackgrounds[] = {
       L"BACK1", L"BACK2", L"BACK3", L"BACK3", L"BACK1", L"BACK1", L"BACK4",
       L"BACK5", L"BACK5", L"BACK1", L"BACK1", L"BACK6", L"BACK1",
@@ -18,4 +44,111 @@ std::wstring CBackGroundWndMusic::BackgroundFor(int itemIndex) {
   return kBackgrounds[itemIndex];
 }
 
-void CBackGroundWndMusic::OnBoardKeyDown(UINT, UINT) {}
+void CBackGroundWndMusic::Send(std::uint32_t message) {
+  if (midi_ && midi_->open()) midi_->ShortMessage(message);
+}
+
+void CBackGroundWndMusic::SetChannel(int channel) {
+  channel_ = channel;
+  Send(music::ProgramChange(channel_, program_));
+}
+
+void CBackGroundWndMusic::SetProgram(int program) {
+  program_ = program;
+  Send(music::ProgramChange(channel_, program_));
+}
+
+CBaseObjectWnd* CBackGroundWndMusic::MakePicture(const char* name, bool whiteKey) {
+  auto picture = std::make_unique<CBaseObjectWnd>();
+  // A picture that does not load stays an empty window; the board goes on.
+  picture->LoadImageResource(name, module_);
+  if (whiteKey) {
+    picture->layered = true;
+    picture->colorKeyOn = true;
+    picture->colorKey = RGB(255, 255, 255);
+  }
+  picture->CreateImageWindow(hwnd());
+  return picture.release();
+}
+
+void CBackGroundWndMusic::Place(CBaseObjectWnd& picture, const music::PictureSpot& spot) {
+  if (spot.spot == music::Spot::kBottomRight)
+    picture.PlaceAt(picture.screenWidth() - picture.imageWidth(), picture.screenHeight() - picture.imageHeight());
+  else
+    picture.PlaceCentredAt(spot.x, spot.y);
+}
+
+void CBackGroundWndMusic::OnBoardShown() {
+  if (!chart_) {
+    CBaseObjectWnd* chart = MakePicture("IMG1", false);
+    chart->PlaceAt(0, chart->screenHeight() - chart->imageHeight());
+    chart_ = chart;
+  }
+  const music::Instrument* instrument = music::InstrumentFor(itemIndex_);
+  if (instrument && !instrument_) {
+    CBaseObjectWnd* picture = MakePicture(instrument->picture, instrument->whiteKey);
+    Place(*picture, instrument->place);
+    instrument_ = picture;
+    for (int i = 0; i < instrument->decorationCount && i < music::kMaxDecorations; ++i) {
+      if (decorations_[static_cast<std::size_t>(i)]) continue;
+      CBaseObjectWnd* figure = MakePicture(instrument->decoration, false);
+      Place(*figure, instrument->decorationPlaces[i]);
+      decorations_[static_cast<std::size_t>(i)] = figure;
+    }
+  }
+  CBaseObjectWnd* chart = chart_;
+  ::ShowWindow(chart->hwnd(), SW_SHOW);
+  chart->Invalidate();
+  // Half size, centred where the full chart would be.
+  chart->ApplyCommand(CBaseObjectWnd::kCmdShrink);
+  auto haltAndShow = [](CBaseObjectWnd* p) {
+    if (!p) return;
+    p->stopFrame = -1;
+    p->loop = false;
+    ::ShowWindow(p->hwnd(), SW_SHOW);
+    p->Invalidate();
+  };
+  haltAndShow(instrument_);
+  for (auto& d : decorations_) haltAndShow(d);
+  StopSpeech();
+  SpeakText(itemName_);
+}
+
+void CBackGroundWndMusic::SetAnimation(bool on) {
+  if (CBaseObjectWnd* p = instrument_) {
+    if (on) {
+      p->loop = true;
+    } else {
+      p->stopFrame = -1;  // halts on the frame it shows
+      p->loop = false;
+    }
+  }
+  for (auto& slot : decorations_) {
+    CBaseObjectWnd* d = slot;
+    if (!d) continue;
+    if (on) {
+      d->loop = true;
+    } else {
+      d->stopFrame = std::min(0, static_cast<int>(d->frameCount()) - 1);  // runs on to its first frame
+      d->loop = false;
+    }
+  }
+}
+
+void CBackGroundWndMusic::OnBoardKeyDown(UINT key, UINT flags) {
+  const int note = music::NoteForScanCode(music::ScanCodeOf(flags));
+  if (note != music::kSilent) Send(music::NoteOn(channel_, note, velocity_));
+  if (key == VK_RETURN || key == VK_SPACE) {
+    StopSpeech();
+    SpeakText(itemName_);
+  }
+  ++keysDown_;
+  if (chart_) SetAnimation(true);
+}
+
+void CBackGroundWndMusic::OnBoardKeyUp(UINT, UINT flags) {
+  const int note = music::NoteForScanCode(music::ScanCodeOf(flags));
+  if (note != music::kSilent) Send(music::NoteOff(channel_, note));
+  keysDown_ = std::max(0, keysDown_ - 1);
+  if (keysDown_ == 0) SetAnimation(false);
+}

@@ -1,17 +1,50 @@
-// The music board: notes for every key, drawn over an opaque stage.
+// The music board: most keys of the four main rows play a note with the
+// item's instrument for as long as they are held; the instrument's picture
+// and its small figures animate while any key is held; a chart of the keyboard
+// with the note names sits in the bottom-left corner at half size.
 #pragma once
 
+#include <array>
+#include <atomic>
+#include <memory>
 #include <string>
 
+#include "core/music_tables.h"
 #include "modules/common/background_wnd.h"
+#include "modules/music/midi_output.h"
+#include "toolkit/base_object_wnd.h"
 
 class CBackGroundWndMusic : public CBackGroundWnd {
  public:
   CBackGroundWndMusic(HINSTANCE module, HWND host, const ModuleStartInfo& info);
+  ~CBackGroundWndMusic() override;
 
   // Background of an item index; empty for an index the table does not list.
   static std::wstring BackgroundFor(int itemIndex);
 
+  // Creates and places the pictures and speaks the item name.
+  void OnBoardShown() override;
+
  protected:
   void OnBoardKeyDown(UINT key, UINT flags) override;
+  void OnBoardKeyUp(UINT key, UINT flags) override;
+
+ private:
+  void Send(std::uint32_t message);
+  void SetChannel(int channel);
+  void SetProgram(int program);
+  // A picture owned by the board window; null when its window cannot be made.
+  CBaseObjectWnd* MakePicture(const char* name, bool whiteKey);
+  void Place(CBaseObjectWnd& picture, const bimbly::music::PictureSpot& spot);
+  void SetAnimation(bool on);
+
+  std::unique_ptr<CMidiOutput> midi_;
+  int channel_ = 0;
+  const int velocity_ = bimbly::music::kVelocity;
+  int program_ = 0;
+  // Published by the set-up on the host's thread, read by the key hooks.
+  std::atomic<CBaseObjectWnd*> chart_{nullptr};
+  std::atomic<CBaseObjectWnd*> instrument_{nullptr};
+  std::array<std::atomic<CBaseObjectWnd*>, bimbly::music::kMaxDecorations> decorations_{};
+  int keysDown_ = 0;
 };

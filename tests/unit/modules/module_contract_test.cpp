@@ -8,72 +8,12 @@
 #include <vector>
 
 #include "framework/gdiplus_session.h"
-#include "framework/handles.h"
-#include "contracts/module_contract.h"
+
+#include "tests/unit/modules/module_host.h"
+
+using namespace module_test;
 
 namespace {
-
-std::wstring OutFolder() {
-  wchar_t buf[MAX_PATH * 2];
-  const DWORD n = ::GetModuleFileNameW(nullptr, buf, static_cast<DWORD>(std::size(buf)));
-  std::wstring p(buf, n);
-  p.resize(p.find_last_of(L'\\'));
-  return p.substr(0, p.find_last_of(L'\\')) + L"\\out\\";
-}
-
-// A stand-in for the game window: records the requests boards post to it.
-class FakeHost {
- public:
-  FakeHost() {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = &FakeHost::Proc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"FakeGameHost";
-    ::RegisterClassW(&wc);
-    hwnd_ = ::CreateWindowExW(0, L"FakeGameHost", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                              wc.hInstance, nullptr);
-  }
-  ~FakeHost() { ::DestroyWindow(hwnd_); }
-  HWND hwnd() const { return hwnd_; }
-
-  // Pumps this thread's queue for a while and returns the requests seen.
-  std::vector<UINT> Collect(DWORD ms) {
-    std::vector<UINT> seen;
-    const ULONGLONG end = ::GetTickCount64() + ms;
-    MSG msg;
-    while (::GetTickCount64() < end) {
-      while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.hwnd == hwnd_ && msg.message >= WM_PLAY_PREVIOUS && msg.message <= WM_PLAY_EXIT)
-          seen.push_back(msg.message);
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-      }
-      ::Sleep(10);
-    }
-    return seen;
-  }
-
- private:
-  static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) { return ::DefWindowProcW(h, m, w, l); }
-  HWND hwnd_;
-};
-
-struct Module {
-  explicit Module(const wchar_t* file) : lib(::LoadLibraryW((OutFolder() + file).c_str())) {
-    if (lib) {
-      init = fw::GetExport<InitializeFn>(lib.get(), kInitializeExport);
-      uninit = fw::GetExport<UnInitializeFn>(lib.get(), kUnInitializeExport);
-    }
-  }
-  ~Module() {
-    if (uninit) uninit();
-  }
-  fw::UniqueModule lib;
-  InitializeFn init = nullptr;
-  UnInitializeFn uninit = nullptr;
-};
-
-HWND AsWindow(std::uint32_t value) { return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(value)); }
 
 const char kName[] = "\xB8\xD6\xC7\xD9";  // GBK
 
