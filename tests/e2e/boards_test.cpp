@@ -1,0 +1,186 @@
+// Playing the boards through the real launcher with real key input: a card
+// board fills, flies, pauses and resumes with its sound really playing and
+// stopping when the board goes; the music board's chart and pictures and the
+// notes it sends; a car badge in the middle that the next key replaces.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/game_session.h"
+
+using namespace e2e;
+
+namespace {
+
+const wchar_t kInsects[] = L"\u6606\u866B";  // 昆虫
+const wchar_t kVehicles[] = L"\u8F66";       // 车
+
+// The file that the sound device of this test's ALSA set-up writes samples to.
+class SoundCapture {
+ public:
+  SoundCapture() {
+    wchar_t path[MAX_PATH] = {};
+    if (::GetEnvironmentVariableW(L"BIMBLY_SOUND_CAPTURE", path, MAX_PATH)) path_ = path;
+  }
+  bool available() const { return !path_.empty(); }
+  void Reset() const {
+    if (available()) ::DeleteFileW(path_.c_str());
+  }
+  ULONGLONG Bytes() const {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(path_.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  }
+  // Whether samples keep arriving over the next `ms`.
+  bool Growing(DWORD ms) const {
+    const ULONGLONG start = Bytes();
+    return WaitUntil([&] { return Bytes() > start; }, ms);
+  }
+
+ private:
+  std::wstring path_;
+};
+
+std::vector<RECT> OwnedBy(const GameSession& g, HWND owner) {
+  std::vector<RECT> rects;
+  for (HWND h : TopLevelWindows(g.launcher.process.id()))
+    if (::GetWindow(h, GW_OWNER) == owner) rects.push_back(WindowRectOf(h));
+  return rects;
+}
+
+bool Same(std::vector<RECT> a, std::vector<RECT> b) {
+  auto less = [](const RECT& x, const RECT& y) { return x.left != y.left ? x.left < y.left : x.top < y.top; };
+  std::sort(a.begin(), a.end(), less);
+  std::sort(b.begin(), b.end(), less);
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](const RECT& x, const RECT& y) {
+           return ::EqualRect(&x, &y) != 0;
+         });
+}
+
+// A window of this process that receives the music board's MIDI messages.
+class MidiTap {
+ public:
+  MidiTap() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = ::DefWindowProcW;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"BimblyMidiTap";
+    ::RegisterClassW(&wc);
+    hwnd_ = ::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 1, 1, HWND_MESSAGE, nullptr, wc.hInstance,
+                              nullptr);
+    wchar_t text[32];
+    swprintf(text, 32, L"%llX", static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(hwnd_)));
+    ::SetEnvironmentVariableW(L"BIMBLY_MIDI_TAP", text);
+  }
+  ~MidiTap() {
+    ::SetEnvironmentVariableW(L"BIMBLY_MIDI_TAP", nullptr);
+    ::DestroyWindow(hwnd_);
+  }
+  // Note-on and note-off messages that arrived since the last call.
+  std::vector<std::uint32_t> TakeNotes() {
+    std::vector<std::uint32_t> notes;
+    MSG msg;
+    while (::PeekMessageW(&msg, hwnd_, 0, 0, PM_REMOVE)) {
+      const auto m = static_cast<std::uint32_t>(msg.wParam);
+      if (msg.message == WM_APP + 0x3C0 && msg.lParam == 0 && (m & 0xE0) == 0x80) notes.push_back(m);
+    }
+    return notes;
+  }
+
+ private:
+  HWND hwnd_;
+};
+
+}  // namespace
+
+TEST(PlayingBoards, CardsThenMusicThenCarBadgesInTurn) {
+  const int W = ::GetSystemMetrics(SM_CXSCREEN);
+  const int H = ::GetSystemMetrics(SM_CYSCREEN);
+  SoundCapture sound;
+  sound.Reset();
+  MidiTap midi;  // before the launcher starts, so that it inherits the tap
+  ProgramFolder folder;
+  GameSession g(folder);
+  ASSERT_TRUE(g.launcher.ok());
+
+  // Bees: one per key up to ten, flying, with their buzz really playing.
+  ASSERT_TRUE(g.StartItem(kInsects, 0));
+  Focus(g.game);
+  HWND board = g.Board();
+  for (int i = 0; i < 10; ++i) PressKey('A' + static_cast<WORD>(i));
+  ASSERT_TRUE(WaitUntil([&] { return OwnedBy(g, board).size() == 10; }, 10000));
+  if (sound.available()) {
+    EXPECT_TRUE(sound.Growing(3000)) << "the bees' sound reaches the device";
+  }
+  auto before = OwnedBy(g, board);
+  ::Sleep(300);
+  EXPECT_FALSE(Same(before, OwnedBy(g, board)));
+  PressKey('K');  // eleventh: pause
+  ASSERT_TRUE(WaitUntil([&] { return g.BoardKeyDowns() == 11; }, 3000));
+  ::Sleep(200);
+  before = OwnedBy(g, board);
+  ::Sleep(300);
+  EXPECT_TRUE(Same(before, OwnedBy(g, board)));
+  PressKey('L');  // twelfth: resume, the buzz loops again
+  ASSERT_TRUE(WaitUntil([&] { return g.BoardKeyDowns() == 12; }, 3000));
+  ::Sleep(300);
+  EXPECT_FALSE(Same(before, OwnedBy(g, board)));
+  // Leaving the board while the buzz loops silences it.
+  PressKey(VK_NEXT, true);
+  ASSERT_NE(g.WaitForNewBoard(board, 10000), nullptr);
+  EXPECT_EQ(OwnedBy(g, board).size(), 0u);
+  if (sound.available()) {
+    ::Sleep(500);  // what the device still had buffered
+    EXPECT_FALSE(sound.Growing(1000)) << "the looped sound stopped with its board";
+  }
+  ASSERT_TRUE(g.LeaveWithExitWord());
+
+  // The piano: itself in the middle, the chart at half size bottom left, the pianist bottom
+  // right, and notes from the keys.
+  ASSERT_TRUE(g.StartMusicItem(0));
+  Focus(g.game);
+  board = g.Board();
+  ASSERT_TRUE(WaitUntil([&] { return OwnedBy(g, board).size() == 3; }, 10000));
+  const RECT chart{134, H - 150, 134 + 268, H - 50};
+  int charts = 0, corner = 0;
+  for (const RECT& r : OwnedBy(g, board)) {
+    charts += ::EqualRect(&r, &chart) ? 1 : 0;
+    corner += (r.right == W && r.bottom == H) ? 1 : 0;
+  }
+  EXPECT_EQ(charts, 1);
+  EXPECT_EQ(corner, 1);
+  midi.TakeNotes();
+  KeyDown('Q');
+  KeyDown('W');
+  KeyUp('Q');
+  KeyUp('W');
+  std::vector<std::uint32_t> notes;
+  WaitUntil(
+      [&] {
+        for (std::uint32_t m : midi.TakeNotes()) notes.push_back(m);
+        return notes.size() >= 4;
+      },
+      3000);
+  const auto has = [&](std::uint32_t m) { return std::count(notes.begin(), notes.end(), m) == 1; };
+  EXPECT_TRUE(has(0x7F3C90) && has(0x7F3E90) && has(0x3C80) && has(0x3E80)) << ::testing::PrintToString(notes);
+  ASSERT_TRUE(g.LeaveWithExitWord());
+
+  // Car badges: one picture in the middle; the next key replaces it.
+  ASSERT_TRUE(g.StartItem(kVehicles, 4));
+  Focus(g.game);
+  board = g.Board();
+  PressKey('A');
+  ASSERT_TRUE(WaitUntil([&] { return OwnedBy(g, board).size() == 1; }, 5000));
+  const RECT first = OwnedBy(g, board)[0];
+  EXPECT_NEAR((first.left + first.right) / 2, W / 2, 1);
+  EXPECT_NEAR((first.top + first.bottom) / 2, H / 2, 1);
+  HWND firstBadge = nullptr;
+  for (HWND h : TopLevelWindows(g.launcher.process.id()))
+    if (::GetWindow(h, GW_OWNER) == board) firstBadge = h;
+  PressKey('B');
+  EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(firstBadge) && OwnedBy(g, board).size() == 1; }, 5000));
+  EXPECT_TRUE(g.LeaveWithExitWord());
+}
