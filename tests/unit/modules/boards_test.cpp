@@ -86,6 +86,12 @@ class Boards : public ::testing::Test {
     }
     return false;
   }
+  // Waits until the board shows `n` pictures of its own (they take a moment to load).
+  bool Shows(HWND board, size_t n) {
+    for (int i = 0; i < 200; ++i, host.Collect(50))
+      if (OwnedRects(board).size() == n) return true;
+    return false;
+  }
   std::wstring Spoken() const { return record.text ? record.text : L""; }
 
   fw::GdiplusSession gdiplus;
@@ -105,8 +111,8 @@ TEST_F(Boards, PictureCardsFillMoveToggleAndKeepTheirPlaces) {
   EXPECT_EQ(Spoken(), L"\x94A2\x7434");  // the name, as the board comes up
   Key(board, 'A', 0x1E, 10);
   ASSERT_TRUE(KeysTaken(board, 10));
+  ASSERT_TRUE(Shows(board, 10));
   auto before = OwnedRects(board);
-  ASSERT_EQ(before.size(), 10u);
   host.Collect(300);
   EXPECT_FALSE(SameRects(before, OwnedRects(board))) << "the bees fly";
   // The eleventh key pauses, the twelfth resumes; copies stay at ten.
@@ -129,7 +135,7 @@ TEST_F(Boards, PictureCardsFillMoveToggleAndKeepTheirPlaces) {
   Module traffic(L"DeckTraffic.dll");
   board = Start(traffic, 0);
   Key(board, 'A');
-  ASSERT_TRUE(KeysTaken(board, 1));
+  ASSERT_TRUE(Shows(board, 1));
   for (int i = 0; i < 3; ++i, host.Collect(200)) {
     const auto train = OwnedRects(board);
     ASSERT_EQ(train.size(), 1u);
@@ -142,6 +148,7 @@ TEST_F(Boards, PictureCardsFillMoveToggleAndKeepTheirPlaces) {
   board = Start(birds, 6);
   Key(board, 'A', 0x1E, 3);
   ASSERT_TRUE(KeysTaken(board, 3));
+  ASSERT_TRUE(Shows(board, 1));
   const auto rooster = OwnedRects(board);
   ASSERT_EQ(rooster.size(), 1u);
   const SIZE r = GifSize(birds.lib.get(), L"IMG7");
@@ -153,7 +160,8 @@ TEST_F(Boards, PictureCardsFillMoveToggleAndKeepTheirPlaces) {
   Module pets(L"DeckPet.dll");
   board = Start(pets, 0);
   Key(board, 'A');
-  ASSERT_TRUE(KeysTaken(board, 1));
+  ASSERT_TRUE(Shows(board, 1));
+  host.Collect(100);
   const auto dog = OwnedRects(board);
   ASSERT_EQ(dog.size(), 1u);
   const SIZE d = GifSize(pets.lib.get(), L"IMG1");
