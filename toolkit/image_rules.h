@@ -25,6 +25,9 @@ inline constexpr std::uint32_t kFallbackDelayMs = 100;
 inline constexpr std::uint64_t kMaxPixels = 4096ull * 4096ull;
 inline constexpr std::uint32_t kMaxFrames = 512;
 inline constexpr std::uint64_t kMaxAnimationPixels = 32ull * 1024ull * 1024ull;
+// A window keeps its frames as drawn at its size (to skip drawing them again)
+// only while all of them fit in this many bytes.
+inline constexpr std::size_t kMaxDrawnCacheBytes = 8u * 1024u * 1024u;
 
 // Milliseconds a frame is shown, from its stored delay in hundredths.
 std::uint32_t FrameDelayMs(std::uint32_t hundredths);

@@ -102,6 +102,22 @@ struct CImageWnd::Pictures {
   std::vector<ImagePtr> frames;  // one per kept GIF frame; null where re-decoding failed
   std::vector<fw::ComPtr<IStream>> streams;
   std::vector<std::uint32_t> delaysMs;
+  // Drawn pixels of each frame at the window's size, so that an animation
+  // that cycles is drawn by GDI+ once per frame, not at every change. Valid
+  // while the key (size, flips, colour key) stays the same.
+  struct DrawnKey {
+    int width = 0;
+    int height = 0;
+    unsigned flips = 0;
+    bool keyed = false;
+    COLORREF key = 0;
+    bool operator==(const DrawnKey& o) const {
+      return width == o.width && height == o.height && flips == o.flips && keyed == o.keyed && key == o.key;
+    }
+  };
+  DrawnKey drawnKey;
+  std::vector<std::vector<std::uint32_t>> drawn;
+  unsigned flips = 0;
 };
 
 struct CImageWnd::Surface {
@@ -181,6 +197,8 @@ void CImageWnd::ReleasePictures() {
   p.main.reset();
   p.streams.clear();
   p.delaysMs.clear();
+  p.drawn.clear();
+  p.drawnKey = {};
   format_ = Format::kNone;
   frameCount_ = 0;
   currentFrame_ = 0;
@@ -329,6 +347,7 @@ void CImageWnd::Flip(int rotateFlipType) {
   } else if (p.main) {
     p.main->image.RotateFlip(how);
   }
+  ++p.flips;
 }
 
 int CImageWnd::OnCreate(CREATESTRUCTW*) {
@@ -471,6 +490,25 @@ void CImageWnd::Draw(int width, int height) {
       break;
   }
   if (!picture) return;
+  // A frame drawn before at this size and look is copied, not drawn again.
+  const std::size_t bytes = rules::SurfaceBytes(width, height);
+  const std::size_t frame = format_ == Format::kGif ? static_cast<std::size_t>(currentFrame_.load()) : 0;
+  Pictures::DrawnKey key;
+  key.width = width;
+  key.height = height;
+  key.flips = p.flips;
+  key.keyed = layered && colorKeyOn;
+  key.key = colorKey;
+  if (!(key == p.drawnKey)) {
+    p.drawn.clear();
+    p.drawnKey = key;
+  }
+  const std::size_t frames = format_ == Format::kGif ? p.frames.size() : 1;
+  const bool cacheable = frames * bytes <= rules::kMaxDrawnCacheBytes;
+  if (cacheable && frame < p.drawn.size() && p.drawn[frame].size() * sizeof(std::uint32_t) == bytes) {
+    std::memcpy(surface_->bits, p.drawn[frame].data(), bytes);
+    return;
+  }
   // GDI+ draws straight into the surface's pixels as premultiplied ARGB, so
   // the alpha channel it produces is exactly what the layered window shows.
   Gdiplus::Bitmap canvas(width, height, static_cast<INT>(rules::SurfaceStride(width)), PixelFormat32bppPARGB,
@@ -487,8 +525,13 @@ void CImageWnd::Draw(int width, int height) {
   // Without this, stretching fades the picture's outer pixels towards transparent.
   attributes.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
   graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
-  graphics.DrawImage(picture, Gdiplus::Rect(0, 0, width, height), 0, 0, imageWidth_, imageHeight_, Gdiplus::UnitPixel,
-                     &attributes);
+  if (graphics.DrawImage(picture, Gdiplus::Rect(0, 0, width, height), 0, 0, imageWidth_, imageHeight_,
+                         Gdiplus::UnitPixel, &attributes) != Gdiplus::Ok || !cacheable)
+    return;
+  graphics.Flush(Gdiplus::FlushIntentionSync);
+  if (p.drawn.size() < frames) p.drawn.resize(frames);
+  const auto* pixels = static_cast<const std::uint32_t*>(surface_->bits);
+  p.drawn[frame].assign(pixels, pixels + bytes / sizeof(std::uint32_t));
 }
 
 void CImageWnd::Present(HDC paintDc, const RECT& rect) {

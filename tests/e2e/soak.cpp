@@ -4,7 +4,7 @@
 
 namespace e2e {
 
-SoakResult MashKeyboard(GameSession& game, int keys, int switchEvery, unsigned seed) {
+SoakResult MashKeyboard(GameSession& game, int keys, int switchEvery, unsigned seed, bool forward) {
   // What small hands reach: letters, digits, space, Enter, arrows, modifiers,
   // function keys. Escape stays out (it opens the exit dialog by design).
   std::vector<WORD> pool;
@@ -25,7 +25,7 @@ SoakResult MashKeyboard(GameSession& game, int keys, int switchEvery, unsigned s
   for (int i = 0; i < keys; ++i) {
     if (switchEvery > 0 && i > 0 && i % switchEvery == 0) {
       HWND old = game.Board();
-      PressKey((next() & 1) ? VK_NEXT : VK_PRIOR, true);
+      PressKey((forward || (next() & 1)) ? VK_NEXT : VK_PRIOR, true);
       game.WaitForNewBoard(old, 10000);
       ++r.switches;
       continue;

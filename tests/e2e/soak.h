@@ -19,7 +19,9 @@ struct SoakResult {
 };
 
 // Mashes `keys` random keys (never Escape) into a running game, switching
-// item every `switchEvery` keys. Waits for the game to settle afterwards.
-SoakResult MashKeyboard(GameSession& game, int keys, int switchEvery, unsigned seed);
+// item every `switchEvery` keys (to a random neighbour, or always to the next
+// item with `forward`, which walks the whole catalog). Waits for the game to
+// settle afterwards.
+SoakResult MashKeyboard(GameSession& game, int keys, int switchEvery, unsigned seed, bool forward = false);
 
 }  // namespace e2e

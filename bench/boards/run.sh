@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# The boards measured side by side with the peer toddler game bambam, in one
+# run on one private virtual display:
+#  - CPU of the bee board with 10 copies and the crab board with 15, over 20 s
+#    left alone and while 200 keys arrive at 10 per second, Wine's own
+#    processes included (every process of our Wine prefix), and bambam doing
+#    the same; the X server's share is shown apart for both;
+#  - key press to the first sound sample written to the device (median of 100);
+#  - key press to the first visible move of a new copy (median of 100);
+#  - with "soak": 10,000 random keys across the whole catalog.
+# Usage: bench/boards/run.sh [cpu|latency|soak|all]   (default: cpu latency)
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/../../scripts/common.sh"
+what="${1:-default}"
+IDLE_S="${BIMBLY_BENCH_IDLE_S:-20}"
+KEYS="${BIMBLY_BENCH_KEYS:-200}"
+RATE="${BIMBLY_BENCH_RATE:-10}"
+
+install_packages
+BIMBLY_PACKAGES+=(bambam xdotool)
+install_packages
+build_windows >/dev/null
+
+# A sound device that writes its samples to a file, for us and for bambam.
+sound_home="$BIMBLY_BUILD/bench-sound-home"
+mkdir -p "$sound_home"
+printf 'pcm.!default { type file; slave.pcm "null"; file "%s/out.raw"; format "raw" }\n' "$sound_home" \
+  >"$sound_home/.asoundrc"
+export HOME="$sound_home"
+export BIMBLY_SOUND_CAPTURE="Z:${sound_home//\//\\}\\out.raw"
+
+unset DISPLAY
+trap 'kill -9 "${peer_pid:-}" 2>/dev/null || true; stop_all' EXIT
+start_display
+start_wine
+bins="$BIMBLY_BUILD/tests-bin"
+snaps="$BIMBLY_BUILD/bench-snaps"
+mkdir -p "$snaps"
+# snap NAME ENV-ENTRY: CPU snapshots of the processes with that entry and of the X server.
+snap() {
+  python3 "$here/cpu.py" snap env "$2" "$snaps/$1" "${BIMBLY_XVFB_PID:-0}"
+  python3 "$here/cpu.py" snap pid "${BIMBLY_XVFB_PID:-0}" "$snaps/$1.x"
+}
+delta() { python3 "$here/cpu.py" delta "$snaps/$1" "$snaps/$2" ${BIMBLY_BENCH_VERBOSE:+-v}; }
+report() {
+  printf '%-22s idle %ss: %6s CPU-s (X server %s)   %s keys: %6s CPU-s (X server %s)\n' "$1" "$IDLE_S" \
+    "$(delta idle keys)" "$(delta idle.x keys.x)" "$KEYS" "$(delta keys end)" "$(delta keys.x end.x)"
+  echo "$(delta idle keys 2>/dev/null) $(delta keys end 2>/dev/null)" >"$BIMBLY_BUILD/bench-last-$1"
+}
+
+# Our board: CPU at each phase that boards_bench.exe announces.
+ours() {
+  local label="$1"; shift
+  while read -r line; do
+    line="${line%$'\r'}"
+    case "$line" in
+      "PHASE "*) snap "${line#PHASE }" "WINEPREFIX=$WINEPREFIX" ;;
+      *) echo "  $line" ;;
+    esac
+  done < <(wine "$bins/boards_bench.exe" load "$@" 2>/dev/null)
+  report "$label"
+}
+
+# bambam with the same key pattern: `copies` keys, idle, then the keys at the rate.
+peer() {
+  local label="$1" copies="$2"
+  BIMBLY_BENCH_PEER=1 /usr/games/bambam >/dev/null 2>&1 &
+  peer_pid=$!
+  local win=""
+  for _ in $(seq 1 100); do
+    win=$(xdotool search --pid "$peer_pid" 2>/dev/null | head -n1 || true)
+    [ -n "$win" ] && break
+    sleep 0.1
+  done
+  xdotool windowfocus "$win" 2>/dev/null || true
+  sleep 2
+  local letters=(a s d f g h j k l q w e r t y u i o p z x c v b n m)
+  for i in $(seq 0 $((copies - 1))); do xdotool key "${letters[$((i % 26))]}"; done
+  sleep 1.5
+  local keys=()
+  snap idle BIMBLY_BENCH_PEER=1
+  sleep "$IDLE_S"
+  snap keys BIMBLY_BENCH_PEER=1
+  for i in $(seq 0 $((KEYS - 1))); do keys+=("${letters[$((i % 26))]}"); done
+  xdotool key --delay $((1000 / RATE)) "${keys[@]}"
+  snap end BIMBLY_BENCH_PEER=1
+  kill -9 "$peer_pid" 2>/dev/null || true  # bambam ignores a plain kill
+  wait "$peer_pid" 2>/dev/null || true
+  peer_pid=""
+  report "$label"
+}
+
+ratio() {
+  read -r oi ok <"$BIMBLY_BUILD/bench-last-$1"
+  read -r pi pk <"$BIMBLY_BUILD/bench-last-$2"
+  python3 -c "
+oi, ok, pi, pk = $oi, $ok, $pi, $pk
+r = lambda a, b: f'{a / b:.2f}' if b > 0 else 'n/a'
+print(f'  $1 vs $2: keys {r(ok, pk)} x bambam (goal <= 1); idle {r(oi, pk)} x bambam with keys (goal <= 1)')"
+}
+
+if [ "$what" = cpu ] || [ "$what" = default ] || [ "$what" = all ]; then
+  echo "CPU, every process of the Wine prefix (ours) or of bambam, in CPU-seconds:"
+  ours "bee board (10)" insects 0 10 "$IDLE_S" "$KEYS" "$RATE"
+  ours "crab board (15)" sea 1 15 "$IDLE_S" "$KEYS" "$RATE"
+  peer "bambam (10 first)" 10
+  peer "bambam (15 first)" 15
+  ratio "bee board (10)" "bambam (10 first)"
+  ratio "crab board (15)" "bambam (15 first)"
+fi
+if [ "$what" = latency ] || [ "$what" = default ] || [ "$what" = all ]; then
+  wine "$bins/boards_bench.exe" sound 100 2>/dev/null
+  wine "$bins/boards_bench.exe" move 100 2>/dev/null
+fi
+if [ "$what" = soak ] || [ "$what" = all ]; then
+  wine "$bins/boards_bench.exe" soak "${BIMBLY_BENCH_SOAK_KEYS:-10000}" 150 2>/dev/null
+fi
