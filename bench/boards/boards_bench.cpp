@@ -8,7 +8,10 @@
 //   boards_bench.exe move <n>    key press to a new copy on screen and to its
 //       first move, on the crab board, n new copies;
 //   boards_bench.exe soak <keys> <switch every>  random keys across the whole
-//       catalog, with the counts of the launcher process before and after.
+//       catalog, with the counts of the launcher process before and after;
+//   boards_bench.exe show <category> <index> <keys> <hold s>  plays an item
+//       and keeps it on screen, for a look (birds, sea, insects, animals, pets,
+//       cars, boats, planes, music).
 #include <windows.h>
 
 #include <algorithm>
@@ -186,6 +189,25 @@ int Soak(GameSession& g, int keys, int every) {
   return left ? 0 : 1;
 }
 
+int Show(GameSession& g, const std::wstring& category, int index, int keys, int holdS) {
+  const struct {
+    const wchar_t* key;
+    const wchar_t* name;
+  } kCategories[] = {{L"birds", kBirds},           {L"sea", kSea},
+                     {L"insects", kInsects},       {L"animals", L"\u91CE\u751F\u52A8\u7269"},
+                     {L"pets", L"\u5BA0\u7269"},   {L"cars", L"\u8F66"},
+                     {L"boats", L"\u8239"},         {L"planes", L"\u98DE\u673A"},
+                     {L"music", kMusicCategory}};
+  const wchar_t* name = nullptr;
+  for (const auto& c : kCategories)
+    if (category == c.key) name = c.name;
+  if (!name || !g.StartItem(name, index)) return 1;
+  Focus(g.game);
+  for (int i = 0; i < keys; ++i) PressKey(Letter(i));
+  ::Sleep(static_cast<DWORD>(holdS) * 1000);
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -200,6 +222,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (mode == L"sound") return Sound(g, arg(2, 100));
   if (mode == L"move") return Move(g, arg(2, 100));
+  if (mode == L"show") return Show(g, argc > 2 ? argv[2] : L"", arg(3, 0), arg(4, 1), arg(5, 5));
   if (mode == L"soak") return Soak(g, arg(2, 10000), arg(3, 150));
   std::fprintf(stderr, "usage: boards_bench.exe load|sound|move|soak ...\n");
   return 2;

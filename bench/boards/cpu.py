@@ -37,7 +37,15 @@ def has_env(pid, entry):
 def snap(kind, what, path, skip):
     if kind == "env":
         skip = set(skip) | {str(os.getpid())}
-        pids = [p for p in os.listdir("/proc") if p.isdigit() and p not in skip and has_env(p, what)]
+        pids = {p for p in os.listdir("/proc") if p.isdigit() and p not in skip and has_env(p, what)}
+        # Wine may reuse the memory that /proc shows as a process's environment:
+        # a process found once stays in the set.
+        seen = os.environ.get("BIMBLY_CPU_SEEN", path + ".pids")
+        if os.path.exists(seen):
+            with open(seen) as f:
+                pids |= set(json.load(f))
+        with open(seen, "w") as f:
+            json.dump(sorted(pids), f)
     else:
         pids = [what]
     out = {}

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Plays boards at two screen sizes on a private virtual display and saves a
+# screenshot of each to build/look/, to look at them.
+# Usage: bench/boards/look.sh [WxH ...]   (default: 1024x768 1920x1080)
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/../../scripts/common.sh"
+cmake --build "$BIMBLY_BUILD" --target boards_bench >/dev/null
+out="$BIMBLY_BUILD/look"
+mkdir -p "$out"
+sizes=("$@")
+[ ${#sizes[@]} -gt 0 ] || sizes=(1024x768 1920x1080)
+# category index keys
+plays=("insects 0 10" "pets 0 6" "sea 1 15" "birds 6 1" "insects 2 10" "music 0 3" "music 7 3" "music 11 3"
+  "cars 4 3" "planes 0 2")
+trap stop_all EXIT
+for size in "${sizes[@]}"; do
+  unset DISPLAY
+  fd_file="$(mktemp)"
+  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
+  BIMBLY_XVFB_PID=$!
+  for _ in $(seq 1 100); do [ -s "$fd_file" ] && break; sleep 0.1; done
+  export DISPLAY=":$(head -n1 "$fd_file")"
+  rm -f "$fd_file"
+  start_wine
+  for play in "${plays[@]}"; do
+    read -r category index keys <<<"$play"
+    wine "$BIMBLY_BUILD/tests-bin/boards_bench.exe" show "$category" "$index" "$keys" 6 >/dev/null 2>&1 &
+    pid=$!
+    sleep 9
+    /usr/bin/import -window root "$out/${size}-${category}-${index}.png"
+    wait "$pid" || true
+  done
+  stop_all
+done
+ls "$out"
