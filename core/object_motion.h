@@ -71,10 +71,20 @@ struct Step {
 Step PlanStep(const Rect& r, int direction, int speed, int screenWidth, int screenHeight, const TurnFlags& turn);
 
 // The generator of entry points: the C run-time's linear congruential rand,
-// seeded with the tick count at each placement.
+// seeded with the tick count at each placement. The seed is scrambled first:
+// the generator's first value grows almost linearly with its seed, so copies
+// placed a few milliseconds apart would otherwise all enter at one height.
 class Random {
  public:
-  explicit Random(std::uint32_t seed) : state_(seed) {}
+  explicit Random(std::uint32_t seed) : state_(Scramble(seed)) {}
+  static std::uint32_t Scramble(std::uint32_t x) {
+    x ^= x >> 16;
+    x *= 0x85EBCA6Bu;
+    x ^= x >> 13;
+    x *= 0xC2B2AE35u;
+    x ^= x >> 16;
+    return x;
+  }
   int Next() {
     state_ = state_ * 214013u + 2531011u;
     ++calls_;

@@ -2,6 +2,7 @@
 // plans, checked against the cases that matter to a child at the keyboard.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <vector>
 
 #include "core/badge_order.h"
@@ -101,6 +102,14 @@ TEST(ObjectMotion, EntryPointsStayInTheBandAndEqualBoundsDrawNothing) {
     EXPECT_GE(anywhere.x, 0);
     EXPECT_LE(anywhere.x, W - 100);
   }
+  // Copies placed a few milliseconds apart still enter at heights far apart.
+  int spread = 0;
+  for (std::uint32_t tick = 5000; tick < 5010; ++tick) {
+    motion::Random a(tick), b(tick + 1);
+    const int y0 = motion::PlanPlacement(1, 100, 50, whole, W, H, a).y;
+    spread += std::abs(y0 - motion::PlanPlacement(1, 100, 50, whole, W, H, b).y) > 20 ? 1 : 0;
+  }
+  EXPECT_GE(spread, 7);
   motion::Random rnd(5);
   EXPECT_EQ(motion::PlanPlacement(3, 40, 30, whole, W, H, rnd).y, 1 - 30);
   EXPECT_EQ(motion::PlanPlacement(4, 40, 30, whole, W, H, rnd).y, H - 1);
