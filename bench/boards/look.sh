@@ -4,6 +4,8 @@
 # Usage: bench/boards/look.sh [WxH ...]   (default: 1024x768 1920x1080)
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+# A prefix of its own, so that it can run beside the tests or the bench.
+export WINEPREFIX_OVERRIDE="${WINEPREFIX_OVERRIDE:-$here/../../build/wineprefix-look}"
 source "$here/../../scripts/common.sh"
 cmake --build "$BIMBLY_BUILD" --target boards_bench >/dev/null
 out="$BIMBLY_BUILD/look"
