@@ -103,6 +103,8 @@ TEST(PlayingBoards, CardsThenMusicThenCarBadgesInTurn) {
   sound.Reset();
   MidiTap midi;  // before the launcher starts, so that it inherits the tap
   ProgramFolder folder;
+  // No hint banner: it would be one more moving picture over the board.
+  ::WritePrivateProfileStringW(L"Operation", L"Remind", L"n", folder.File(L"config.ini").c_str());
   GameSession g(folder);
   ASSERT_TRUE(g.launcher.ok());
 
