@@ -79,6 +79,13 @@ void CBackGroundWndMusic::Place(CBaseObjectWnd& picture, const music::PictureSpo
 }
 
 void CBackGroundWndMusic::OnBoardShown() {
+  // Shown from the board's own thread, as the copies of the other boards are:
+  // shown from the host's thread, the pictures' activation raised the game
+  // window over the board.
+  RunOnBoardThread([this] { ShowPictures(); });
+}
+
+void CBackGroundWndMusic::ShowPictures() {
   if (!chart_) {
     CBaseObjectWnd* chart = MakePicture("IMG1", false);
     chart->PlaceAt(0, chart->screenHeight() - chart->imageHeight());
@@ -97,7 +104,7 @@ void CBackGroundWndMusic::OnBoardShown() {
     }
   }
   CBaseObjectWnd* chart = chart_;
-  ::ShowWindow(chart->hwnd(), SW_SHOW);
+  ::ShowWindow(chart->hwnd(), SW_SHOWNA);
   chart->Invalidate();
   // Half size, centred where the full chart would be.
   chart->ApplyCommand(CBaseObjectWnd::kCmdShrink);
@@ -105,11 +112,14 @@ void CBackGroundWndMusic::OnBoardShown() {
     if (!p) return;
     p->stopFrame = -1;
     p->loop = false;
-    ::ShowWindow(p->hwnd(), SW_SHOW);
+    ::ShowWindow(p->hwnd(), SW_SHOWNA);
     p->Invalidate();
   };
   haltAndShow(instrument_);
   for (auto& d : decorations_) haltAndShow(d);
+  // Showing the pictures lets the system raise the game window over the
+  // board; the board takes its place above its owner back.
+  ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   StopSpeech();
   SpeakText(itemName_);
 }

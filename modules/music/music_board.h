@@ -37,6 +37,7 @@ class CBackGroundWndMusic : public CBackGroundWnd {
   CBaseObjectWnd* MakePicture(const char* name, bool whiteKey);
   void Place(CBaseObjectWnd& picture, const bimbly::music::PictureSpot& spot);
   void SetAnimation(bool on);
+  void ShowPictures();
 
   std::unique_ptr<CMidiOutput> midi_;
   int channel_ = 0;
