@@ -16,6 +16,9 @@ inline constexpr UINT WM_PLAY_KEYUP = WM_USER + 101;     // host -> board
 inline constexpr UINT WM_PLAY_PREVIOUS = WM_USER + 102;  // board -> host
 inline constexpr UINT WM_PLAY_NEXT = WM_USER + 103;      // board -> host
 inline constexpr UINT WM_PLAY_EXIT = WM_USER + 104;      // board -> host
+// host -> board: the host's window was shown or raised; the board puts itself
+// and the windows it owns back above it. A board may ignore it.
+inline constexpr UINT WM_PLAY_RESTACK = WM_USER + 105;
 static_assert(WM_PLAY_KEYDOWN == 1124 && WM_PLAY_EXIT == 1128, "message numbers are part of the contract");
 
 // Handed to Initialize; owned by the host and alive for the whole game.

@@ -42,6 +42,7 @@ const fw::MessageEntry CBackGroundDlg::kMessageEntries[] = {
     fw::OnMessage<&CBackGroundDlg::OnPlayNext>(WM_PLAY_NEXT),
     fw::OnMessage<&CBackGroundDlg::OnPlayExit>(WM_PLAY_EXIT),
     fw::OnMessage<&CBackGroundDlg::OnDisplayChange>(WM_DISPLAYCHANGE),
+    fw::OnMessage<&CBackGroundDlg::OnWindowPosChanged>(WM_WINDOWPOSCHANGED),
 };
 const fw::MessageMap CBackGroundDlg::kMessageMap = fw::MakeMessageMap(&fw::CDialog::kMessageMap, kMessageEntries);
 
@@ -186,10 +187,16 @@ bool CBackGroundDlg::LoadPlayModule() {
     EndDialog(IDCANCEL);
     return false;
   }
+  // The board covers the screen: the black shows only where no board is.
+  // Where the display lets this window come above its board (Wine, when the
+  // window is shown or raised), the board and its pictures still show.
+  ::SetWindowRgn(hwnd_, ::CreateRectRgn(0, 0, 0, 0), TRUE);
   return true;
 }
 
 void CBackGroundDlg::UnloadPlayModule() {
+  // Black again before the board goes, so that no desktop shows in between.
+  if (board_) ::SetWindowRgn(hwnd_, nullptr, TRUE);
   board_ = nullptr;
   if (!playModule_) return;
   auto uninit = fw::GetExport<UnInitializeFn>(playModule_.get(), kUnInitializeExport);

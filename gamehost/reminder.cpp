@@ -18,14 +18,18 @@ namespace {
 
 constexpr int kMovingLeft = 2;
 
-// The reminder stays above its owner (the board, or the game window). Where a
-// window manager raises an owner over its owned pop-ups (Wine does so when a
-// board is activated or the game window is first shown), the next step puts
-// it back on top; above its owner already, it keeps its place.
+// The reminder stays above its owner. Over a board the board keeps what it
+// owns above itself (the game window asks it to whenever it is raised). Over
+// the game window alone (the time is up) a window manager that raises the
+// owner over its owned pop-ups (Wine does when the game window is first shown)
+// is answered at the next step; above its owner already, it keeps its place.
 void KeepAboveOwner(HWND hwnd) {
   HWND owner = hwnd ? ::GetWindow(hwnd, GW_OWNER) : nullptr;
   // A disabled owner has the exit dialog over it: that one keeps the top.
   if (!owner || !::IsWindowEnabled(owner)) return;
+  wchar_t ownerClass[16] = L"";
+  ::GetClassNameW(owner, ownerClass, 16);
+  if (lstrcmpW(ownerClass, L"#32770") != 0) return;
   for (HWND below = ::GetWindow(hwnd, GW_HWNDNEXT); below; below = ::GetWindow(below, GW_HWNDNEXT))
     if (below == owner) return;
   ::SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -115,7 +119,8 @@ std::unique_ptr<CImageWnd> CreateReminder(HWND owner, const wchar_t* resourceNam
   object->LoadImageResource(resourceName, module);
   if (!object->CreateImageWindow(owner)) return object;
   SetUpMotion(*object);
-  ::ShowWindow(object->hwnd(), SW_SHOW);
+  // Never activated: the keys belong to the game window.
+  ::ShowWindow(object->hwnd(), SW_SHOWNA);
   KeepAboveOwner(object->hwnd());
   // A layered window is drawn by its own paint only: have it painted now.
   object->Invalidate();

@@ -86,7 +86,7 @@ void CBackGroundWndPicCards::CreateCopy(int slot) {
   c.turnAtTop = (p.edges & cards::kTop) != 0;
   c.turnAtBottom = (p.edges & cards::kBottom) != 0;
   Play(r.creation);
-  ::ShowWindow(c.hwnd(), SW_SHOW);
+  ::ShowWindow(c.hwnd(), SW_SHOWNA);
 }
 
 void CBackGroundWndPicCards::SpeedUp() {

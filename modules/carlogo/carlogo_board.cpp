@@ -23,7 +23,7 @@ bool CBackGroundWndPicCarLogo::ShowBadge(int n) {
   if (!badge->LoadImageResource(name.c_str(), module_)) return false;
   if (!badge->CreateImageWindow(hwnd())) return false;
   badge->PlaceCentredAt(0.5f, 0.5f);
-  ::ShowWindow(badge->hwnd(), SW_SHOW);
+  ::ShowWindow(badge->hwnd(), SW_SHOWNA);
   badge->Invalidate();
   badge_ = std::move(badge);
   return true;

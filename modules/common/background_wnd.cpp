@@ -1,6 +1,8 @@
 #include "modules/common/background_wnd.h"
 
+#include <algorithm>
 #include <atomic>
+#include <vector>
 
 #include "framework/text.h"
 #include "speech/speech_requests.h"
@@ -16,6 +18,14 @@ constexpr wchar_t kLastKeyTimeProp[] = L"Bimbly.LastKeyTime";
 constexpr wchar_t kItemIndexProp[] = L"Bimbly.ItemIndex";
 // Private message: run a piece of work (lParam) on the board's thread.
 constexpr UINT kBoardWorkMessage = WM_APP + 0x3B0;
+// The visible top-level windows the board owns, top first.
+std::vector<HWND> OwnedWindows(HWND board) {
+  std::vector<HWND> owned;
+  for (HWND w = ::GetTopWindow(nullptr); w; w = ::GetWindow(w, GW_HWNDNEXT))
+    if (w != board && ::GetWindow(w, GW_OWNER) == board && ::IsWindowVisible(w)) owned.push_back(w);
+  return owned;
+}
+
 }  // namespace
 
 const fw::MessageEntry CBackGroundWnd::kMessageEntries[] = {
@@ -23,6 +33,7 @@ const fw::MessageEntry CBackGroundWnd::kMessageEntries[] = {
     fw::OnMessage<&CBackGroundWnd::OnPlayKeyUp>(WM_PLAY_KEYUP),
     fw::OnMessage<&CBackGroundWnd::OnRightButtonUp>(WM_RBUTTONUP),
     fw::OnMessage<&CBackGroundWnd::OnBoardWork>(kBoardWorkMessage),
+    fw::OnMessage<&CBackGroundWnd::OnRestack>(WM_PLAY_RESTACK),
     fw::OnCommand<&CBackGroundWnd::OnPrevious>(kCmdPrevious),
     fw::OnCommand<&CBackGroundWnd::OnNext>(kCmdNext),
     fw::OnCommand<&CBackGroundWnd::OnExit>(kCmdExit),
@@ -131,6 +142,30 @@ LRESULT CBackGroundWnd::OnBoardWork(WPARAM, LPARAM lp) {
   if (!item) return 0;
   item->RunOnce();
   return 1;
+}
+
+LRESULT CBackGroundWnd::OnRestack(WPARAM, LPARAM) {
+  // Requests come in bursts (a show, an activation); one pass serves them.
+  MSG pending{};
+  while (::PeekMessageW(&pending, hwnd(), WM_PLAY_RESTACK, WM_PLAY_RESTACK, PM_REMOVE)) {
+  }
+  // The board first, then what it owns from the bottom up, each taken to the
+  // very top on its own (without the owner order): that is the order the
+  // screen shows on every system, including where the display server only
+  // raises the window that is topmost at the moment it moves (Wine's X11).
+  std::vector<HWND> order = OwnedWindows(hwnd());
+  order.push_back(hwnd());
+  // The host's thread may be waiting for this one (a board being destroyed):
+  // its windows (the exit dialog) are asked without waiting, and as they are
+  // asked last they end up on top.
+  const DWORD hostThread = ::GetWindowThreadProcessId(host_, nullptr);
+  for (auto it = order.rbegin(); it != order.rend(); ++it) {
+    const bool topmost = (::GetWindowLongW(*it, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
+    if (::GetWindowThreadProcessId(*it, nullptr) == hostThread) flags |= SWP_ASYNCWINDOWPOS;
+    ::SetWindowPos(*it, topmost ? HWND_TOPMOST : HWND_TOP, 0, 0, 0, 0, flags);
+  }
+  return 0;
 }
 
 void CBackGroundWnd::OnPrevious() { ::PostMessageW(host_, WM_PLAY_PREVIOUS, 0, 0); }

@@ -68,6 +68,7 @@ class CBackGroundWnd : public CImageWnd {
   LRESULT OnPlayKeyUp(WPARAM key, LPARAM flags);
   LRESULT OnRightButtonUp(WPARAM, LPARAM);
   LRESULT OnBoardWork(WPARAM, LPARAM);
+  LRESULT OnRestack(WPARAM, LPARAM);
   void OnPrevious();
   void OnNext();
   void OnExit();

@@ -79,9 +79,7 @@ void CBackGroundWndMusic::Place(CBaseObjectWnd& picture, const music::PictureSpo
 }
 
 void CBackGroundWndMusic::OnBoardShown() {
-  // Shown from the board's own thread, as the copies of the other boards are:
-  // shown from the host's thread, the pictures' activation raised the game
-  // window over the board.
+  // Made on the board's own thread, as the copies of the other boards are.
   RunOnBoardThread([this] { ShowPictures(); });
 }
 
@@ -117,9 +115,6 @@ void CBackGroundWndMusic::ShowPictures() {
   };
   haltAndShow(instrument_);
   for (auto& d : decorations_) haltAndShow(d);
-  // Showing the pictures lets the system raise the game window over the
-  // board; the board takes its place above its owner back.
-  ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   StopSpeech();
   SpeakText(itemName_);
 }
