@@ -1,16 +1,6 @@
 #include "gamehost/reminder.h"
 
-#include <cstdlib>
-
-// The moving on-screen object of the toolkit carries the reminder where it is
-// built in; until then a small object of this file moves by the same rules.
-#if __has_include("toolkit/base_object_wnd.h")
 #include "toolkit/base_object_wnd.h"
-#define BIMBLY_REMINDER_OBJECT_WINDOW 1
-#else
-#include "toolkit/image_wnd.h"
-#define BIMBLY_REMINDER_OBJECT_WINDOW 0
-#endif
 
 namespace gamehost {
 
@@ -35,11 +25,9 @@ void KeepAboveOwner(HWND hwnd) {
   ::SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-#if BIMBLY_REMINDER_OBJECT_WINDOW
-
-class CReminderObject : public CBaseObjectWnd {
+class ReminderObject : public CBaseObjectWnd {
  public:
-  ~CReminderObject() override { DestroyImageWindow(); }
+  ~ReminderObject() override { DestroyImageWindow(); }
 
  protected:
   void OnTick(DWORD now, bool* redraw) override {
@@ -49,8 +37,6 @@ class CReminderObject : public CBaseObjectWnd {
   }
 };
 
-using ReminderObject = CReminderObject;
-
 void SetUpMotion(ReminderObject& object) {
   object.PlaceForDirection(kMovingLeft);
   object.draggable = true;
@@ -59,56 +45,6 @@ void SetUpMotion(ReminderObject& object) {
   object.turnAtRight = true;
   object.turnAtLeft = false;
 }
-
-#else
-
-// Moves leftwards only, at the object window's pace: a step at most every
-// 50 ms, starting at 30 pixels and one pixel shorter each step down to 3;
-// having left at the left edge it re-enters at the right edge at a random
-// height of the screen.
-class CReminderWnd : public CImageWnd {
- public:
-  ~CReminderWnd() override { DestroyImageWindow(); }
-
-  void PlaceForDirection(int) {
-    if (!hwnd_) return;
-    RECT rc{};
-    ::GetWindowRect(hwnd_, &rc);
-    const int h = rc.bottom - rc.top;
-    std::srand(::GetTickCount());
-    const int r = std::rand() % 32768;
-    const int y = static_cast<int>(static_cast<long long>(screenHeight() - h) * r / 32767);
-    ::SetWindowPos(hwnd_, nullptr, screenWidth() - 1, y, 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
-  }
-
- protected:
-  void OnTick(DWORD now, bool*) override {
-    if (now - lastMoveTick_ < kMoveIntervalMs) return;
-    lastMoveTick_ = now;
-    if (speed_ > kMinimumSpeed) --speed_;
-    RECT rc{};
-    ::GetWindowRect(hwnd_, &rc);
-    ::SetWindowPos(hwnd_, nullptr, rc.left - speed_, rc.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    KeepAboveOwner(hwnd_);
-    if (rc.right - speed_ < 0) PlaceForDirection(kMovingLeft);
-  }
-
- private:
-  static constexpr DWORD kMoveIntervalMs = 50;
-  static constexpr int kMinimumSpeed = 3;
-  DWORD lastMoveTick_ = 0;
-  int speed_ = 30;
-};
-
-using ReminderObject = CReminderWnd;
-
-void SetUpMotion(ReminderObject& object) {
-  object.PlaceForDirection(kMovingLeft);
-  object.draggable = true;
-}
-
-#endif
 
 }  // namespace
 

@@ -29,9 +29,16 @@ printf 'pcm.!default { type file; slave.pcm "null"; file "%s/out.raw"; format "r
   >"$sound_home/.asoundrc"
 export HOME="$sound_home"
 export BIMBLY_SOUND_CAPTURE="Z:${sound_home//\//\\}\\out.raw"
+# Wine's file device with a null slave writes as fast as it can; the capture
+# is emptied whenever it passes 256 MiB, so a long run cannot fill the disk.
+( while sleep 2; do
+    size=$(stat -c %s "$sound_home/out.raw" 2>/dev/null || echo 0)
+    [ "$size" -gt 268435456 ] && : >"$sound_home/out.raw"
+  done ) &
+capture_guard_pid=$!
 
 unset DISPLAY
-trap 'kill -9 "${peer_pid:-}" 2>/dev/null || true; stop_all' EXIT
+trap 'kill -9 "${peer_pid:-}" "$capture_guard_pid" 2>/dev/null || true; stop_all' EXIT
 start_display
 start_wine
 bins="$BIMBLY_BUILD/tests-bin"

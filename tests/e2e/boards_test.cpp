@@ -25,6 +25,8 @@ class SoundCapture {
     wchar_t path[MAX_PATH] = {};
     if (::GetEnvironmentVariableW(L"BIMBLY_SOUND_CAPTURE", path, MAX_PATH)) path_ = path;
   }
+  // Wine's file device writes as fast as it can: nothing is left behind.
+  ~SoundCapture() { Reset(); }
   bool available() const { return !path_.empty(); }
   void Reset() const {
     if (available()) ::DeleteFileW(path_.c_str());
