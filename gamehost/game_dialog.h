@@ -53,7 +53,6 @@ class CBackGroundDlg : public fw::CDialog {
   // monitors, edge swipes off, the foreground guard's timer.
   void HoldTheFront();
   void ReleaseTheFront();
-  void KeepBoardAboveGame();
   LRESULT OnWindowPosChanged(WPARAM, LPARAM);
   LRESULT OnDisplayChange(WPARAM, LPARAM);
   static void CALLBACK OnGuardTimer(HWND hwnd, UINT, UINT_PTR, DWORD);

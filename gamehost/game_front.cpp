@@ -34,27 +34,12 @@ void CALLBACK CBackGroundDlg::OnGuardTimer(HWND hwnd, UINT, UINT_PTR, DWORD) {
   auto* self = static_cast<CBackGroundDlg*>(fw::CWnd::FromHandle(hwnd));
   if (!self) return;
   self->guard_.Check(hwnd, self->board_ ? self->board_ : hwnd, self->exitDialog_ != nullptr);
-  self->KeepBoardAboveGame();
-}
-
-void CBackGroundDlg::KeepBoardAboveGame() {
-  // An owned window stays above its owner, but Wine may leave the board (or
-  // the pictures the board owns) beneath the game window or the board; the
-  // board is asked to put them back. Not while the exit dialog is open: an
-  // adult is clicking it, and nothing is to come over it even for a moment.
-  if (!board_ || !::IsWindow(board_) || exitDialog_) return;
-  bool boardAbove = false;
-  for (HWND w = ::GetWindow(hwnd_, GW_HWNDPREV); w && !boardAbove; w = ::GetWindow(w, GW_HWNDPREV))
-    boardAbove = w == board_;
-  bool ownedBelow = false;
-  for (HWND w = ::GetWindow(board_, GW_HWNDNEXT); w && !ownedBelow; w = ::GetWindow(w, GW_HWNDNEXT))
-    ownedBelow = ::GetWindow(w, GW_OWNER) == board_ && ::IsWindowVisible(w);
-  if (!boardAbove || ownedBelow) ::PostMessageW(board_, WM_PLAY_RESTACK, 0, 0);
 }
 
 LRESULT CBackGroundDlg::OnWindowPosChanged(WPARAM wp, LPARAM lp) {
   const auto* pos = reinterpret_cast<const WINDOWPOS*>(lp);
-  // Shown or raised, the game window may now cover its board on the screen.
+  // Shown or raised, the game window brings its board along, but on some
+  // systems (Wine) not the pictures the board owns: the board restacks them.
   if (board_ && !exitDialog_ && pos && (!(pos->flags & SWP_NOZORDER) || (pos->flags & SWP_SHOWWINDOW)))
     ::PostMessageW(board_, WM_PLAY_RESTACK, 0, 0);
   // What the dialog manager would do with it: WM_MOVE and WM_SIZE.

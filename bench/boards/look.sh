@@ -27,7 +27,7 @@ for size in "${sizes[@]}"; do
   start_wine
   for play in "${plays[@]}"; do
     read -r category index keys <<<"$play"
-    wine "$BIMBLY_BUILD/tests-bin/boards_bench.exe" show "$category" "$index" "$keys" 6 >/dev/null 2>&1 &
+    wine "$BIMBLY_BUILD/tests-bin/boards_bench.exe" show "$category" "$index" "$keys" 14 >/dev/null 2>&1 &
     pid=$!
     sleep 9
     /usr/bin/import -window root "$out/${size}-${category}-${index}.png"
