@@ -21,6 +21,15 @@ namespace {
 
 namespace rules = bimbly::image;
 
+rules::AnimationState AnimationOf(std::uint32_t frameCount, bool loop, int stopFrame, int currentFrame) {
+  rules::AnimationState state;
+  state.frameCount = frameCount;
+  state.loop = loop;
+  state.stopFrame = stopFrame;
+  state.currentFrame = currentFrame;
+  return state;
+}
+
 constexpr wchar_t kClassName[] = L"Bimbly.ImageWnd";
 constexpr wchar_t kWindowName[] = L"ImageWnd";
 
@@ -398,11 +407,7 @@ void CImageWnd::OnTimer(UINT_PTR id) {
 void CImageWnd::Reschedule(DWORD now) {
   DWORD wait = NextTickDelay(now);
   if (format_ == Format::kGif && frameCount_ > 1) {
-    rules::AnimationState state;
-    state.frameCount = frameCount_;
-    state.loop = loop;
-    state.stopFrame = stopFrame;
-    state.currentFrame = currentFrame_;
+    const rules::AnimationState state = AnimationOf(frameCount_, loop, stopFrame, currentFrame_);
     if (rules::MayAdvance(state)) {
       // A frame changes once strictly more than its delay has passed.
       const DWORD delay = frameDelayMs(static_cast<UINT>(currentFrame_.load()));
@@ -433,11 +438,7 @@ void CImageWnd::RunTickWork() {
   bool redraw = false;
   OnTick(now, &redraw);
   if (format_ == Format::kGif && frameCount_ > 1) {
-    rules::AnimationState state;
-    state.frameCount = frameCount_;
-    state.loop = loop;
-    state.stopFrame = stopFrame;
-    state.currentFrame = currentFrame_;
+    const rules::AnimationState state = AnimationOf(frameCount_, loop, stopFrame, currentFrame_);
     const int next = rules::NextFrame(state, pictures_->delaysMs, now, lastFrameTick_);
     if (next != state.currentFrame) {
       lastFrameTick_ = now;
