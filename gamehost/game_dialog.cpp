@@ -143,7 +143,9 @@ void CBackGroundDlg::OnTimer(UINT_PTR id) {
 void CBackGroundDlg::ShowReminder(HWND parent, const wchar_t* resourceName) {
   // At most one at a time; a failed one still counts until it is deleted.
   if (reminder_ || !parent || !::IsWindow(parent)) return;
-  reminder_ = gamehost::CreateReminder(parent, resourceName, ::GetModuleHandleW(nullptr));
+  // Over a board, the board keeps what it owns above itself.
+  reminder_ = gamehost::CreateReminder(parent, resourceName, ::GetModuleHandleW(nullptr),
+                                       /*keepAboveOwner=*/parent == hwnd_);
 }
 
 bool CBackGroundDlg::LoadKeyboardLock() {
@@ -190,7 +192,9 @@ bool CBackGroundDlg::LoadPlayModule() {
   // The board covers the screen: the black shows only where no board is.
   // Where the display lets this window come above its board (Wine, when the
   // window is shown or raised), the board and its pictures still show.
-  ::SetWindowRgn(hwnd_, ::CreateRectRgn(0, 0, 0, 0), TRUE);
+  // The window owns the region once it is set; until then it is ours.
+  if (HRGN nothing = ::CreateRectRgn(0, 0, 0, 0); nothing && !::SetWindowRgn(hwnd_, nothing, TRUE))
+    ::DeleteObject(nothing);
   return true;
 }
 

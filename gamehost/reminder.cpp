@@ -8,18 +8,13 @@ namespace {
 
 constexpr int kMovingLeft = 2;
 
-// The reminder stays above its owner. Over a board the board keeps what it
-// owns above itself (the game window asks it to whenever it is raised). Over
-// the game window alone (the time is up) a window manager that raises the
-// owner over its owned pop-ups (Wine does when the game window is first shown)
-// is answered at the next step; above its owner already, it keeps its place.
+// A window manager that raises an owner over its owned pop-ups (Wine does
+// when the game window is first shown) is answered at the next step; above
+// its owner already, the reminder keeps its place.
 void KeepAboveOwner(HWND hwnd) {
   HWND owner = hwnd ? ::GetWindow(hwnd, GW_OWNER) : nullptr;
   // A disabled owner has the exit dialog over it: that one keeps the top.
   if (!owner || !::IsWindowEnabled(owner)) return;
-  wchar_t ownerClass[16] = L"";
-  ::GetClassNameW(owner, ownerClass, 16);
-  if (lstrcmpW(ownerClass, L"#32770") != 0) return;
   for (HWND below = ::GetWindow(hwnd, GW_HWNDNEXT); below; below = ::GetWindow(below, GW_HWNDNEXT))
     if (below == owner) return;
   ::SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -27,14 +22,18 @@ void KeepAboveOwner(HWND hwnd) {
 
 class ReminderObject : public CBaseObjectWnd {
  public:
+  explicit ReminderObject(bool keepAboveOwner) : keepAboveOwner_(keepAboveOwner) {}
   ~ReminderObject() override { DestroyImageWindow(); }
 
  protected:
   void OnTick(DWORD now, bool* redraw) override {
     const LONG steps = stepCount();
     CBaseObjectWnd::OnTick(now, redraw);
-    if (stepCount() != steps) KeepAboveOwner(hwnd_);
+    if (keepAboveOwner_ && stepCount() != steps) KeepAboveOwner(hwnd_);
   }
+
+ private:
+  const bool keepAboveOwner_;
 };
 
 void SetUpMotion(ReminderObject& object) {
@@ -48,8 +47,9 @@ void SetUpMotion(ReminderObject& object) {
 
 }  // namespace
 
-std::unique_ptr<CImageWnd> CreateReminder(HWND owner, const wchar_t* resourceName, HINSTANCE module) {
-  auto object = std::make_unique<ReminderObject>();
+std::unique_ptr<CImageWnd> CreateReminder(HWND owner, const wchar_t* resourceName, HINSTANCE module,
+                                          bool keepAboveOwner) {
+  auto object = std::make_unique<ReminderObject>(keepAboveOwner);
   // A picture that does not load or a window that does not come leaves an
   // object that shows nothing; the game goes on.
   object->LoadImageResource(resourceName, module);
@@ -57,7 +57,7 @@ std::unique_ptr<CImageWnd> CreateReminder(HWND owner, const wchar_t* resourceNam
   SetUpMotion(*object);
   // Never activated: the keys belong to the game window.
   ::ShowWindow(object->hwnd(), SW_SHOWNA);
-  KeepAboveOwner(object->hwnd());
+  if (keepAboveOwner) KeepAboveOwner(object->hwnd());
   // A layered window is drawn by its own paint only: have it painted now.
   object->Invalidate();
   return object;

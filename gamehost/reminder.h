@@ -16,6 +16,9 @@ namespace gamehost {
 // Shows the "IMAGE" resource `resourceName` of `module` as a moving object
 // owned by `owner` (which must be a window). The object is returned even when
 // its picture or window could not be made: it then shows nothing.
-std::unique_ptr<CImageWnd> CreateReminder(HWND owner, const wchar_t* resourceName, HINSTANCE module);
+// `keepAboveOwner`: the object itself puts itself back above an owner raised
+// over it; a board owner does that for what it owns, and passes false.
+std::unique_ptr<CImageWnd> CreateReminder(HWND owner, const wchar_t* resourceName, HINSTANCE module,
+                                          bool keepAboveOwner);
 
 }  // namespace gamehost

@@ -27,6 +27,7 @@ for size in "${sizes[@]}"; do
   start_wine
   for play in "${plays[@]}"; do
     read -r category index keys <<<"$play"
+    # Held well past the screenshot: a board that is leaving shows black.
     wine "$BIMBLY_BUILD/tests-bin/boards_bench.exe" show "$category" "$index" "$keys" 14 >/dev/null 2>&1 &
     pid=$!
     sleep 9

@@ -1,6 +1,5 @@
 #include "modules/common/background_wnd.h"
 
-#include <algorithm>
 #include <atomic>
 #include <vector>
 
@@ -18,6 +17,9 @@ constexpr wchar_t kLastKeyTimeProp[] = L"Bimbly.LastKeyTime";
 constexpr wchar_t kItemIndexProp[] = L"Bimbly.ItemIndex";
 // Private message: run a piece of work (lParam) on the board's thread.
 constexpr UINT kBoardWorkMessage = WM_APP + 0x3B0;
+// How long a restack waits for a picture's thread to answer before it asks
+// that window without waiting.
+constexpr UINT kRestackAnswerMs = 200;
 // The visible top-level windows the board owns, top first.
 std::vector<HWND> OwnedWindows(HWND board) {
   std::vector<HWND> owned;
@@ -155,14 +157,20 @@ LRESULT CBackGroundWnd::OnRestack(WPARAM, LPARAM) {
   // raises the window that is topmost at the moment it moves (Wine's X11).
   std::vector<HWND> order = OwnedWindows(hwnd());
   order.push_back(hwnd());
-  // The host's thread may be waiting for this one (a board being destroyed):
-  // its windows (the exit dialog) are asked without waiting, and as they are
-  // asked last they end up on top.
+  // Moving another thread's window waits for that thread. The host's thread
+  // may be waiting for this one (a board being destroyed): its windows (the
+  // exit dialog) are asked without waiting, and as they are asked last they
+  // end up on top. A picture's thread that does not answer is asked the same way.
   const DWORD hostThread = ::GetWindowThreadProcessId(host_, nullptr);
+  const DWORD ownThread = ::GetCurrentThreadId();
   for (auto it = order.rbegin(); it != order.rend(); ++it) {
+    const DWORD thread = ::GetWindowThreadProcessId(*it, nullptr);
+    DWORD_PTR unused = 0;
+    const bool wait = thread == ownThread ||
+                      (thread != hostThread && ::SendMessageTimeoutW(*it, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
+                                                                     kRestackAnswerMs, &unused));
     const bool topmost = (::GetWindowLongW(*it, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-    UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
-    if (::GetWindowThreadProcessId(*it, nullptr) == hostThread) flags |= SWP_ASYNCWINDOWPOS;
+    const UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER | (wait ? 0 : SWP_ASYNCWINDOWPOS);
     ::SetWindowPos(*it, topmost ? HWND_TOPMOST : HWND_TOP, 0, 0, 0, 0, flags);
   }
   return 0;
