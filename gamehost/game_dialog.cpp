@@ -9,7 +9,7 @@
 #include "framework/threads.h"
 #include "gamehost/game_settings.h"
 #include "gamehost/play_module.h"
-#include "gamehost/taskbar_state.h"
+#include "gamehost/system/taskbar.h"
 #include "gamehost/resource.h"
 #include "toolkit/image_wnd.h"
 

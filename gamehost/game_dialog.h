@@ -7,12 +7,12 @@
 
 #include "framework/dialog.h"
 #include "framework/handles.h"
-#include "gamehost/cover_windows.h"
+#include "gamehost/system/covers.h"
 #include "gamehost/exit_dialog.h"
-#include "gamehost/foreground_guard.h"
-#include "gamehost/mixer_line.h"
+#include "gamehost/system/foreground_guard.h"
+#include "gamehost/system/mixer.h"
 #include "gamehost/reminder.h"
-#include "gamehost/restore_record.h"
+#include "gamehost/system/restore_record.h"
 #include "contracts/module_contract.h"
 
 class CBackGroundDlg : public fw::CDialog {

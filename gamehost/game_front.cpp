@@ -1,7 +1,7 @@
 // The game window's hold on the screen: black covers over every other
 // monitor, touch edge swipes off, and the foreground and topmost place taken
 // back when another program takes them.
-#include "gamehost/edge_gestures.h"
+#include "gamehost/system/edge_gestures.h"
 #include "gamehost/game_dialog.h"
 
 namespace {

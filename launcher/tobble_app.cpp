@@ -5,7 +5,7 @@
 #include <ole2.h>
 
 #include "framework/text.h"
-#include "gamehost/restore_record.h"
+#include "gamehost/system/restore_record.h"
 #include "launcher/main_frame.h"
 #include "launcher/resource.h"
 #include "launcher/version.h"

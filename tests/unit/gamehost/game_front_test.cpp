@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "gamehost/edge_gestures.h"
-#include "gamehost/foreground_guard.h"
-#include "gamehost/restore_record.h"
+#include "gamehost/system/edge_gestures.h"
+#include "gamehost/system/foreground_guard.h"
+#include "gamehost/system/restore_record.h"
 #include "tests/support/test_folder.h"
 
 namespace {

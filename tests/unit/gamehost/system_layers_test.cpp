@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "gamehost/mixer_line.h"
-#include "gamehost/taskbar_state.h"
+#include "gamehost/system/mixer.h"
+#include "gamehost/system/taskbar.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "gamehost/edge_gestures.h"
+#include "gamehost/system/edge_gestures.h"
 
 #include <propsys.h>
 #include <shellapi.h>

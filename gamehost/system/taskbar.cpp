@@ -1,4 +1,4 @@
-#include "gamehost/taskbar_state.h"
+#include "gamehost/system/taskbar.h"
 
 #include <shellapi.h>
 

@@ -1,4 +1,4 @@
-#include "gamehost/mixer_line.h"
+#include "gamehost/system/mixer.h"
 
 #include <cstdint>
 #include <new>

@@ -1,7 +1,7 @@
-#include "gamehost/cover_windows.h"
+#include "gamehost/system/covers.h"
 
 #include "framework/window.h"
-#include "gamehost/edge_gestures.h"
+#include "gamehost/system/edge_gestures.h"
 
 namespace gamehost {
 

@@ -1,4 +1,4 @@
-#include "gamehost/foreground_guard.h"
+#include "gamehost/system/foreground_guard.h"
 
 namespace gamehost {
 

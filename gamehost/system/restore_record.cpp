@@ -1,4 +1,4 @@
-#include "gamehost/restore_record.h"
+#include "gamehost/system/restore_record.h"
 
 #include <windows.h>
 
@@ -7,7 +7,7 @@
 #include "core/program_paths.h"
 #include "framework/handles.h"
 #include "framework/text.h"
-#include "gamehost/taskbar_state.h"
+#include "gamehost/system/taskbar.h"
 
 namespace gamehost {
 
