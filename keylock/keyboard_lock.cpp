@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "keylock/accessibility_rules.h"
-#include "keylock/key_filter.h"
+#include "core/accessibility_rules.h"
+#include "core/key_filter.h"
 #include "contracts/module_contract.h"
 
 namespace bimbly::keylock {

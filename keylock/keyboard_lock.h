@@ -9,7 +9,7 @@
 
 #include <atomic>
 
-#include "keylock/key_filter.h"
+#include "core/key_filter.h"
 
 namespace bimbly::keylock {
 

@@ -14,8 +14,8 @@ using std::min;
 
 #include "framework/handles.h"
 #include "framework/text.h"
-#include "toolkit/image_rules.h"
-#include "toolkit/picture_check.h"
+#include "core/image_rules.h"
+#include "core/picture_check.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "core/accessibility_rules.h"
 #include "core/program_paths.h"
 #include "framework/handles.h"
 #include "framework/text.h"
@@ -14,14 +15,13 @@ namespace gamehost {
 namespace {
 
 constexpr wchar_t kSection[] = L"Restore";
-constexpr std::uint32_t kHotKeyBits = 0x4 | 0x8;  // hot key active, its confirmation
 
 template <typename Setting>
 void RestoreHotKeys(UINT get, UINT set, std::uint32_t saved) {
   Setting s{};
   s.cbSize = sizeof(s);
   if (!::SystemParametersInfoW(get, sizeof(s), &s, 0)) return;
-  s.dwFlags = (s.dwFlags & ~kHotKeyBits) | (saved & kHotKeyBits);
+  s.dwFlags = bimbly::keylock::HotKeysGivenBack(s.dwFlags, saved);
   ::SystemParametersInfoW(set, sizeof(s), &s, 0);
 }
 

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "keylock/accessibility_rules.h"
-#include "keylock/key_filter.h"
+#include "core/accessibility_rules.h"
+#include "core/key_filter.h"
 
 using namespace bimbly::keylock;
 
@@ -75,6 +75,12 @@ TEST(AccessibilityRules, OnlyFeaturesThatAreOffLoseTheirHotKey) {
   const ShortcutChange on = ShortcutOff(0xFFFFFFFF);
   EXPECT_FALSE(on.write);
   EXPECT_EQ(on.flags, 0xFFFFFFFFu);
+}
+
+TEST(AccessibilityRules, GivingBackTakesOnlyTheHotKeyBitsFromTheSavedFlags) {
+  EXPECT_EQ(HotKeysGivenBack(0x1F2, 0x1FE), 0x1FEu);  // the game's own switch-off undone
+  EXPECT_EQ(HotKeysGivenBack(0x1F3, 0x00C), 0x1FFu);  // the user switched the feature on since
+  EXPECT_EQ(HotKeysGivenBack(0xFFFFFFFF, 0), 0xFFFFFFF3u);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Rules of the image window that need no window system, and the structural
 // check of encoded pictures.
-#include "toolkit/image_rules.h"
-#include "toolkit/picture_check.h"
+#include "core/image_rules.h"
+#include "core/picture_check.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
-// How the keyboard lock switches off the hot keys of the accessibility
-// features (sticky, toggle, filter and mouse keys) for the length of a game.
+// How a game switches off the hot keys of the accessibility features (sticky,
+// toggle, filter and mouse keys) and how they are given back: the keyboard
+// lock does both, the restore record gives them back after a dead game.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@ namespace bimbly::keylock {
 inline constexpr std::uint32_t kFeatureOn = 0x1;
 inline constexpr std::uint32_t kHotKeyActive = 0x4;
 inline constexpr std::uint32_t kHotKeyConfirmation = 0x8;
+inline constexpr std::uint32_t kHotKeyBits = kHotKeyActive | kHotKeyConfirmation;
 
 struct ShortcutChange {
   bool write;           // false: leave the feature's settings alone
@@ -20,7 +22,13 @@ struct ShortcutChange {
 // that the user can still switch it off the usual way.
 constexpr ShortcutChange ShortcutOff(std::uint32_t savedFlags) {
   if (savedFlags & kFeatureOn) return {false, savedFlags};
-  return {true, savedFlags & ~(kHotKeyActive | kHotKeyConfirmation)};
+  return {true, savedFlags & ~kHotKeyBits};
+}
+
+// The flags to write when the hot keys come back: the hot-key bits as saved,
+// everything else as the feature is set now.
+constexpr std::uint32_t HotKeysGivenBack(std::uint32_t nowFlags, std::uint32_t savedFlags) {
+  return (nowFlags & ~kHotKeyBits) | (savedFlags & kHotKeyBits);
 }
 
 }  // namespace bimbly::keylock

@@ -1,4 +1,4 @@
-#include "keylock/key_filter.h"
+#include "core/key_filter.h"
 
 namespace bimbly::keylock {
 

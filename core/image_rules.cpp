@@ -1,4 +1,4 @@
-#include "toolkit/image_rules.h"
+#include "core/image_rules.h"
 
 #include <algorithm>
 

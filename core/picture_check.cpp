@@ -1,4 +1,4 @@
-#include "toolkit/picture_check.h"
+#include "core/picture_check.h"
 
 #include <array>
 #include <cstring>
