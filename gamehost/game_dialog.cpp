@@ -46,7 +46,8 @@ const fw::MessageEntry CBackGroundDlg::kMessageEntries[] = {
 };
 const fw::MessageMap CBackGroundDlg::kMessageMap = fw::MakeMessageMap(&fw::CDialog::kMessageMap, kMessageEntries);
 
-CBackGroundDlg::CBackGroundDlg(SpeechRecord* speech) : fw::CDialog(IDD_GAME), speech_(speech) {
+CBackGroundDlg::CBackGroundDlg(SpeechRecord* speech, HINSTANCE pictures)
+    : fw::CDialog(IDD_GAME), pictures_(pictures), speech_(speech) {
   if (!midiLine_.OpenMidiLine()) midiLine_.CloseLine();
   if (!waveLine_.OpenWaveLine()) waveLine_.CloseLine();
   // Exists exactly as long as this object: the updater waits for it to go.
@@ -144,7 +145,7 @@ void CBackGroundDlg::ShowReminder(HWND parent, const wchar_t* resourceName) {
   // At most one at a time; a failed one still counts until it is deleted.
   if (reminder_ || !parent || !::IsWindow(parent)) return;
   // Over a board, the board keeps what it owns above itself.
-  reminder_ = gamehost::CreateReminder(parent, resourceName, ::GetModuleHandleW(nullptr),
+  reminder_ = gamehost::CreateReminder(parent, resourceName, pictures_,
                                        /*keepAboveOwner=*/parent == hwnd_);
 }
 

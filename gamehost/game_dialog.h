@@ -15,9 +15,12 @@
 #include "gamehost/system/restore_record.h"
 #include "contracts/module_contract.h"
 
+// The full-screen game window.
 class CBackGroundDlg : public fw::CDialog {
  public:
-  explicit CBackGroundDlg(SpeechRecord* speech);
+  // `pictures`: the module whose resources hold the reminder pictures (the
+  // launcher's program).
+  CBackGroundDlg(SpeechRecord* speech, HINSTANCE pictures);
   ~CBackGroundDlg() override;
 
   // Chooses the catalog row to play; call before the modal run.
@@ -68,6 +71,7 @@ class CBackGroundDlg : public fw::CDialog {
   fw::UniqueModule keyboardLock_;
   fw::UniqueModule playModule_;
   std::unique_ptr<CImageWnd> reminder_;  // the reminder picture's moving object
+  HINSTANCE pictures_;                   // the module holding the reminder pictures
   bool remind_ = true;
   unsigned timeLimitMinutes_ = 0;
   CExitDialog* exitDialog_ = nullptr;  // lives on the stack of OpenExitDialog while open

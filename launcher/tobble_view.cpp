@@ -120,7 +120,7 @@ int CTobbleView::StartSelectedItem() {
     return 0;
   }
   // The game runs modally on this thread, over the launcher's frame.
-  CBackGroundDlg game(speech::ProcessSpeechRecord());
+  CBackGroundDlg game(speech::ProcessSpeechRecord(), fw::ThisModule());
   game.SelectCatalogEntry(row);
   game.DoModal(::GetAncestor(hwnd_, GA_ROOT));
   return 1;

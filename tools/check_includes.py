@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Fails when a source file includes a library it may not use.
+"""Fails when a source file includes, or a CMake target links, a library it may not use.
 
 The libraries, their folders and what each may use are read from the
 dependency table of README.md (between the "dependency table" markers), so the
@@ -8,6 +8,12 @@ folder (or file prefix) matches its path longest; an include written from the
 source root ("framework/window.h") belongs to the library that holds that path.
 Includes that name no library folder (a file beside the includer, a system
 header) are not checked.
+
+The same rule holds for what each folder's CMakeLists.txt links: a target
+defined with add_library or add_executable belongs to the library that holds
+its first source (or, without one, its CMakeLists.txt), and every
+target_link_libraries entry naming another such target is checked like an
+include. Targets named through a variable and system libraries are skipped.
 """
 import pathlib
 import re
@@ -46,6 +52,56 @@ def owner_of(path, prefixes):
     return best[1] if best else None
 
 
+COMMAND = re.compile(r'\b(add_library|add_executable|target_link_libraries)\s*\(([^)]*)\)', re.S)
+KEYWORDS = {'STATIC', 'SHARED', 'MODULE', 'OBJECT', 'INTERFACE', 'WIN32', 'PUBLIC', 'PRIVATE',
+            'EXCLUDE_FROM_ALL', 'IMPORTED', 'GLOBAL', 'ALIAS'}
+
+
+def cmake_files():
+    for file in sorted(ROOT.rglob('CMakeLists.txt')):
+        rel = file.relative_to(ROOT).as_posix()
+        if not rel.split('/')[0].startswith(('build', '.')):
+            yield file, rel
+
+
+def cmake_commands(text):
+    text = re.sub(r'#[^\n]*', '', text)
+    for m in COMMAND.finditer(text):
+        yield m.group(1), m.group(2).split(), text.count('\n', 0, m.start()) + 1
+
+
+def check_links(libraries, prefixes):
+    """Returns (links checked, problems) over every folder's CMakeLists.txt."""
+    owners = {}
+    for file, rel in cmake_files():
+        folder = rel.rsplit('/', 1)[0] + '/' if '/' in rel else ''
+        for command, args, _ in cmake_commands(file.read_text(encoding='utf-8')):
+            if command == 'target_link_libraries' or not args or '$' in args[0]:
+                continue
+            sources = [a for a in args[1:] if a not in KEYWORDS and '$' not in a]
+            place = folder + sources[0] if sources else folder
+            owners[args[0]] = owner_of(place, prefixes)
+    problems = []
+    checked = 0
+    for file, rel in cmake_files():
+        for command, args, line in cmake_commands(file.read_text(encoding='utf-8')):
+            if command != 'target_link_libraries' or not args or args[0] not in owners:
+                continue
+            own = owners[args[0]]
+            if own is None:
+                continue
+            uses = libraries[own][1]
+            for linked in args[1:]:
+                if linked not in owners or owners[linked] is None:
+                    continue
+                checked += 1
+                target = owners[linked]
+                if target == own or EVERYTHING in uses or target in uses:
+                    continue
+                problems.append(f'{rel}:{line}: {own} ({args[0]}) may not link {linked} ({target})')
+    return checked, problems
+
+
 def main():
     libraries = read_table(ROOT / 'README.md')
     prefixes = [(p, name) for name, (paths, _) in libraries.items() for p in paths]
@@ -72,9 +128,11 @@ def main():
             if target is None or target == own or EVERYTHING in uses or target in uses:
                 continue
             problems.append(f'{rel}:{number}: {own} may not include {m.group(1)} ({target})')
+    links, link_problems = check_links(libraries, prefixes)
+    problems += link_problems
     for p in problems:
         print(p)
-    print(f'check_includes: {checked} includes checked, {len(problems)} going where they may not')
+    print(f'check_includes: {checked} includes and {links} links checked, {len(problems)} going where they may not')
     return 1 if problems else 0
 
 
