@@ -1,6 +1,6 @@
 # bimbly_add_wine_test(NAME name SOURCES ... LIBS ... [RC file.rc])
-# A GoogleTest program for Windows, placed beside the deliverables (so tests
-# can load them) and run under Wine by CTest.
+# A GoogleTest program for Windows, placed in tests-bin/ (tests find the
+# deliverables in out/ beside it) and run there under Wine by CTest.
 function(bimbly_add_wine_test)
   cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;RC" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES} ${T_RC})

@@ -13,5 +13,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
 # Test programs run under Wine; the prefix and display come from the environment
-# that scripts/env.sh prepares.
+# that scripts/common.sh prepares (start_display, start_wine).
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)

@@ -16,7 +16,8 @@ std::wstring DirectoryOfPath(std::wstring_view fullPath);
 // "config.ini" beside the program.
 std::wstring ConfigPathFor(std::wstring_view exePath);
 
-// The fixed set of update paths, in their documented order.
+// The update paths, one slot each: the values index an UpdatePathSet, so
+// kUpdatePathCount stays last; the order itself means nothing.
 enum UpdatePathIndex : int {
   kProgramDir = 0,
   kDownloadDir = 1,

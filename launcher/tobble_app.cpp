@@ -12,6 +12,9 @@
 #include "speech/speech_worker.h"
 #include "style/choose_style.h"
 
+// Start-up in steps whose order matters: only the one launcher that runs
+// repairs what a dead game left, and everything before the frame (controls,
+// style, OLE, GDI+, speech) is in place before the frame's windows use it.
 bool CTobbleApp::InitInstance() {
   // 1. One launcher at a time; a second one ends silently.
   HANDLE mutex = ::CreateMutexW(nullptr, FALSE, L"TobbleBabyMain");
@@ -33,7 +36,7 @@ bool CTobbleApp::InitInstance() {
   // 3. The style is fixed before any window exists.
   style::SetCurrentStyle(style::ChooseStyle());
 
-  // 5. OLE for the main thread.
+  // 4. OLE for the main thread.
   if (FAILED(::OleInitialize(nullptr))) {
     const std::wstring text = fw::LoadResourceString(fw::ThisModule(), IDS_OLE_INIT_FAILED);
     ::MessageBoxW(nullptr, text.c_str(), L"Tobble", MB_OK | MB_ICONSTOP);
@@ -41,24 +44,24 @@ bool CTobbleApp::InitInstance() {
   }
   oleInitialized_ = true;
 
-  // 7. GDI+ once for the whole process, play modules included.
+  // 5. GDI+ once for the whole process, play modules included.
   gdiplus_ = std::make_unique<fw::GdiplusSession>();
 
-  // 8. The speech worker; the launcher runs silently without it.
+  // 6. The speech worker; the launcher runs silently without it.
   speech::StartLauncherSpeech();
 
-  // 9-10. Template, document and frame with its bars and views.
+  // 7. Template, document and frame with its bars and views.
   AddDocTemplate(std::make_unique<fw::CSingleDocTemplate>(
       IDR_MAINFRAME, [] { return std::make_unique<CTobbleDoc>(); },
       [] { return std::make_unique<CMainFrame>(); }));
   if (!ProcessShellCommand(WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN)) return false;
 
-  // 11. "Bimbly " and the version.
+  // 8. "Bimbly " and the version.
   const std::wstring title = fw::LoadResourceString(fw::ThisModule(), IDS_TITLE_PREFIX) + launcher::GetVersionText();
   HWND frame = mainFrame()->hwnd();
   ::SetWindowTextW(frame, title.c_str());
 
-  // 12. Show it; it fades in from its first paint.
+  // 9. Show it; it fades in from its first paint.
   ::ShowWindow(frame, SW_SHOW);
   ::UpdateWindow(frame);
   return true;
