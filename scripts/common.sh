@@ -44,20 +44,32 @@ build_native() {
 BIMBLY_XVFB_PID=""
 BIMBLY_WINESERVER_PID=""
 
-start_display() {
-  # Use the given display when there is one, else start a private virtual one.
-  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
-  local fd_file
+# Starts a private virtual display with the given Xvfb screen arguments
+# (for example "-screen 0 1280x1024x24") and exports DISPLAY. Fails when the
+# display does not come within 10 s.
+start_virtual_display() {
+  local fd_file number=""
   fd_file="$(mktemp)"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 "$@" -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
   BIMBLY_XVFB_PID=$!
   for _ in $(seq 1 100); do
     [ -s "$fd_file" ] && break
     sleep 0.1
   done
-  export DISPLAY=":$(head -n1 "$fd_file")"
+  number="$(head -n1 "$fd_file")"
   rm -f "$fd_file"
+  if [ -z "$number" ]; then
+    log "the virtual display did not start (Xvfb $*)"
+    return 1
+  fi
+  export DISPLAY=":$number"
   log "virtual display $DISPLAY (Xvfb pid $BIMBLY_XVFB_PID)"
+}
+
+start_display() {
+  # Use the given display when there is one, else start a private virtual one.
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+  start_virtual_display -screen 0 1280x1024x24
 }
 
 start_wine() {

@@ -18,12 +18,7 @@ plays=("insects 0 10" "pets 0 6" "sea 1 15" "birds 6 1" "insects 2 10" "music 0 
 trap stop_all EXIT
 for size in "${sizes[@]}"; do
   unset DISPLAY
-  fd_file="$(mktemp)"
-  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
-  BIMBLY_XVFB_PID=$!
-  for _ in $(seq 1 100); do [ -s "$fd_file" ] && break; sleep 0.1; done
-  export DISPLAY=":$(head -n1 "$fd_file")"
-  rm -f "$fd_file"
+  start_virtual_display -screen 0 "${size}x24"
   start_wine
   for play in "${plays[@]}"; do
     read -r category index keys <<<"$play"

@@ -11,6 +11,7 @@
 #include "framework/gdiplus_session.h"
 #include "toolkit/image_wnd.h"
 #include "tests/support/process_counts.h"
+#include "tests/support/pump.h"
 
 namespace {
 
@@ -38,14 +39,7 @@ double CpuSeconds() {
   return seconds(kernel) + seconds(user);
 }
 
-void Pump(double seconds) {
-  const double end = Now() + seconds;
-  while (Now() < end) {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-    ::Sleep(5);
-  }
-}
+void Pump(double seconds) { PumpFor(static_cast<DWORD>(seconds * 1000)); }
 
 void Print(const char* name, double value, const char* unit) {
   std::printf("%-44s %10.2f %s\n", name, value, unit);

@@ -12,19 +12,9 @@ source "$here/../../scripts/common.sh"
 
 unset DISPLAY
 trap stop_all EXIT
-fd_file="$(mktemp)"
 # Without RANDR, Wine reads the monitors from Xinerama. The primary (first)
 # screen is the smaller one, so that the second reaches beyond it.
-Xvfb -displayfd 3 +xinerama -extension RANDR -screen 0 1024x768x24 -screen 1 1280x1024x24 -nolisten tcp \
-  3>"$fd_file" >/dev/null 2>&1 &
-BIMBLY_XVFB_PID=$!
-for _ in $(seq 1 100); do
-  [ -s "$fd_file" ] && break
-  sleep 0.1
-done
-export DISPLAY=":$(head -n1 "$fd_file")"
-rm -f "$fd_file"
-log "two-monitor display $DISPLAY (Xvfb pid $BIMBLY_XVFB_PID)"
+start_virtual_display +xinerama -extension RANDR -screen 0 1024x768x24 -screen 1 1280x1024x24
 start_wine
 status=0
 wine "$@" || status=$?

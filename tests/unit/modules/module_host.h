@@ -10,6 +10,7 @@
 
 #include "framework/handles.h"
 #include "contracts/module_contract.h"
+#include "tests/support/pump.h"
 
 namespace module_test {
 inline std::wstring OutFolder() {
@@ -41,19 +42,12 @@ class FakeHost {
   // Pumps this thread's queue for a while and returns the requests seen.
   std::vector<UINT> Collect(DWORD ms) {
     std::vector<UINT> seen;
-    const ULONGLONG end = ::GetTickCount64() + ms;
-    MSG msg;
-    while (::GetTickCount64() < end) {
-      while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.hwnd == hwnd_ && msg.message >= WM_PLAY_PREVIOUS && msg.message <= WM_PLAY_EXIT)
-          seen.push_back(msg.message);
-        if (msg.hwnd == hwnd_ && msg.message == kMidiTapMessage && msg.lParam == 0)
-          midi.push_back(static_cast<std::uint32_t>(msg.wParam));
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-      }
-      ::Sleep(10);
-    }
+    PumpFor(ms, [&](const MSG& msg) {
+      if (msg.hwnd == hwnd_ && msg.message >= WM_PLAY_PREVIOUS && msg.message <= WM_PLAY_EXIT)
+        seen.push_back(msg.message);
+      if (msg.hwnd == hwnd_ && msg.message == kMidiTapMessage && msg.lParam == 0)
+        midi.push_back(static_cast<std::uint32_t>(msg.wParam));
+    });
     return seen;
   }
 

@@ -11,22 +11,11 @@
 #include "style/button_st.h"
 #include "style/skin.h"
 #include "style/window_fade.h"
+#include "tests/support/pump.h"
 
 namespace {
 
 HINSTANCE Self() { return ::GetModuleHandleW(nullptr); }
-
-void Pump(DWORD ms) {
-  const ULONGLONG end = ::GetTickCount64() + ms;
-  do {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
-    }
-    ::Sleep(10);
-  } while (::GetTickCount64() < end);
-}
 
 // Screen pixels of a window's client area, row by row.
 struct Grab {
@@ -81,8 +70,8 @@ class CPictureDlg : public fw::CDialog, public CSkin {
       b->imageAlignment = 1;
     }
     transparent.SetTransparent();
-    banner.keepTextColours = 1;
-    banner.greyImageWhenDisabled = 0;
+    banner.keepTextColours = true;
+    banner.greyImageWhenDisabled = false;
     banner.SetBitmap(static_cast<HBITMAP>(::LoadImageW(Self(), MAKEINTRESOURCEW(146), IMAGE_BITMAP, 0, 0, 0)));
     banner.SetTransparent();
     return TRUE;
@@ -108,7 +97,7 @@ TEST(ButtonST, StatesOverASkinPicture) {
     CPictureDlg dlg;
     ASSERT_TRUE(dlg.CreateModeless(nullptr));
     ::SetWindowPos(dlg.hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE);
-    Pump(400);
+    PumpFor(400);
     ASSERT_TRUE(dlg.hasPicture());
 
     // What the skin paints under the buttons, drawn off screen.
@@ -168,14 +157,14 @@ TEST(ButtonST, StatesOverASkinPicture) {
     ::GetWindowRect(p, &pr);
     ::SetCursorPos((pr.left + pr.right) / 2, (pr.top + pr.bottom) / 2);
     ::SendMessageW(p, WM_MOUSEMOVE, 0, MAKELPARAM((pr.right - pr.left) / 2, (pr.bottom - pr.top) / 2));
-    Pump(200);
+    PumpFor(200);
     EXPECT_TRUE(dlg.plain.hover());
     const Grab raised = GrabClient(p);
     EXPECT_EQ(raised.at(0, 0), light);
     EXPECT_EQ(raised.at(raised.w - 1, raised.h - 1), shadow);
 
     ::SendMessageW(p, BM_SETSTATE, TRUE, 0);
-    Pump(200);
+    PumpFor(200);
     const Grab sunken = GrabClient(p);
     EXPECT_EQ(sunken.at(0, 0), shadow);
     EXPECT_EQ(sunken.at(sunken.w - 1, sunken.h - 1), light);

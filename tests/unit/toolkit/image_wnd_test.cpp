@@ -15,9 +15,10 @@
 
 #include "framework/gdiplus_session.h"
 #include "framework/window.h"
-#include "toolkit/image_rules.h"
+#include "core/image_rules.h"
 #include "toolkit/image_wnd.h"
 #include "tests/support/process_counts.h"
+#include "tests/support/pump.h"
 
 namespace {
 
@@ -34,25 +35,10 @@ class GdiplusEnvironment : public ::testing::Environment {
 
 HINSTANCE Self() { return ::GetModuleHandleW(nullptr); }
 
-// Waits for a condition while serving this thread's messages (windows on the
-// window threads may talk to owners on this one).
-bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
-  const ULONGLONG end = ::GetTickCount64() + timeoutMs;
-  for (;;) {
-    if (done()) return true;
-    if (::GetTickCount64() >= end) return false;
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
-    }
-    ::Sleep(2);
-  }
-}
-
-void Pump(DWORD ms) {
-  WaitFor([] { return false; }, ms);
-}
+// Waits serve this thread's messages: windows on the window threads may talk
+// to owners on this one.
+bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) { return PumpUntil(done, timeoutMs); }
+void Pump(DWORD ms) { PumpFor(ms); }
 
 struct Argb {
   int a, r, g, b;
