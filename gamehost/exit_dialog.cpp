@@ -102,7 +102,7 @@ void CExitDialog::SkinButtons() {
   for (const Binding& b : bindings) {
     b.button.SubclassDlgItem(b.id, hwnd_);
     // The labels' disabled text is drawn plainly, not embossed.
-    if (b.label) b.button.keepTextColours = 1;
+    if (b.label) b.button.keepTextColours = true;
     b.button.SetTransparent();
   }
 }

@@ -46,8 +46,8 @@ BOOL CDialogBarEx::OnInitDialog() {
   }
   // The disabled banner shows its picture in full colour.
   CButtonST& bannerButton = buttons_[kButtonCount];
-  bannerButton.keepTextColours = 1;
-  bannerButton.greyImageWhenDisabled = 0;
+  bannerButton.keepTextColours = true;
+  bannerButton.greyImageWhenDisabled = false;
   bannerButton.SetBitmap(LoadButtonBitmap(kButtonBitmaps[kButtonCount]));
   bannerButton.SetTransparent();
 

@@ -59,7 +59,7 @@ bool CButtonST::SubclassDlgItem(int id, HWND dialog) {
 
 void CButtonST::PreSubclassWindow() {
   const LONG style = ::GetWindowLongW(hwnd_, GWL_STYLE);
-  defaultButton_ = (style & kTypeBits) == BS_DEFPUSHBUTTON ? 1 : 0;
+  defaultButton_ = (style & kTypeBits) == BS_DEFPUSHBUTTON;
   ::SetWindowLongW(hwnd_, GWL_STYLE, (style & ~kTypeBits) | BS_OWNERDRAW);
   ::SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
                  SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -128,7 +128,7 @@ int CButtonST::SetBitmap(HBITMAP bitmap) {
 // ---------------------------------------------------------------- transparency
 
 void CButtonST::SetTransparent() {
-  transparent_ = 1;
+  transparent_ = true;
   DropBackground();
   Redraw();
 }
@@ -249,8 +249,8 @@ void CButtonST::DrawImage(HDC dc, const RECT& client, RECT& textRect, bool hasTe
 void CButtonST::DrawItem(const DRAWITEMSTRUCT& item) {
   if (!paintedOnce_) return;
   HDC dc = item.hDC;
-  pressed_ = (item.itemState & ODS_SELECTED) ? 1 : 0;
-  disabled_ = (item.itemState & ODS_DISABLED) ? 1 : 0;
+  pressed_ = (item.itemState & ODS_SELECTED) != 0;
+  disabled_ = (item.itemState & ODS_DISABLED) != 0;
   RECT client = item.rcItem;
   const int oldMode = ::SetBkMode(dc, TRANSPARENT);
 
@@ -308,7 +308,7 @@ void CButtonST::DrawItem(const DRAWITEMSTRUCT& item) {
 
 void CButtonST::ClearHover() {
   if (!hover_) return;
-  hover_ = 0;
+  hover_ = false;
   Redraw();
 }
 
@@ -325,7 +325,7 @@ LRESULT CButtonST::OnMouseMove(WPARAM wp, LPARAM lp) {
   ::ClientToScreen(hwnd_, &pt);
   if (::WindowFromPoint(pt) == hwnd_) {
     if (hover_) return r;
-    hover_ = 1;
+    hover_ = true;
     Redraw();
     TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, hwnd_, 0};
     ::TrackMouseEvent(&tme);
@@ -374,13 +374,13 @@ LRESULT CButtonST::OnGetDlgCode(WPARAM, LPARAM) {
 }
 
 LRESULT CButtonST::OnEraseBackground(WPARAM, LPARAM) {
-  paintedOnce_ = 1;
+  paintedOnce_ = true;
   return TRUE;
 }
 
 LRESULT CButtonST::OnSetStyle(WPARAM wp, LPARAM lp) {
   const UINT type = static_cast<UINT>(wp) & kTypeBits;
-  if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) defaultButton_ = type == BS_DEFPUSHBUTTON ? 1 : 0;
+  if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) defaultButton_ = type == BS_DEFPUSHBUTTON;
   return DefaultProc(BM_SETSTYLE, (wp & ~static_cast<WPARAM>(kTypeBits)) | BS_OWNERDRAW, lp);
 }
 

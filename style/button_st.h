@@ -11,6 +11,7 @@
 #include "framework/handles.h"
 #include "framework/window.h"
 
+// The flat owner-drawn push button of every skinned dialog and of the toolbar.
 class CButtonST : public fw::CWnd {
  public:
   CButtonST();
@@ -28,11 +29,11 @@ class CButtonST : public fw::CWnd {
   void SetTransparent();
 
   // Set directly by the owners before the first paint.
-  int greyImageWhenDisabled = 1;  // embossed image when disabled
-  int keepTextColours = 0;        // leave the DC's colours alone; plain disabled text at the top left
-  BYTE imageAlignment = 0;        // 0 image left of the text, 1 image above it
+  bool greyImageWhenDisabled = true;  // embossed image when disabled
+  bool keepTextColours = false;       // leave the DC's colours alone; plain disabled text at the top left
+  BYTE imageAlignment = 0;            // 0 image left of the text, 1 image above it
 
-  bool hover() const { return hover_ != 0; }
+  bool hover() const { return hover_; }
 
  protected:
   virtual void PreSubclassWindow();
@@ -61,17 +62,17 @@ class CButtonST : public fw::CWnd {
   bool CaptureBackground(const RECT& client);
   void DrawImage(HDC dc, const RECT& client, RECT& textRect, bool hasText);
 
-  int hover_ = 0;
-  int transparent_ = 0;
-  int pressed_ = 0;
-  int disabled_ = 0;
-  int defaultButton_ = 0;
+  bool hover_ = false;
+  bool transparent_ = false;
+  bool pressed_ = false;
+  bool disabled_ = false;
+  bool defaultButton_ = false;
   COLORREF hotBack_, hotText_, normalBack_, normalText_;
   // The parent's background under the button, for transparent mode.
   fw::UniqueMemoryDc backDc_;
   fw::UniqueBitmap backBitmap_;
   HGDIOBJ backReplaced_ = nullptr;
-  int paintedOnce_ = 0;
+  bool paintedOnce_ = false;
   fw::UniqueIcon icon_;
   int iconWidth_ = 0, iconHeight_ = 0;
   fw::UniqueBitmap bitmap_;
