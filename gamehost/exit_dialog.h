@@ -7,6 +7,7 @@
 #include "style/skin.h"
 #include "style/window_fade.h"
 
+// The dialog that ends a game when an adult types "exit".
 class CExitDialog : public fw::CDialog, public CSkin {
  public:
   explicit CExitDialog(HWND parent);

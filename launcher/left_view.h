@@ -12,6 +12,7 @@
 
 class CTobbleView;
 
+// The category tree on the left of the launcher's main window.
 class CLeftView : public fw::CControlView {
  public:
   bool Create(HWND parent, UINT id, SIZE initial);

@@ -43,6 +43,7 @@ class CSplitterWndEx : public fw::CSplitterWnd, public CSkin {
   void OnDrawSplitter(HDC dc, Element element, const RECT& rect) override;
 };
 
+// The launcher's main window: toolbar, splitter with tree and list, status bar.
 class CMainFrame : public fw::CFrameWnd {
  public:
   CSplitterWndEx& splitter() { return splitter_; }

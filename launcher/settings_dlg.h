@@ -9,6 +9,7 @@
 #include "style/skin.h"
 #include "style/window_fade.h"
 
+// The launcher's settings dialog.
 class CSettingDlg : public fw::CDialog, public CSkin {
  public:
   CSettingDlg();

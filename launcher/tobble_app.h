@@ -7,8 +7,10 @@
 #include "framework/gdiplus_session.h"
 #include "framework/handles.h"
 
+// The launcher's document: empty, the frame and views hold everything.
 class CTobbleDoc : public fw::CDocument {};
 
+// Tobble.exe's application object: start-up and shut-down of the launcher.
 class CTobbleApp : public fw::CWinApp {
  public:
   bool InitInstance() override;

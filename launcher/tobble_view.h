@@ -5,6 +5,7 @@
 #include "framework/app.h"
 #include "framework/handles.h"
 
+// The item list on the right of the launcher's main window; a double click starts a game.
 class CTobbleView : public fw::CControlView {
  public:
   bool Create(HWND parent, UINT id, SIZE initial);

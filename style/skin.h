@@ -40,6 +40,7 @@ class CPictureBitmap {
 // when the resource is missing, empty or not decodable.
 std::unique_ptr<CPictureBitmap> LoadPictureResource(const wchar_t* name, const wchar_t* type, HINSTANCE instance);
 
+// The second base of every skinned window: its style's colours and background picture.
 class CSkin {
  public:
   explicit CSkin(int style = 0);

@@ -18,6 +18,7 @@
 #include "framework/handles.h"
 #include "toolkit/image_wnd.h"
 
+// The base of every moving picture: a picture window that travels, turns and can be dragged.
 class CBaseObjectWnd : public CImageWnd {
  public:
   // Context-menu commands.

@@ -69,6 +69,7 @@ class CWakingValue {
   std::atomic<T> value_;
 };
 
+// A picture shown in a pop-up window of its own, on a window thread of its own.
 class CImageWnd : public fw::CWnd {
  public:
   enum class Format { kNone, kJpeg, kPng, kGif, kBmp, kIcon, kOther };

@@ -12,6 +12,7 @@
 #include "modules/common/background_wnd.h"
 #include "toolkit/base_object_wnd.h"
 
+// The board of the six Deck*.dll card decks: one source, one deck's tables each.
 class CBackGroundWndPicCards : public CBackGroundWnd {
  public:
   CBackGroundWndPicCards(HINSTANCE module, HWND host, const ModuleStartInfo& info, const bimbly::cards::Deck& deck);

@@ -11,6 +11,7 @@
 #include "modules/common/background_wnd.h"
 #include "toolkit/base_object_wnd.h"
 
+// The board of DeckCarLogo.dll: a picture book of car badges.
 class CBackGroundWndPicCarLogo : public CBackGroundWnd {
  public:
   static constexpr int kBackgroundCount = 5;

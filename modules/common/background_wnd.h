@@ -10,6 +10,7 @@
 #include "contracts/module_contract.h"
 #include "toolkit/image_wnd.h"
 
+// The base of every board: the full-screen picture a play module shows.
 class CBackGroundWnd : public CImageWnd {
  public:
   // Context menu commands.

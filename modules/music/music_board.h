@@ -14,6 +14,7 @@
 #include "modules/music/midi_output.h"
 #include "toolkit/base_object_wnd.h"
 
+// The board of Music.dll: keys play notes on the item's instrument.
 class CBackGroundWndMusic : public CBackGroundWnd {
  public:
   CBackGroundWndMusic(HINSTANCE module, HWND host, const ModuleStartInfo& info);

@@ -7,6 +7,7 @@
 #include "framework/app.h"
 #include "updater/update/update_job.h"
 
+// Update.exe's application object: checks, downloads and installs an update.
 class CUpdateApp : public fw::CWinApp {
  public:
   bool InitInstance() override;

@@ -33,6 +33,7 @@ class CCloseMainDlg : public fw::CDialog {
   CCloseMainDlg();
 };
 
+// The updater's progress dialog.
 class CUpdateDlg : public fw::CDialog, public CSkin {
  public:
   explicit CUpdateDlg(UpdateJob* job);

@@ -7,6 +7,7 @@
 #include "framework/handles.h"
 #include "framework/window.h"
 
+// The update helper's closing notice over the taskbar.
 class CTaskbarNotifier : public fw::CWnd {
  public:
   enum Placement { kTop = 1, kLeft = 2, kRight = 3, kBottom = 4 };

@@ -7,6 +7,7 @@
 #include "updater/env/update_env.h"
 #include "updater/upmender/taskbar_notifier.h"
 
+// Upmender.exe's application object: finishes an update.
 class CUpmenderApp : public fw::CWinApp {
  public:
   bool InitInstance() override;
