@@ -12,7 +12,8 @@ export WINEARCH=win64
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
 
 BIMBLY_PACKAGES=(cmake make g++ g++-mingw-w64-x86-64-posix mingw-w64-tools googletest libgtest-dev
-  wine wine64 xvfb x11-utils imagemagick fonts-wqy-microhei python3 python3-cryptography nsis)
+  wine wine64 xvfb x11-utils imagemagick fonts-wqy-microhei python3 python3-cryptography nsis
+  python3-pil python3-numpy python3-scipy)
 
 log() { printf '[bimbly] %s\n' "$*" >&2; }
 

@@ -25,6 +25,8 @@ if [ -f "$BIMBLY_ROOT/tools/validate_resources.py" ]; then
   log "resource checks"
   /usr/bin/python3 "$BIMBLY_ROOT/tools/validate_resources.py" --root "$BIMBLY_ROOT/resources" || status=1
   (cd "$BIMBLY_ROOT" && /usr/bin/python3 -m unittest tools/test_validate_resources.py) || status=1
+  # The resource generator's own writers (they need the art toolchain's modules).
+  (cd "$BIMBLY_ROOT" && /usr/bin/python3 -m unittest tools/test_resgen.py) || status=1
 fi
 
 # The Windows tests get a private display even when one is set: they send
