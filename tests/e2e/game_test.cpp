@@ -5,10 +5,36 @@
 #include <commctrl.h>
 
 #include "contracts/module_contract.h"
+#include "core/wait_bounds.h"
 #include "gamehost/resource.h"
 #include "tests/e2e/game_session.h"
 
 using namespace e2e;
+
+namespace {
+
+// What a window must do within the bound the suite gives a window thread.
+constexpr DWORD kWindowMs = bimbly::kWindowThreadCreateMs;
+
+// The window that has the keyboard focus in the thread of `window`.
+HWND FocusIn(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  return ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+// Sends a key through the game window and waits until the board has it, the
+// board is another or the game is gone: the game window has then handled
+// everything posted to it before, so what did not happen by now never will.
+void CatchUpWithTheGameWindow(GameSession& g) {
+  HWND board = g.Board();
+  const long before = g.BoardKeyDowns();
+  ::PostMessageW(g.game, WM_PLAY_KEYDOWN, 'Q', 0x00100001);
+  ::PostMessageW(g.game, WM_PLAY_KEYUP, 'Q', 0xC0100001);
+  WaitUntil([&] { return !::IsWindow(g.game) || g.Board() != board || g.BoardKeyDowns() > before; }, kWindowMs);
+}
+
+}  // namespace
 
 TEST(GameTest, StartingPianoOpensTheFullScreenGameWithItsBoard) {
   ProgramFolder folder;
@@ -59,22 +85,25 @@ class PlayingGame : public ::testing::Test {
     WaitUntil([&] { return (dlg = g.ExitDialog()) != nullptr; }, 5000);
     return dlg;
   }
-  // Escape, then the exit dialog once it has settled; null when none came.
+  // Escape, then the exit dialog once its edit box has the focus; null when none came.
   HWND OpenExitDialog() {
     PressKey(VK_ESCAPE);
     HWND dlg = WaitForExitDialog();
-    if (dlg) ::Sleep(200);
+    if (dlg) WaitUntil([&] { return FocusIn(dlg) == ::GetDlgItem(dlg, IDC_EXIT_EDIT); }, kWindowMs);
     return dlg;
   }
   // Clicks letter buttons in the given order, then OK; returns what the edit box held.
   std::wstring ClickLettersAndConfirm(std::initializer_list<int> buttons) {
     HWND dlg = OpenExitDialog();
     if (!dlg) return L"<no dialog>";
+    HWND edit = ::GetDlgItem(dlg, IDC_EXIT_EDIT);
+    size_t clicked = 0;
     for (int id : buttons) {
       ClickWindowCentre(::GetDlgItem(dlg, id));
-      ::Sleep(100);
+      ++clicked;
+      WaitUntil([&] { return WindowText(edit).size() >= clicked; }, kWindowMs);
     }
-    const std::wstring typed = WindowText(::GetDlgItem(dlg, IDC_EXIT_EDIT));
+    const std::wstring typed = WindowText(edit);
     ClickWindowCentre(::GetDlgItem(dlg, IDOK));
     WaitUntil([&] { return !::IsWindow(dlg); }, 5000);
     return typed;
@@ -83,7 +112,7 @@ class PlayingGame : public ::testing::Test {
     HWND dlg = OpenExitDialog();
     ASSERT_NE(dlg, nullptr);
     TypeText(text);
-    ::Sleep(200);
+    WaitUntil([&] { return WindowText(::GetDlgItem(dlg, IDC_EXIT_EDIT)) == text; }, kWindowMs);
     PressKey(VK_RETURN);
     EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(dlg); }, 5000));
   }
@@ -129,13 +158,13 @@ TEST_F(PlayingGame, WrongWordsAndLetterButtonsInDisplayOrderDoNotEndTheGame) {
   for (const wchar_t* word : {L"Exit", L"exit "}) {
     SCOPED_TRACE(word);
     TypeAndConfirm(word);
-    ::Sleep(300);
+    CatchUpWithTheGameWindow(g);
     EXPECT_TRUE(::IsWindow(g.game));
     EXPECT_TRUE(MutexExists(L"TobbleBabyPlaying"));
   }
   // The letter buttons clicked left to right spell "tiex".
   EXPECT_EQ(ClickLettersAndConfirm({IDC_EXIT_LETTER_T, IDC_EXIT_LETTER_I, IDC_EXIT_LETTER_E, IDC_EXIT_LETTER_X}), L"tiex");
-  ::Sleep(300);
+  CatchUpWithTheGameWindow(g);
   EXPECT_TRUE(::IsWindow(g.game));
 }
 
@@ -166,7 +195,7 @@ TEST_F(PlayingGame, EscapeWhileTheExitDialogIsOpenCancelsIt) {
   ASSERT_NE(dlg, nullptr);
   PressKey(VK_ESCAPE);
   EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(dlg); }, 5000));
-  ::Sleep(300);
+  CatchUpWithTheGameWindow(g);
   EXPECT_TRUE(::IsWindow(g.game));
   // And a second Escape opens a new one.
   PressKey(VK_ESCAPE);
@@ -242,7 +271,10 @@ TEST_F(SwitchingGame, PageUpThenPageDownBeforeTheHostReactsMakesOneRequest) {
   ::PostMessageW(old, WM_PLAY_KEYDOWN, VK_NEXT, 0x01510001);
   HWND board = g.WaitForNewBoard(old, 10000);
   ASSERT_NE(board, nullptr);
-  ::Sleep(1000);  // a second request would have replaced this board again
+  // A second request would have come from the old board, before it went, and
+  // would have replaced this board again by the time the game window catches up.
+  WaitUntil([&] { return !::IsWindow(old); }, kWindowMs);
+  CatchUpWithTheGameWindow(g);
   EXPECT_EQ(g.Board(), board);
   EXPECT_EQ(BoardItemIndex(board), 4);
 }
@@ -269,8 +301,9 @@ TEST_F(SwitchingGame, AModuleWithoutABoardEndsTheGameAtOnce) {
 
   GameSession g(folder);
   ASSERT_TRUE(g.launcher.ClickItem(kMusicCategory, 0, /*doubleClick=*/true));
-  // The game window may flash; it must be gone, with the launcher usable, shortly.
-  ::Sleep(300);
+  // The game window may flash; it must be gone, with the launcher usable,
+  // shortly after the game has asked the module for its board.
+  WaitUntil([&] { return folder.Exists(L"Music.dll.initialized"); }, kWindowMs);
   EXPECT_TRUE(WaitUntil([&] { return !MutexExists(L"TobbleBabyPlaying"); }, 5000));
   EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(g.launcher.frame) != FALSE; }, 3000));
   EXPECT_EQ(g.launcher.WaitForMessageBox(300), nullptr);  // no message for this

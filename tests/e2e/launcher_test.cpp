@@ -4,6 +4,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdlib>
+
+#include "core/wait_bounds.h"
 #include "tests/e2e/launcher_session.h"
 #include "launcher/resource.h"
 
@@ -130,8 +133,16 @@ TEST_F(LauncherTest, WideningTheFrameLeavesTheBannerWhereItWas) {
   ASSERT_NE(banner, nullptr);
   const RECT before = WindowRectOf(banner);
   RECT rc = WindowRectOf(frame);
-  ::SetWindowPos(frame, nullptr, 0, 0, rc.right - rc.left + 200, rc.bottom - rc.top, SWP_NOMOVE | SWP_NOZORDER);
-  ::Sleep(300);
+  const LONG wider = rc.right - rc.left + 200;
+  ::SetWindowPos(frame, nullptr, 0, 0, wider, rc.bottom - rc.top, SWP_NOMOVE | SWP_NOZORDER);
+  // The frame has laid itself out anew once its status bar spans the new width.
+  WaitUntil(
+      [&] {
+        const RECT now = WindowRectOf(frame);
+        const LONG statusRight = WindowRectOf(tobble.status).right;
+        return now.right - now.left == wider && std::abs(statusRight - ClientRectOnScreen(frame).right) <= 1;
+      },
+      bimbly::kWindowThreadCreateMs);
   const RECT after = WindowRectOf(banner);
   EXPECT_EQ(after.left - WindowRectOf(frame).left, before.left - rc.left);
 }
