@@ -12,7 +12,7 @@ export WINEARCH=win64
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
 
 BIMBLY_PACKAGES=(cmake make g++ g++-mingw-w64-x86-64-posix mingw-w64-tools googletest libgtest-dev
-  wine wine64 xvfb x11-utils imagemagick fonts-wqy-microhei python3 python3-cryptography nsis
+  wine wine64 xvfb x11-utils imagemagick fonts-wqy-microhei fonts-wine python3 python3-cryptography nsis
   python3-pil python3-numpy python3-scipy)
 
 log() { printf '[bimbly] %s\n' "$*" >&2; }
@@ -100,6 +100,15 @@ start_wine() {
     wine reg add "$x11" /v Managed /d N /f >/dev/null 2>&1 || true
   else
     wine reg delete "$x11" /v Managed /f >/dev/null 2>&1 || true
+  fi
+  # The caption buttons, scroll arrows and check marks are glyphs of Wine's
+  # own symbol font, which this Wine does not load from its data folder: without
+  # it in the prefix the buttons read "0 1 r".
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts" symbol
+  if [ ! -f "$fonts/marlett.ttf" ]; then
+    for symbol in /usr/share/wine/fonts/marlett.ttf /usr/lib/wine/fonts/marlett.ttf /opt/wine*/share/wine/fonts/marlett.ttf; do
+      if [ -f "$symbol" ]; then mkdir -p "$fonts" && cp "$symbol" "$fonts/" && break; fi
+    done
   fi
   if [ ! -f "$WINEPREFIX/.bimbly-fonts" ]; then
     # Chinese glyphs for the dialog and UI fonts: link them to a CJK font of
