@@ -23,6 +23,17 @@ HWND FocusIn(HWND window) {
   return ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
 }
 
+// Clicks a button once nothing covers its centre: a moving picture passing
+// over it would take the click.
+void ClickWhenUncovered(HWND button) {
+  const auto centre = [&] {
+    const RECT rc = WindowRectOf(button);
+    return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+  };
+  WaitUntil([&] { return ::WindowFromPoint(centre()) == button; }, kWindowMs);
+  ClickWindowCentre(button);
+}
+
 // Sends a key through the game window and waits until the board has it, the
 // board is another or the game is gone: the game window has then handled
 // everything posted to it before, so what did not happen by now never will.
@@ -99,12 +110,12 @@ class PlayingGame : public ::testing::Test {
     HWND edit = ::GetDlgItem(dlg, IDC_EXIT_EDIT);
     size_t clicked = 0;
     for (int id : buttons) {
-      ClickWindowCentre(::GetDlgItem(dlg, id));
+      ClickWhenUncovered(::GetDlgItem(dlg, id));
       ++clicked;
       WaitUntil([&] { return WindowText(edit).size() >= clicked; }, kWindowMs);
     }
     const std::wstring typed = WindowText(edit);
-    ClickWindowCentre(::GetDlgItem(dlg, IDOK));
+    ClickWhenUncovered(::GetDlgItem(dlg, IDOK));
     WaitUntil([&] { return !::IsWindow(dlg); }, 5000);
     return typed;
   }
