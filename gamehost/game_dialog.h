@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "core/settings_rules.h"
 #include "framework/dialog.h"
 #include "framework/handles.h"
 #include "gamehost/cover_windows.h"
@@ -70,6 +71,7 @@ class CBackGroundDlg : public fw::CDialog {
   std::unique_ptr<CImageWnd> reminder_;  // the reminder picture's moving object
   bool remind_ = true;
   unsigned timeLimitMinutes_ = 0;
+  bimbly::NameSpeaking naming_;  // quiet mode and the language of names, for the lines and the boards
   CExitDialog* exitDialog_ = nullptr;  // lives on the stack of OpenExitDialog while open
   fw::UniqueKernelHandle gameMutex_;
   MixerLine midiLine_;
