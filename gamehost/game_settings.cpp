@@ -13,7 +13,7 @@ GameSettings ReadGameSettings() {
   // to at most a day so that the timer's period cannot wrap.
   const auto minutes = static_cast<std::uint32_t>(settings::ReadTimeLimitMinutes(config));
   return GameSettings{settings::ReadRemindOn(config), bimbly::ClampTimeLimitMinutes(minutes),
-                      bimbly::NameSpeaking{settings::ReadSpeakLanguage(config), settings::ReadQuietOn(config)}};
+                      settings::ReadNameSpeaking(config)};
 }
 
 }  // namespace gamehost

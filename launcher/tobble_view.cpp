@@ -99,8 +99,7 @@ void CTobbleView::SpeakSelectedItem() {
   const int row = FirstSelectedRow();
   if (row < 0) return;
   // Read at each click, so a change in the settings holds at once.
-  const std::wstring config = settings::GetConfigFilePath();
-  const bimbly::NameSpeaking how{settings::ReadSpeakLanguage(config), settings::ReadQuietOn(config)};
+  const bimbly::NameSpeaking how = settings::ReadNameSpeaking();
   if (how.quiet) return;
   // A new name cuts off the one being spoken.
   SpeechRecord* record = speech::ProcessSpeechRecord();

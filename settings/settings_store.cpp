@@ -55,4 +55,8 @@ bool ReadQuietOn(const std::wstring& configPath) {
   return IsQuietOn(ReadConfigString(config::kOperation, config::kQuiet, config::kDefaultQuiet, configPath));
 }
 
+NameSpeaking ReadNameSpeaking(const std::wstring& configPath) {
+  return NameSpeaking{ReadSpeakLanguage(configPath), ReadQuietOn(configPath)};
+}
+
 }  // namespace settings

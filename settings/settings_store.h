@@ -31,5 +31,7 @@ int ReadTimeLimitMinutes(const std::wstring& configPath = GetConfigFilePath());
 bool ReadAutoUpdate(const std::wstring& configPath = GetConfigFilePath());
 bimbly::SpeakLanguage ReadSpeakLanguage(const std::wstring& configPath = GetConfigFilePath());
 bool ReadQuietOn(const std::wstring& configPath = GetConfigFilePath());
+// Both of the above: how names are read aloud.
+bimbly::NameSpeaking ReadNameSpeaking(const std::wstring& configPath = GetConfigFilePath());
 
 }  // namespace settings
