@@ -25,13 +25,19 @@ static_assert(WM_PLAY_KEYDOWN == 1124 && WM_PLAY_EXIT == 1128, "message numbers 
 struct ModuleStartInfo {
   std::int32_t itemIndex;        // number of the item within its module
   const char* itemName;          // Chinese name, GBK
-  const char* itemEnglishName;   // passed along; no module reads it
+  const char* itemEnglishName;   // English label, ASCII; spoken when a parent chose English
   SpeechRecord* speech;          // the host's speech worker record
+  // Added after the fields above; zero keeps a board as it always was.
+  std::int32_t speakLanguage;    // names read aloud: 0 Chinese, 1 English, 2 Chinese then English
+  std::int32_t quiet;            // nonzero: no sounds, no notes and no names spoken
 };
 static_assert(offsetof(ModuleStartInfo, itemIndex) == 0, "layout is part of the contract");
 static_assert(offsetof(ModuleStartInfo, itemName) == sizeof(void*), "layout is part of the contract");
 static_assert(offsetof(ModuleStartInfo, itemEnglishName) == 2 * sizeof(void*), "layout is part of the contract");
 static_assert(offsetof(ModuleStartInfo, speech) == 3 * sizeof(void*), "layout is part of the contract");
+static_assert(offsetof(ModuleStartInfo, speakLanguage) == 4 * sizeof(void*) &&
+                  offsetof(ModuleStartInfo, quiet) == 4 * sizeof(void*) + sizeof(std::int32_t),
+              "appended fields follow the original ones");
 
 // Exports of every play module, looked up by these undecorated names.
 using InitializeFn = std::uint32_t(__cdecl*)(HWND host, ModuleStartInfo* info);

@@ -4,7 +4,7 @@
 // layout contract between the launcher and every module library: plain data
 // only, new fields go at the end.
 //
-// Memory: the text member is allocated and freed with HeapAlloc/HeapFree on
+// Memory: the text members are allocated and freed with HeapAlloc/HeapFree on
 // GetProcessHeap(). That heap is the same for the launcher and every module
 // whatever C run-time each one links, so whoever replaces the text may free a
 // buffer that another library allocated.
@@ -28,6 +28,13 @@ enum SpeechSlot : int {
   kSpeechSlotCount = 5,
 };
 
+// Which names a speak request wants (SpeechRecord::speakWhich).
+enum SpeechNames : std::int32_t {
+  kSpeechFirstOnly = 0,       // the text
+  kSpeechSecondOnly = 1,      // the second text in the English voice; the text when there is no such voice
+  kSpeechFirstThenSecond = 2, // the text, then the second text in the English voice when there is one
+};
+
 inline constexpr std::size_t kSpeechVoiceFilterSize = 128;
 inline constexpr char kDefaultSpeechVoiceFilter[] = "Microsoft Simplified Chinese";
 
@@ -43,6 +50,8 @@ struct SpeechRecord {
   // Added after the fields above; they keep their meaning.
   HANDLE requestLock;    // mutex serialising store-signal-acknowledge; created on first use, closed with the record
   DWORD ackTimeoutMs;    // bound on each acknowledgement; 0 means 15000 ms
+  wchar_t* secondText;   // second-language name of the next speak request, like text; null when none
+  std::int32_t speakWhich;  // SpeechNames of the next speak request
 };
 
 static_assert(sizeof(HANDLE) == sizeof(void*) && sizeof(wchar_t) == 2, "Windows types expected");
@@ -62,4 +71,7 @@ static_assert(offsetof(SpeechRecord, acknowledged) ==
 static_assert(offsetof(SpeechRecord, requestLock) == offsetof(SpeechRecord, acknowledged) + sizeof(HANDLE),
               "appended fields follow the original ones");
 static_assert(offsetof(SpeechRecord, ackTimeoutMs) == offsetof(SpeechRecord, requestLock) + sizeof(HANDLE),
+              "appended fields follow the original ones");
+static_assert(offsetof(SpeechRecord, secondText) > offsetof(SpeechRecord, ackTimeoutMs) &&
+                  offsetof(SpeechRecord, speakWhich) == offsetof(SpeechRecord, secondText) + sizeof(void*),
               "appended fields follow the original ones");

@@ -13,9 +13,19 @@ int HexDigit(wchar_t c) {
   return -1;
 }
 
-bool FirstSpeaking(const std::vector<VoiceTokenInfo>& voices, std::size_t* index) {
+bool SpeaksChinese(const VoiceTokenInfo& voice) {
+  return LanguageListIncludes(voice.language, kSimplifiedChineseLanguage);
+}
+
+bool SpeaksEnglish(const VoiceTokenInfo& voice) {
+  return LanguageListIncludes(voice.language, kUsEnglishLanguage) ||
+         LanguageListIncludes(voice.language, kUkEnglishLanguage);
+}
+
+bool FirstSpeaking(const std::vector<VoiceTokenInfo>& voices, std::size_t* index,
+                   bool (*speaks)(const VoiceTokenInfo&) = SpeaksChinese) {
   for (std::size_t i = 0; i < voices.size(); ++i) {
-    if (LanguageListIncludes(voices[i].language, kSimplifiedChineseLanguage)) {
+    if (speaks(voices[i])) {
       *index = i;
       return true;
     }
@@ -62,6 +72,17 @@ VoiceChoice ChooseVoice(const std::vector<VoiceTokenInfo>& voices,
   if (FirstSpeaking(voices, &choice.index)) {
     choice.source = VoiceChoice::Source::kVoices;
   } else if (FirstSpeaking(languagePackVoices, &choice.index)) {
+    choice.source = VoiceChoice::Source::kLanguagePackVoices;
+  }
+  return choice;
+}
+
+VoiceChoice ChooseEnglishVoice(const std::vector<VoiceTokenInfo>& voices,
+                               const std::vector<VoiceTokenInfo>& languagePackVoices) {
+  VoiceChoice choice;
+  if (FirstSpeaking(voices, &choice.index, SpeaksEnglish)) {
+    choice.source = VoiceChoice::Source::kVoices;
+  } else if (FirstSpeaking(languagePackVoices, &choice.index, SpeaksEnglish)) {
     choice.source = VoiceChoice::Source::kLanguagePackVoices;
   }
   return choice;

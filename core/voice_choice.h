@@ -18,6 +18,9 @@ struct VoiceTokenInfo {
 
 // Simplified Chinese (People's Republic of China).
 inline constexpr unsigned kSimplifiedChineseLanguage = 0x804;
+// English (United States) and English (United Kingdom).
+inline constexpr unsigned kUsEnglishLanguage = 0x409;
+inline constexpr unsigned kUkEnglishLanguage = 0x809;
 
 // Whether a "Language" attribute lists the language id.
 bool LanguageListIncludes(const std::wstring& languages, unsigned languageId);
@@ -34,5 +37,10 @@ struct VoiceChoice {
 // the first language-pack voice that does.
 VoiceChoice ChooseVoice(const std::vector<VoiceTokenInfo>& voices,
                         const std::vector<VoiceTokenInfo>& languagePackVoices, const std::wstring& filter);
+
+// The voice for second-language names: the first voice that speaks English
+// (409 or 809), failing that the first such language-pack voice.
+VoiceChoice ChooseEnglishVoice(const std::vector<VoiceTokenInfo>& voices,
+                               const std::vector<VoiceTokenInfo>& languagePackVoices);
 
 }  // namespace bimbly

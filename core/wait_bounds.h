@@ -21,6 +21,11 @@ inline constexpr std::uint32_t kSpeechAckMs = 15000;
 // The longest a speech requester can hold the request lock beyond one
 // acknowledgement bound: the worker's start-up wait or the kill after a miss.
 inline constexpr std::uint32_t kSpeechLockMarginMs = 5000;
+// A name said in two languages: the worker looks this often whether the
+// Chinese one is finished, and gives the English one up when it is not after
+// the second bound (a voice stuck speaking).
+inline constexpr std::uint32_t kSpeechPairPollMs = 40;
+inline constexpr std::uint32_t kSpeechPairGiveUpMs = 15000;
 // The game mutex, which only the game's own thread takes.
 inline constexpr std::uint32_t kGameMutexMs = 5000;
 // Another program asked to close: a short and a long grace period.

@@ -81,6 +81,7 @@ BOOL CBackGroundDlg::OnInitDialog() {
   const gamehost::GameSettings settings = gamehost::ReadGameSettings();
   remind_ = settings.remind;
   timeLimitMinutes_ = settings.timeLimitMinutes;
+  naming_ = settings.naming;
 
   taskbarWasAutoHide_ = gamehost::IsTaskbarAutoHide();
   if (!taskbarWasAutoHide_) {
@@ -97,10 +98,8 @@ BOOL CBackGroundDlg::OnInitDialog() {
   if (remind_) ShowReminder(board_, kRemindPicture);
 
   // A line that did not open does nothing here.
-  midiLine_.UnmuteLine();
-  midiLine_.SetLineVolume(midiLine_.volumeMaximum());
-  waveLine_.UnmuteLine();
-  waveLine_.SetLineVolume(waveLine_.volumeMaximum());
+  midiLine_.MakeAudible(naming_.quiet);
+  waveLine_.MakeAudible(naming_.quiet);
 
   // Once per game; item switches do not touch it. 0 minutes fires at once.
   ::SetTimer(hwnd_, kTimeLimitTimer, bimbly::TimeLimitPeriodMs(timeLimitMinutes_), nullptr);
@@ -182,6 +181,8 @@ bool CBackGroundDlg::LoadPlayModule() {
   startInfo_.itemName = name_;
   startInfo_.itemEnglishName = englishLabel_;
   startInfo_.speech = speech_;
+  startInfo_.speakLanguage = static_cast<std::int32_t>(naming_.language);
+  startInfo_.quiet = naming_.quiet ? 1 : 0;
   // The board's handle comes back as a 32-bit value; window handles fit.
   const std::uint32_t board = init(hwnd_, &startInfo_);
   board_ = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(board));

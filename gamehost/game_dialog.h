@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "core/settings_rules.h"
 #include "framework/dialog.h"
 #include "framework/handles.h"
 #include "gamehost/system/covers.h"
@@ -74,6 +75,7 @@ class CBackGroundDlg : public fw::CDialog {
   HINSTANCE pictures_;                   // the module holding the reminder pictures
   bool remind_ = true;
   unsigned timeLimitMinutes_ = 0;
+  bimbly::NameSpeaking naming_;  // quiet mode and the language of names, for the lines and the boards
   CExitDialog* exitDialog_ = nullptr;  // lives on the stack of OpenExitDialog while open
   fw::UniqueKernelHandle gameMutex_;
   MixerLine midiLine_;

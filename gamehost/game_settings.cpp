@@ -12,7 +12,8 @@ GameSettings ReadGameSettings() {
   // Read as the platform's unsigned profile number ("-1" is then huge), held
   // to at most a day so that the timer's period cannot wrap.
   const auto minutes = static_cast<std::uint32_t>(settings::ReadTimeLimitMinutes(config));
-  return GameSettings{settings::ReadRemindOn(config), bimbly::ClampTimeLimitMinutes(minutes)};
+  return GameSettings{settings::ReadRemindOn(config), bimbly::ClampTimeLimitMinutes(minutes),
+                      settings::ReadNameSpeaking(config)};
 }
 
 }  // namespace gamehost

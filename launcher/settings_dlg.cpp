@@ -3,6 +3,7 @@
 #include "core/settings_rules.h"
 #include "core/style_table.h"
 #include "framework/text.h"
+#include "launcher/family_entry.h"
 #include "launcher/resource.h"
 #include "settings/settings_store.h"
 #include "style/choose_style.h"
@@ -19,6 +20,7 @@ const fw::MessageEntry CSettingDlg::kMessageEntries[] = {
     SkinCtlColorEntry<CSettingDlg>(),
     fw::OnCommand<&CSettingDlg::OnStyleAuto>(IDC_SET_STYLE_AUTO, BN_CLICKED),
     fw::OnCommand<&CSettingDlg::OnStyleManual>(IDC_SET_STYLE_MANUAL, BN_CLICKED),
+    fw::OnCommand<&CSettingDlg::OnFamily>(IDC_SET_FAMILY, BN_CLICKED),
 };
 const fw::MessageMap CSettingDlg::kMessageMap = fw::MakeMessageMap(&fw::CDialog::kMessageMap, kMessageEntries);
 
@@ -28,6 +30,8 @@ void CSettingDlg::DoDataExchange(fw::DataExchange& dx) {
   fw::DDX_Radio(dx, IDC_SET_UPDATE_AUTO, updateChoice_);
   fw::DDX_Radio(dx, IDC_SET_STYLE_AUTO, styleChoice_);
   fw::DDX_Check(dx, IDC_SET_REMIND, hints_);
+  fw::DDX_Radio(dx, IDC_SET_SPEAK_CHINESE, speakChoice_);
+  fw::DDX_Check(dx, IDC_SET_QUIET, quiet_);
   // The play-time list: its shown entry's text, or the first entry that
   // begins with the stored text (none when no entry does).
   HWND list = Item(IDC_SET_TIME_LIMIT);
@@ -55,6 +59,7 @@ BOOL CSettingDlg::OnInitDialog() {
     ::SendMessageW(styleList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(StyleFor(style).settingsName));
   okButton_.SubclassDlgItem(IDOK, hwnd_);
   cancelButton_.SubclassDlgItem(IDCANCEL, hwnd_);
+  familyButton_.SubclassDlgItem(IDC_SET_FAMILY, hwnd_);
 
   const std::wstring path = settings::GetConfigFilePath();
   const std::wstring remind =
@@ -66,6 +71,8 @@ BOOL CSettingDlg::OnInitDialog() {
   const std::wstring styleMode =
       settings::ReadConfigString(config::kStyle, config::kMode, config::kDefaultStyleMode, path);
   const int choose = settings::ReadConfigInt(config::kStyle, config::kChoose, config::kDefaultStyleChoice, path);
+  speakChoice_ = static_cast<int>(settings::ReadSpeakLanguage(path));
+  quiet_ = settings::ReadQuietOn(path) ? 1 : 0;
 
   hints_ = IsRemindOn(remind) ? 1 : 0;
   timeLimitText_ = std::to_wstring(timeLimit);
@@ -81,6 +88,7 @@ BOOL CSettingDlg::OnInitDialog() {
 
   okButton_.SetTransparent();
   cancelButton_.SetTransparent();
+  familyButton_.SetTransparent();
 
   SetStyle(style::CurrentStyle(), hwnd_);
   fade_.FadeIn(hwnd_);
@@ -100,6 +108,11 @@ void CSettingDlg::OnOK() {
   // The list's index is kept even while the automatic style is chosen.
   const int selection = StyleListSelection();
   settings::WriteStyleChoice(path, selection);
+  // A group with nothing ticked (cannot happen by clicking) keeps Chinese.
+  settings::WriteConfigString(config::kOperation, config::kSpeak,
+                              SpeakLanguageText(SpeakLanguageFromNumber(speakChoice_)), path);
+  settings::WriteConfigString(config::kOperation, config::kQuiet, quiet_ == 1 ? config::kQuietOn : config::kQuietOff,
+                              path);
 
   if (styleChoice_ != initialStyleChoice_ || selection != initialStyleIndex_) {
     const std::wstring text = fw::LoadResourceString(fw::ThisModule(), IDS_STYLE_RESTART);
@@ -116,3 +129,9 @@ void CSettingDlg::OnCancel() {
 
 void CSettingDlg::OnStyleAuto() { ::EnableWindow(Item(IDC_SET_STYLE_LIST), FALSE); }
 void CSettingDlg::OnStyleManual() { ::EnableWindow(Item(IDC_SET_STYLE_LIST), TRUE); }
+
+void CSettingDlg::OnFamily() {
+  // The family dialog saves what it edits itself; OK and Cancel here are
+  // about this dialog's settings only. Without one the button goes grey.
+  if (!launcher::OpenFamilyDialog(hwnd_)) ::EnableWindow(Item(IDC_SET_FAMILY), FALSE);
+}

@@ -1,5 +1,6 @@
 // The settings dialog behind the toolbar's Settings button: hints, play
-// time, software update and interface style, written to config.ini on OK.
+// time, software update, interface style, the language names are read in and
+// quiet mode, written to config.ini on OK; and the way to the family dialog.
 #pragma once
 
 #include <string>
@@ -24,15 +25,19 @@ class CSettingDlg : public fw::CDialog, public CSkin {
  private:
   void OnStyleAuto();
   void OnStyleManual();
+  void OnFamily();
   int StyleListSelection() const;
 
   WindowFade fade_;
   CButtonST okButton_;
   CButtonST cancelButton_;
+  CButtonST familyButton_;
   int updateChoice_ = 0;  // 0 automatic, 1 manual
   int hints_ = 1;
   std::wstring timeLimitText_;
   int styleChoice_ = 0;  // 0 automatic daily, 1 manual
   int initialStyleChoice_ = 0;
   int initialStyleIndex_ = 0;
+  int speakChoice_ = 0;  // 0 Chinese, 1 English, 2 both (the SpeakLanguage numbers)
+  int quiet_ = 0;
 };

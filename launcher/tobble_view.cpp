@@ -9,6 +9,7 @@
 #include "gamehost/game_dialog.h"
 #include "gamehost/play_module.h"
 #include "launcher/resource.h"
+#include "settings/settings_store.h"
 #include "speech/speech_requests.h"
 #include "speech/speech_worker.h"
 #include "style/choose_style.h"
@@ -97,10 +98,13 @@ LRESULT CTobbleView::OnDoubleClick(NMHDR*) {
 void CTobbleView::SpeakSelectedItem() {
   const int row = FirstSelectedRow();
   if (row < 0) return;
+  // Read at each click, so a change in the settings holds at once.
+  const bimbly::NameSpeaking how = settings::ReadNameSpeaking();
+  if (how.quiet) return;
   // A new name cuts off the one being spoken.
   SpeechRecord* record = speech::ProcessSpeechRecord();
   speech::StopSpeech(record);
-  speech::SpeakText(bimbly::Items()[row].name, record);
+  speech::SpeakNamesGbk(bimbly::Items()[row].name, bimbly::Items()[row].englishLabel, how, record);
 }
 
 void CTobbleView::ShowSelectFirstMessage() {

@@ -47,4 +47,16 @@ bool ReadAutoUpdate(const std::wstring& configPath) {
   return IsAutoMode(ReadConfigString(config::kUpdate, config::kMode, config::kDefaultUpdateMode, configPath));
 }
 
+SpeakLanguage ReadSpeakLanguage(const std::wstring& configPath) {
+  return SpeakLanguageFrom(ReadConfigString(config::kOperation, config::kSpeak, config::kDefaultSpeak, configPath));
+}
+
+bool ReadQuietOn(const std::wstring& configPath) {
+  return IsQuietOn(ReadConfigString(config::kOperation, config::kQuiet, config::kDefaultQuiet, configPath));
+}
+
+NameSpeaking ReadNameSpeaking(const std::wstring& configPath) {
+  return NameSpeaking{ReadSpeakLanguage(configPath), ReadQuietOn(configPath)};
+}
+
 }  // namespace settings

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "core/settings_rules.h"
+
 namespace settings {
 
 std::wstring GetConfigFilePath();
@@ -27,5 +29,9 @@ bool WriteStyleChoice(const std::wstring& filePath, int style);
 bool ReadRemindOn(const std::wstring& configPath = GetConfigFilePath());
 int ReadTimeLimitMinutes(const std::wstring& configPath = GetConfigFilePath());
 bool ReadAutoUpdate(const std::wstring& configPath = GetConfigFilePath());
+bimbly::SpeakLanguage ReadSpeakLanguage(const std::wstring& configPath = GetConfigFilePath());
+bool ReadQuietOn(const std::wstring& configPath = GetConfigFilePath());
+// Both of the above: how names are read aloud.
+bimbly::NameSpeaking ReadNameSpeaking(const std::wstring& configPath = GetConfigFilePath());
 
 }  // namespace settings

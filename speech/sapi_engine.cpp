@@ -70,7 +70,9 @@ class SapiSpeechEngine final : public ISpeechEngine {
  public:
   ~SapiSpeechEngine() override {
     // Released in the order voice, token, enumerator, category.
+    english_.reset();
     voice_.reset();
+    englishToken_.reset();
     token_.reset();
     tokens_.reset();
     category_.reset();
@@ -90,6 +92,10 @@ class SapiSpeechEngine final : public ISpeechEngine {
     // speak nor be stopped: no speech, rather than a worker that ends on the
     // first stop request.
     if (voice_->Speak(nullptr, kSpeakPurge, nullptr) == E_NOTIMPL) return false;
+    // A second voice for second-language names; without it names are said in Chinese only.
+    if (FAILED(::CoCreateInstance(CLSID_SpVoice, nullptr, CLSCTX_ALL, IID_ISpVoice,
+                                  reinterpret_cast<void**>(english_.put()))))
+      english_.reset();
     return true;
   }
 
@@ -112,24 +118,20 @@ class SapiSpeechEngine final : public ISpeechEngine {
     }
     const std::wstring wanted = fw::GbkToWide(filter);
     bimbly::VoiceChoice choice = bimbly::ChooseVoice(infos, {}, wanted);
+    bimbly::VoiceChoice english = bimbly::ChooseEnglishVoice(infos, {});
     std::vector<fw::ComPtr<ISpObjectToken>> packVoices;
-    if (choice.source == bimbly::VoiceChoice::Source::kNone) {
+    if (choice.source == bimbly::VoiceChoice::Source::kNone || english.source == bimbly::VoiceChoice::Source::kNone) {
       // Current systems register the voices of their language packs apart;
       // the same voice object speaks with those tokens too.
       std::vector<bimbly::VoiceTokenInfo> packInfos;
       ReadLanguagePackVoices(&packVoices, &packInfos);
       choice = bimbly::ChooseVoice(infos, packInfos, wanted);
+      english = bimbly::ChooseEnglishVoice(infos, packInfos);
     }
-    switch (choice.source) {
-      case bimbly::VoiceChoice::Source::kVoices:
-        token_ = std::move(voices[choice.index]);
-        break;
-      case bimbly::VoiceChoice::Source::kLanguagePackVoices:
-        token_ = std::move(packVoices[choice.index]);
-        break;
-      case bimbly::VoiceChoice::Source::kNone:
-        return true;  // the voice keeps what it had
-    }
+    ChooseEnglish(english, voices, packVoices);
+    fw::ComPtr<ISpObjectToken>* chosen = Pick(choice, voices, packVoices);
+    if (!chosen) return true;  // the voice keeps what it had
+    token_ = std::move(*chosen);
     if (atStart) voice_->Speak(nullptr, kSpeakPurge, nullptr);
     return SUCCEEDED(voice_->SetVoice(token_.get()));
   }
@@ -138,21 +140,70 @@ class SapiSpeechEngine final : public ISpeechEngine {
 
   void Speak(const wchar_t* text) override { voice_->Speak(text, kSpeakAsync | kSpeakPlainText, nullptr); }
 
-  bool SetRate(long rate) override { return SUCCEEDED(voice_->SetRate(rate)); }
+  bool HasEnglishVoice() override { return english_ && englishToken_; }
+
+  void SpeakEnglish(const wchar_t* text) override {
+    if (HasEnglishVoice()) english_->Speak(text, kSpeakAsync | kSpeakPurge | kSpeakPlainText, nullptr);
+  }
+
+  void HushEnglish() override {
+    if (HasEnglishVoice()) english_->Speak(nullptr, kSpeakAsync | kSpeakPurge, nullptr);
+  }
+
+  bool VoiceDone() override { return voice_->WaitUntilDone(0) == S_OK; }
+
+  bool SetRate(long rate) override {
+    if (english_) english_->SetRate(rate);
+    return SUCCEEDED(voice_->SetRate(rate));
+  }
 
   bool Stop() override {
+    if (HasEnglishVoice() && SUCCEEDED(english_->Speak(nullptr, kSpeakAsync | kSpeakPurge, nullptr)))
+      english_->WaitUntilDone(INFINITE);
     if (FAILED(voice_->Speak(nullptr, kSpeakAsync | kSpeakPurge, nullptr))) return false;
     voice_->WaitUntilDone(INFINITE);
     return true;
   }
 
-  void Quit() override { voice_->Speak(nullptr, kSpeakPurge, nullptr); }
+  void Quit() override {
+    if (HasEnglishVoice()) english_->Speak(nullptr, kSpeakPurge, nullptr);
+    voice_->Speak(nullptr, kSpeakPurge, nullptr);
+  }
 
  private:
+  static fw::ComPtr<ISpObjectToken>* Pick(const bimbly::VoiceChoice& choice,
+                                          std::vector<fw::ComPtr<ISpObjectToken>>& voices,
+                                          std::vector<fw::ComPtr<ISpObjectToken>>& packVoices) {
+    switch (choice.source) {
+      case bimbly::VoiceChoice::Source::kVoices:
+        return &voices[choice.index];
+      case bimbly::VoiceChoice::Source::kLanguagePackVoices:
+        return &packVoices[choice.index];
+      case bimbly::VoiceChoice::Source::kNone:
+        break;
+    }
+    return nullptr;
+  }
+
+  // Gives the English voice its token; one it cannot take means no English voice.
+  void ChooseEnglish(const bimbly::VoiceChoice& choice, std::vector<fw::ComPtr<ISpObjectToken>>& voices,
+                     std::vector<fw::ComPtr<ISpObjectToken>>& packVoices) {
+    englishToken_.reset();
+    fw::ComPtr<ISpObjectToken>* chosen = english_ ? Pick(choice, voices, packVoices) : nullptr;
+    if (!chosen) return;
+    // Copied, not taken: the same token may be the Chinese voice's too.
+    ISpObjectToken* token = chosen->get();
+    token->AddRef();
+    *englishToken_.put() = token;
+    if (FAILED(english_->SetVoice(englishToken_.get()))) englishToken_.reset();
+  }
+
   fw::ComPtr<ISpObjectTokenCategory> category_;
   fw::ComPtr<IEnumSpObjectTokens> tokens_;
   fw::ComPtr<ISpObjectToken> token_;
   fw::ComPtr<ISpVoice> voice_;
+  fw::ComPtr<ISpObjectToken> englishToken_;
+  fw::ComPtr<ISpVoice> english_;  // second-language names
   ULONG count_ = 0;
 };
 

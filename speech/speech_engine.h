@@ -19,7 +19,8 @@ class ISpeechEngine {
   // Makes the first voice whose description contains filter (case-sensitive)
   // the voice; failing that, the first Simplified Chinese voice, then the
   // first such voice of the language packs (core/voice_choice.h); none at all
-  // keeps the current voice, which is no failure.
+  // keeps the current voice, which is no failure. Chooses the English voice
+  // for second-language names the same way (none: there is no English voice).
   // atStart: the first choice, made once after Open, which purges any speech
   // before switching; otherwise the tokens are enumerated afresh. False: an
   // engine failure, which ends the worker.
@@ -33,11 +34,24 @@ class ISpeechEngine {
   // Failure is ignored: a voice that cannot speak just stays silent.
   virtual void Speak(const wchar_t* text) = 0;
 
+  // Whether an English voice was found.
+  virtual bool HasEnglishVoice() = 0;
+
+  // Starts speaking text in the English voice, cutting off what that voice
+  // still says; copies the text as Speak does. Failure is ignored.
+  virtual void SpeakEnglish(const wchar_t* text) = 0;
+
+  // Cuts off what the English voice says, without waiting.
+  virtual void HushEnglish() = 0;
+
+  // Whether the voice (not the English one) has nothing left to say.
+  virtual bool VoiceDone() = 0;
+
   // False: an engine failure, which ends the worker.
   virtual bool SetRate(long rate) = 0;
 
-  // Cuts off all speech and returns once the voice is idle. False: an engine
-  // failure, which ends the worker.
+  // Cuts off all speech of both voices and returns once they are idle. False:
+  // an engine failure, which ends the worker.
   virtual bool Stop() = 0;
 
   // Purges all speech before the worker ends.

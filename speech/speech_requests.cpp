@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "core/wait_bounds.h"
 #include "framework/text.h"
@@ -35,19 +36,69 @@ bool Request(SpeechRecord* record, SpeechSlot slot) noexcept {
   return detail::AwaitAcknowledgement(record, SpeechAckTimeout(record));
 }
 
-// A new zero-filled process-heap buffer holding the converted text and two
-// terminating units, or null.
+// A new zero-filled process-heap buffer holding the text and two terminating
+// units, or null.
+wchar_t* HeapCopy(std::wstring_view text) noexcept {
+  const SIZE_T units = text.size() + 2;
+  auto* wide = static_cast<wchar_t*>(::HeapAlloc(::GetProcessHeap(), HEAP_ZERO_MEMORY, units * sizeof(wchar_t)));
+  if (wide) std::memcpy(wide, text.data(), text.size() * sizeof(wchar_t));
+  return wide;
+}
+
 wchar_t* ConvertGbk(const char* gbk) noexcept {
   try {
     const std::wstring converted = fw::GbkToWide(gbk);
     if (converted.empty() && *gbk) return nullptr;
-    const SIZE_T units = converted.size() + 2;
-    auto* wide = static_cast<wchar_t*>(::HeapAlloc(::GetProcessHeap(), HEAP_ZERO_MEMORY, units * sizeof(wchar_t)));
-    if (wide) std::memcpy(wide, converted.data(), converted.size() * sizeof(wchar_t));
-    return wide;
+    return HeapCopy(converted);
   } catch (...) {
     return nullptr;  // out of memory: nothing is spoken
   }
+}
+
+// Null for null or text that is not UTF-8.
+wchar_t* ConvertUtf8(const char* utf8) noexcept {
+  if (!utf8) return nullptr;
+  const int units = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, nullptr, 0);
+  if (units <= 0) return nullptr;
+  wchar_t* wide = static_cast<wchar_t*>(
+      ::HeapAlloc(::GetProcessHeap(), HEAP_ZERO_MEMORY, (static_cast<SIZE_T>(units) + 1) * sizeof(wchar_t)));
+  if (wide && ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, wide, units) <= 0) {
+    ::HeapFree(::GetProcessHeap(), 0, wide);
+    return nullptr;
+  }
+  return wide;
+}
+
+void Replace(wchar_t*& member, wchar_t* text) noexcept {
+  if (member) ::HeapFree(::GetProcessHeap(), 0, member);
+  member = text;
+}
+
+std::int32_t SpeechNamesFor(bimbly::SpeakLanguage language) {
+  switch (language) {
+    case bimbly::SpeakLanguage::kEnglish:
+      return kSpeechSecondOnly;
+    case bimbly::SpeakLanguage::kBoth:
+      return kSpeechFirstThenSecond;
+    case bimbly::SpeakLanguage::kChinese:
+      break;
+  }
+  return kSpeechFirstOnly;
+}
+
+// Stores both texts (taking them) and asks the worker to speak.
+bool Speak(wchar_t* first, wchar_t* second, std::int32_t which, SpeechRecord* record) noexcept {
+  detail::RequestLock lock(record);
+  if (!lock.held()) {
+    ::HeapFree(::GetProcessHeap(), 0, first);
+    if (second) ::HeapFree(::GetProcessHeap(), 0, second);
+    return false;
+  }
+  Replace(record->text, first);
+  Replace(record->secondText, second);
+  record->speakWhich = second ? which : kSpeechFirstOnly;
+  if (!record->worker) return true;
+  return Request(record, kSpeechSlotSpeak);
 }
 
 }  // namespace
@@ -123,15 +174,27 @@ bool SpeakText(const char* gbkText, SpeechRecord* record) {
   if (!gbkText || !record) return false;
   wchar_t* wide = ConvertGbk(gbkText);
   if (!wide) return false;
-  detail::RequestLock lock(record);
-  if (!lock.held()) {
-    ::HeapFree(::GetProcessHeap(), 0, wide);
-    return false;
-  }
-  if (record->text) ::HeapFree(::GetProcessHeap(), 0, record->text);
-  record->text = wide;
-  if (!record->worker) return true;
-  return Request(record, kSpeechSlotSpeak);
+  return Speak(wide, nullptr, kSpeechFirstOnly, record);
+}
+
+bool SpeakNames(const wchar_t* name, const wchar_t* secondName, const bimbly::NameSpeaking& how,
+                SpeechRecord* record) {
+  if (!name || !record) return false;
+  if (how.quiet) return true;
+  wchar_t* first = HeapCopy(name);
+  if (!first) return false;
+  wchar_t* second = secondName && *secondName ? HeapCopy(secondName) : nullptr;
+  return Speak(first, second, SpeechNamesFor(how.language), record);
+}
+
+bool SpeakNamesGbk(const char* gbkName, const char* utf8SecondName, const bimbly::NameSpeaking& how,
+                   SpeechRecord* record) {
+  if (!gbkName || !record) return false;
+  if (how.quiet) return true;
+  wchar_t* first = ConvertGbk(gbkName);
+  if (!first) return false;
+  wchar_t* second = utf8SecondName && *utf8SecondName ? ConvertUtf8(utf8SecondName) : nullptr;
+  return Speak(first, second, SpeechNamesFor(how.language), record);
 }
 
 }  // namespace speech

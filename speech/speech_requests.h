@@ -16,6 +16,7 @@
 #pragma once
 
 #include "contracts/speech_record.h"
+#include "core/settings_rules.h"
 
 namespace speech {
 
@@ -35,10 +36,23 @@ bool ApplyRate(SpeechRecord* record, std::int32_t rate);
 // it does not acknowledge in time.
 bool StopSpeech(SpeechRecord* record);
 
-// Converts GBK text (code page 936) to UTF-16, replaces the record's text and
-// asks the worker to speak it. Null text: false, the stored text stays. With
+// Converts GBK text (code page 936) to UTF-16, replaces the record's text
+// (and drops any second-language text) and asks the worker to speak it. Null text: false, the stored text stays. With
 // no worker the text is stored and the call returns true.
 bool SpeakText(const char* gbkText, SpeechRecord* record);
+
+// Speaks a name as a parent chose: the name (Chinese), the second-language
+// name, or the one right after the other. The worker speaks the name alone
+// when it has no English voice or secondName is null or empty; a later
+// request cuts the pair short. Quiet: nothing is asked or stored, true. Null
+// name: false, the stored texts stay. With no worker the texts are stored and
+// the call returns true.
+bool SpeakNames(const wchar_t* name, const wchar_t* secondName, const bimbly::NameSpeaking& how,
+                SpeechRecord* record);
+// The same with a GBK name (code page 936) and a UTF-8 second name (a catalog
+// item's ASCII label is UTF-8 too).
+bool SpeakNamesGbk(const char* gbkName, const char* utf8SecondName, const bimbly::NameSpeaking& how,
+                   SpeechRecord* record);
 
 // The acknowledgement bound in force for the record.
 DWORD SpeechAckTimeout(const SpeechRecord* record);

@@ -3,6 +3,7 @@
 #include <objbase.h>
 
 #include <cstring>
+#include <string>
 
 #include "framework/handles.h"
 #include "framework/threads.h"
@@ -26,6 +27,30 @@ void CopyFilter(const SpeechRecord* record, char (&out)[kSpeechVoiceFilterSize])
   out[kSpeechVoiceFilterSize - 1] = '\0';
 }
 
+// The second half of a name said in two languages, waiting for the first.
+struct PendingName {
+  std::wstring text;
+  ULONGLONG since = 0;
+  bool waiting() const { return !text.empty(); }
+};
+
+// A speak request: the texts and which of them the requester wants. The
+// requester holds the request lock until the acknowledgement, so the texts
+// stay put while the engine copies them.
+void SpeakRequested(const SpeechRecord& record, ISpeechEngine& engine, PendingName* pending) {
+  engine.HushEnglish();  // the second half of an earlier pair
+  const bool english = record.secondText && *record.secondText && engine.HasEnglishVoice();
+  if (english && record.speakWhich == kSpeechSecondOnly) {
+    engine.SpeakEnglish(record.secondText);
+    return;
+  }
+  if (record.text) engine.Speak(record.text);
+  if (english && record.speakWhich == kSpeechFirstThenSecond) {
+    pending->text = record.secondText;
+    pending->since = ::GetTickCount64();
+  }
+}
+
 // Serves requests until quit or an engine failure. Returns without having
 // acknowledged anything when the engine cannot start.
 void ServeRequests(const WorkerArgs& args) {
@@ -37,15 +62,31 @@ void ServeRequests(const WorkerArgs& args) {
   if (!engine->ChooseVoice(filter, true)) return;
   engine->SetSyncSpeakTimeout(args.syncSpeakTimeoutMs);
 
+  PendingName pending;
+  bool served = true;
   for (;;) {
-    ::SetEvent(record->acknowledged);
-    // Idle until the next request; requesters bound their own waits.
-    const DWORD wait = ::WaitForMultipleObjects(kSpeechSlotCount, record->workerEvents, FALSE, INFINITE);
+    // Acknowledged once per request served, never for a look at the voice:
+    // a spare acknowledgement would end the next requester's wait too early.
+    if (served) ::SetEvent(record->acknowledged);
+    served = true;
+    // Idle until the next request (requesters bound their own waits), or
+    // until the Chinese half of a pair is said.
+    const DWORD wait = ::WaitForMultipleObjects(kSpeechSlotCount, record->workerEvents, FALSE,
+                                                pending.waiting() ? bimbly::kSpeechPairPollMs : INFINITE);
+    if (wait == WAIT_TIMEOUT) {
+      served = false;
+      if (engine->VoiceDone()) {
+        engine->SpeakEnglish(pending.text.c_str());
+        pending.text.clear();
+      } else if (::GetTickCount64() - pending.since >= bimbly::kSpeechPairGiveUpMs) {
+        pending.text.clear();
+      }
+      continue;
+    }
+    pending.text.clear();  // every request cuts a pair short
     switch (static_cast<int>(wait - WAIT_OBJECT_0)) {
       case kSpeechSlotSpeak:
-        // The requester holds the request lock until the acknowledgement, so
-        // the text stays put while the engine copies it.
-        if (record->text) engine->Speak(record->text);
+        SpeakRequested(*record, *engine, &pending);
         ::Sleep(args.pauseAfterSpeakMs);
         break;
       case kSpeechSlotVoice:
@@ -165,6 +206,8 @@ void DestroySpeechRecord(SpeechRecord* record) {
   ShutdownSpeechWorker(record);
   if (record->text) ::HeapFree(::GetProcessHeap(), 0, record->text);
   record->text = nullptr;
+  if (record->secondText) ::HeapFree(::GetProcessHeap(), 0, record->secondText);
+  record->secondText = nullptr;
   detail::CloseRequestLock(record);
 }
 

@@ -210,6 +210,12 @@ void MixerLine::SetLineVolume(DWORD value) {
   SendValues(*api_, mixer_, volumeControlId_, channels_, 0, value);
 }
 
+void MixerLine::MakeAudible(bool quiet) {
+  if (quiet) return;  // the line stays as the system has it
+  UnmuteLine();
+  SetLineVolume(volumeMaximum_);
+}
+
 void MixerLine::CloseLine() {
   if (!opened_) return;
   api_->Close(mixer_);

@@ -1,5 +1,6 @@
 // One output line of the sound card's mixer (the MIDI synthesiser or wave
-// output), unmuted and turned up for a game. The volumes are not put back.
+// output), unmuted and turned up for a game (not in quiet mode). The volumes
+// are not put back.
 // Every failure leaves the line closed and every later call doing nothing.
 // The multimedia calls go through a small layer that tests replace.
 #pragma once
@@ -42,6 +43,9 @@ class MixerLine {
   // Every channel of the volume control to value, when it lies within the
   // control's bounds.
   void SetLineVolume(DWORD value);
+  // At game start: unmuted and at the volume control's maximum; in quiet
+  // mode nothing is touched.
+  void MakeAudible(bool quiet);
   void CloseLine();
 
   bool isOpen() const { return opened_; }

@@ -31,7 +31,7 @@ CBackGroundWndPicCards::CBackGroundWndPicCards(HINSTANCE module, HWND host, cons
       item_(deck.Item(info.itemIndex)),
       copyCount_(item_ ? std::clamp(item_->copies, 0, cards::kMaxCopies) : 0) {
   StopSpeech();
-  SpeakText(itemName_);
+  SpeakItemName();
 }
 
 CBackGroundWndPicCards::~CBackGroundWndPicCards() {
@@ -44,6 +44,7 @@ CBackGroundWndPicCards::~CBackGroundWndPicCards() {
 }
 
 void CBackGroundWndPicCards::Play(const cards::Sound& sound) {
+  if (quiet()) return;
   switch (sound.what) {
     case cards::SoundDo::kOnce:
       ::PlaySoundA(sound.wave, module_, kOnce);
@@ -137,7 +138,7 @@ void CBackGroundWndPicCards::OnBoardKeyDown(UINT key, UINT) {
     // An item the deck lacks: a black board that still speaks.
     if (speakKey) {
       StopSpeech();
-      SpeakText(itemName_);
+      SpeakItemName();
     }
     return;
   }
@@ -150,7 +151,7 @@ void CBackGroundWndPicCards::OnBoardKeyDown(UINT key, UINT) {
   if (plan.speedUp) SpeedUp();
   if (plan.speak) {
     StopSpeech();
-    SpeakText(itemName_);
+    SpeakItemName();
     return;
   }
   if (plan.toggleOn) {

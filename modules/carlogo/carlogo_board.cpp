@@ -7,7 +7,7 @@ namespace badges = bimbly::badges;
 CBackGroundWndPicCarLogo::CBackGroundWndPicCarLogo(HINSTANCE module, HWND host, const ModuleStartInfo& info)
     : CBackGroundWnd(module, host, info), spokenText_(info.itemName) {
   StopSpeech();
-  SpeakText(spokenText_);
+  SpeakItemName();
 }
 
 CBackGroundWndPicCarLogo::~CBackGroundWndPicCarLogo() {
@@ -32,7 +32,12 @@ bool CBackGroundWndPicCarLogo::ShowBadge(int n) {
 void CBackGroundWndPicCarLogo::OnBoardKeyDown(UINT key, UINT) {
   if (key == VK_RETURN || key == VK_SPACE) {
     StopSpeech();
-    SpeakText(spokenText_);
+    // A badge's name has no English label: it is said as it is.
+    if (spokenText_ == itemName_) {
+      SpeakItemName();
+    } else {
+      SpeakText(spokenText_);
+    }
     return;
   }
   badgeIndex_ = badges::NextBadge(badgeIndex_, key == VK_LEFT || key == VK_UP);

@@ -47,7 +47,9 @@ CBackGroundWnd::CBackGroundWnd(HINSTANCE module, HWND host, const ModuleStartInf
       host_(host),
       itemIndex_(info.itemIndex),
       itemName_(info.itemName),
+      itemEnglishName_(info.itemEnglishName),
       speech_(info.speech),
+      naming_{bimbly::SpeakLanguageFromNumber(info.speakLanguage), info.quiet != 0},
       screenCx_(::GetSystemMetrics(SM_CXSCREEN)),
       screenCy_(::GetSystemMetrics(SM_CYSCREEN)) {
   menu_.reset(::CreatePopupMenu());
@@ -182,4 +184,14 @@ void CBackGroundWnd::OnExit() { ::PostMessageW(host_, WM_PLAY_EXIT, 0, 0); }
 
 bool CBackGroundWnd::StopSpeech() { return speech_ && speech::StopSpeech(speech_); }
 
-bool CBackGroundWnd::SpeakText(const char* gbkText) { return speech_ && speech::SpeakText(gbkText, speech_); }
+bool CBackGroundWnd::SpeakText(const char* gbkText) {
+  return speech_ && !naming_.quiet && speech::SpeakText(gbkText, speech_);
+}
+
+bool CBackGroundWnd::SpeakItemName() {
+  return speech_ && speech::SpeakNamesGbk(itemName_, itemEnglishName_, naming_, speech_);
+}
+
+bool CBackGroundWnd::SpeakNames(const wchar_t* name, const wchar_t* secondName) {
+  return speech_ && speech::SpeakNames(name, secondName, naming_, speech_);
+}

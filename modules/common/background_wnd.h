@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "core/settings_rules.h"
 #include "framework/handles.h"
 #include "contracts/module_contract.h"
 #include "toolkit/image_wnd.h"
@@ -50,15 +51,23 @@ class CBackGroundWnd : public CImageWnd {
   static constexpr DWORD kBoardWorkTimeoutMs = 10000;
   void RunOnBoardThread(const std::function<void()>& work);
 
-  // The two speech requests on the host's speech record.
+  // The speech requests on the host's speech record. In quiet mode nothing
+  // is spoken; the names go in the language the parent chose.
   bool StopSpeech();
   bool SpeakText(const char* gbkText);
+  bool SpeakItemName();  // the item's Chinese name and English label
+  bool SpeakNames(const wchar_t* name, const wchar_t* secondName);
+
+  // Quiet mode: the board plays no sounds and no notes.
+  bool quiet() const { return naming_.quiet; }
 
   HINSTANCE module_;
   HWND host_;
   int itemIndex_;
   const char* itemName_;
+  const char* itemEnglishName_;
   SpeechRecord* speech_;
+  bimbly::NameSpeaking naming_;
   int screenCx_;
   int screenCy_;
 

@@ -10,8 +10,9 @@ CBackGroundWndMusic::CBackGroundWndMusic(HINSTANCE module, HWND host, const Modu
   layered = false;
   colorKeyOn = false;
   colorKey = 0;
-  midi_ = CMidiOutput::OpenDefault();
-  if (midi_->open()) {
+  // Quiet: no synthesiser at all; the pictures still move with the keys.
+  if (!quiet()) midi_ = CMidiOutput::OpenDefault();
+  if (midi_ && midi_->open()) {
     midi_->SetVolume(music::kMidiVolume);
     Send(music::ProgramChange(channel_, program_));
   }
@@ -116,7 +117,7 @@ void CBackGroundWndMusic::ShowPictures() {
   haltAndShow(instrument_);
   for (auto& d : decorations_) haltAndShow(d);
   StopSpeech();
-  SpeakText(itemName_);
+  SpeakItemName();
 }
 
 void CBackGroundWndMusic::SetAnimation(bool on) {
@@ -145,7 +146,7 @@ void CBackGroundWndMusic::OnBoardKeyDown(UINT key, UINT flags) {
   if (note != music::kSilent) Send(music::NoteOn(channel_, note, velocity_));
   if (key == VK_RETURN || key == VK_SPACE) {
     StopSpeech();
-    SpeakText(itemName_);
+    SpeakItemName();
   }
   ++keysDown_;
   if (chart_) SetAnimation(true);

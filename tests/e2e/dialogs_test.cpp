@@ -73,18 +73,24 @@ TEST(LauncherDialogs, SettingsAboutAndTheUpdaterOnClose) {
     EXPECT_TRUE(Checked(dlg, IDC_SET_STYLE_AUTO));
     EXPECT_EQ(WindowText(::GetDlgItem(dlg, IDC_SET_STYLE_LIST)), kDefaultStyleName);
     EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(dlg, IDC_SET_STYLE_LIST)));
+    EXPECT_TRUE(Checked(dlg, IDC_SET_SPEAK_CHINESE));
+    EXPECT_FALSE(Checked(dlg, IDC_SET_QUIET));
     EXPECT_TRUE(WaitUntil([&] { return Alpha(dlg) == 200; }, 3000));
 
     // Cancel after changes writes nothing.
     Click(dlg, IDC_SET_REMIND);
+    Click(dlg, IDC_SET_SPEAK_BOTH);
+    Click(dlg, IDC_SET_QUIET);
     Click(dlg, IDCANCEL);
     ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(dlg); }, 5000));
     EXPECT_FALSE(folder.Exists(L"config.ini"));
 
-    // OK writes all five; a new style choice asks for a restart.
+    // OK writes all seven; a new style choice asks for a restart.
     dlg = OpenFromToolbar(tobble, IDC_TOOL_SETTINGS);
     ASSERT_NE(dlg, nullptr);
     Click(dlg, IDC_SET_REMIND);
+    Click(dlg, IDC_SET_SPEAK_ENGLISH);
+    Click(dlg, IDC_SET_QUIET);
     Click(dlg, IDC_SET_UPDATE_MANUAL);
     Click(dlg, IDC_SET_STYLE_MANUAL);
     EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(dlg, IDC_SET_STYLE_LIST)));
@@ -107,6 +113,8 @@ TEST(LauncherDialogs, SettingsAboutAndTheUpdaterOnClose) {
     EXPECT_EQ(Ini(folder, L"Update", L"Mode"), L"manu");
     EXPECT_EQ(Ini(folder, L"Style", L"Mode"), L"manu");
     EXPECT_EQ(Ini(folder, L"Style", L"Choose"), L"2");
+    EXPECT_EQ(Ini(folder, L"Operation", L"Speak"), L"en");
+    EXPECT_EQ(Ini(folder, L"Operation", L"Quiet"), L"y");
 
     // The about box, without verinfo.ini.
     dlg = OpenFromToolbar(tobble, IDC_TOOL_ABOUT);

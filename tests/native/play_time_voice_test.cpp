@@ -49,6 +49,13 @@ TEST(VoiceChoice, DescriptionFirstThenSimplifiedChineseThenLanguagePacks) {
     EXPECT_EQ(got.source, c.source) << c.name;
     if (c.source != S::kNone) EXPECT_EQ(got.index, c.index) << c.name;
   }
+  // The English voice: 409 or 809, the speech key before the language packs.
+  const VoiceTokenInfo british{L"Microsoft Hazel Desktop - English (Great Britain)", L"809"};
+  EXPECT_EQ(ChooseEnglishVoice({huihui, taiwan}, {}).source, S::kNone);
+  EXPECT_EQ(ChooseEnglishVoice({huihui, british, english}, {english}).index, 1u);
+  const VoiceChoice pack = ChooseEnglishVoice({huihui}, {taiwan, english});
+  EXPECT_EQ(pack.source, S::kLanguagePackVoices);
+  EXPECT_EQ(pack.index, 1u);
 }
 
 TEST(VoiceChoice, LanguageListsAreHexadecimalIdsSeparatedBySemicolons) {

@@ -9,6 +9,11 @@ TEST(SettingsRules, OnlyExactLowercaseValuesSwitchOn) {
   for (const wchar_t* v : {L"Y", L"yes", L"y ", L" y", L"", L"n"}) EXPECT_FALSE(IsRemindOn(v)) << v;
   EXPECT_TRUE(IsAutoMode(L"auto"));
   for (const wchar_t* v : {L"AUTO", L"Auto", L"auto ", L"", L"manu"}) EXPECT_FALSE(IsAutoMode(v)) << v;
+  EXPECT_TRUE(IsQuietOn(L"y"));
+  for (const wchar_t* v : {L"Y", L"", L"n", L"yes"}) EXPECT_FALSE(IsQuietOn(v)) << v;
+  EXPECT_EQ(SpeakLanguageFrom(L"en"), SpeakLanguage::kEnglish);
+  EXPECT_EQ(SpeakLanguageFrom(L"both"), SpeakLanguage::kBoth);
+  for (const wchar_t* v : {L"zh", L"", L"EN", L"Both", L"en "}) EXPECT_EQ(SpeakLanguageFrom(v), SpeakLanguage::kChinese) << v;
 }
 
 TEST(SettingsRules, StyleChoiceIsWrittenAsSignedDecimal) {

@@ -190,13 +190,13 @@ class FakeMixer final : public IMixerApi {
   }
 };
 
-// Opens a line as the game dialog does, unmutes it and turns it up.
-bool PlayOn(FakeMixer& fake, bool midi) {
+// Opens a line as the game dialog does, unmutes it and turns it up (in quiet
+// mode: leaves it alone).
+bool PlayOn(FakeMixer& fake, bool midi, bool quiet = false) {
   MixerLine line(fake);
   const bool ready = midi ? line.OpenMidiLine() : line.OpenWaveLine();
   if (!ready) line.CloseLine();
-  line.UnmuteLine();
-  line.SetLineVolume(line.volumeMaximum());
+  line.MakeAudible(quiet);
   EXPECT_EQ(fake.devicesOpen, 0);  // the output device is only borrowed
   return ready;
 }
@@ -214,6 +214,15 @@ TEST(Mixer, AStereoLineIsUnmutedAndEveryChannelTurnedUp) {
   EXPECT_EQ(fake.sent[1].channels, 2u);
   EXPECT_EQ(fake.sent[1].values, (std::vector<DWORD>{65535, 65535}));
   EXPECT_EQ(fake.mixersOpen, 0);
+
+  // Quiet mode: the same line, found and then left as it is.
+  for (bool midi : {false, true}) {
+    FakeMixer quiet;
+    if (midi) quiet.componentType = MIXERLINE_COMPONENTTYPE_SRC_SYNTHESIZER;
+    quiet.controls = fake.controls;
+    EXPECT_TRUE(PlayOn(quiet, midi, true));
+    EXPECT_TRUE(quiet.sent.empty());
+  }
 }
 
 TEST(Mixer, EveryItemOfEveryChannelOfASelectorIsSwitchedOn) {

@@ -66,7 +66,7 @@ class Boards : public ::testing::Test {
     H = ::GetSystemMetrics(SM_CYSCREEN);
   }
   HWND Start(Module& m, int itemIndex) {
-    info = ModuleStartInfo{itemIndex, kPiano, "test", &record};
+    info = ModuleStartInfo{itemIndex, kPiano, "test", &record, 0, 0};
     return m.init ? AsWindow(m.init(host.hwnd(), &info)) : nullptr;
   }
   void Key(HWND board, UINT vk, UINT scan = 0x1E, int times = 1) {

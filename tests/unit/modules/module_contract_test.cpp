@@ -22,7 +22,7 @@ class ModuleContract : public ::testing::TestWithParam<const wchar_t*> {
   // Starts a board for an item index as the host does; like the host's, the
   // start block outlives the board.
   HWND StartBoard(Module& m, int itemIndex) {
-    info = ModuleStartInfo{itemIndex, kName, "test", nullptr};
+    info = ModuleStartInfo{itemIndex, kName, "test", nullptr, 0, 0};
     return m.init ? AsWindow(m.init(host.hwnd(), &info)) : nullptr;
   }
 

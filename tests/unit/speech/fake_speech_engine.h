@@ -1,5 +1,6 @@
 // A speech engine for tests: records what the worker asks of it, can be told
 // to fail or to hang, and "speaks" for a while so that stops can be seen.
+// What the English voice says is logged as "en:" and the text.
 #pragma once
 
 #include <windows.h>
@@ -13,15 +14,19 @@
 #include "speech/speech_engine.h"
 #include "speech/speech_worker.h"
 
+// How long a hanging engine call waits for its release at most.
+inline constexpr DWORD kFakeHangMs = 30000;
+
 struct FakeEngineState {
   // Behaviour.
   bool openResult = true;
   bool chooseResult = true;
   bool rateResult = true;
   bool stopResult = true;
-  bool hangInOpen = false;   // Open waits for release (at most 30 s)
-  bool hangInSpeak = false;  // Speak waits for release (at most 30 s)
+  bool hangInOpen = false;   // Open waits for release (at most kFakeHangMs)
+  bool hangInSpeak = false;  // Speak waits for release (at most kFakeHangMs)
   DWORD utteranceMs = 10000; // how long a text keeps the voice busy
+  bool hasEnglish = true;    // an English voice was found
   fw::UniqueKernelHandle release{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
 
   // What happened.
@@ -61,7 +66,7 @@ class FakeSpeechEngine final : public ISpeechEngine {
   }
   bool Open() override {
     s_->Log("open");
-    if (s_->hangInOpen) ::WaitForSingleObject(s_->release.get(), 30000);
+    if (s_->hangInOpen) ::WaitForSingleObject(s_->release.get(), kFakeHangMs);
     return s_->openResult;
   }
   bool ChooseVoice(const char* filter, bool atStart) override {
@@ -77,8 +82,16 @@ class FakeSpeechEngine final : public ISpeechEngine {
       s_->speaking = text;
       s_->speakingUntil = ::GetTickCount64() + s_->utteranceMs;
     }
-    if (s_->hangInSpeak) ::WaitForSingleObject(s_->release.get(), 30000);
+    if (s_->hangInSpeak) ::WaitForSingleObject(s_->release.get(), kFakeHangMs);
   }
+  bool HasEnglishVoice() override { return s_->hasEnglish; }
+  void SpeakEnglish(const wchar_t* text) override {
+    std::lock_guard<std::mutex> lock(s_->mutex);
+    s_->calls.push_back("speak:en");
+    s_->spoken.push_back(std::wstring(L"en:") + text);
+  }
+  void HushEnglish() override {}
+  bool VoiceDone() override { return !s_->IsSpeaking(); }
   bool SetRate(long rate) override {
     s_->Log("rate:" + std::to_string(rate));
     return s_->rateResult;

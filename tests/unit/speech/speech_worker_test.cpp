@@ -13,6 +13,7 @@
 #include "fake_speech_engine.h"
 #include "speech/speech_requests.h"
 #include "speech/speech_worker.h"
+#include "core/wait_bounds.h"
 
 using namespace speech;
 
@@ -24,6 +25,9 @@ constexpr wchar_t kPianoWide[] = L"\u94a2\u7434";
 
 ULONGLONG Now() { return ::GetTickCount64(); }
 
+// The tick count moves in steps of about 16 ms.
+constexpr ULONGLONG kTickSlackMs = 50;
+
 // A record that is shut down and freed when the test ends.
 struct TestRecord {
   SpeechRecord record;
@@ -33,7 +37,7 @@ struct TestRecord {
 };
 
 // Waits (bounded) until the engine has logged a call.
-bool WaitForCall(FakeEngineState& state, const std::string& call, DWORD ms = 5000) {
+bool WaitForCall(FakeEngineState& state, const std::string& call, DWORD ms = bimbly::kSpeechAckMs) {
   const ULONGLONG end = Now() + ms;
   do {
     const auto calls = state.Calls();
@@ -130,6 +134,66 @@ TEST(SpeechWorker, StopCutsOffRunningSpeechAndTheNextNameIsSpoken) {
   EXPECT_EQ(state->Spoken(), (std::vector<std::wstring>{L"first", L"second"}));
 }
 
+// Waits (bounded by the speech bound) until the engine has said n texts.
+std::vector<std::wstring> WaitForSpoken(FakeEngineState& state, size_t n) {
+  const ULONGLONG end = Now() + bimbly::kSpeechAckMs;
+  while (state.Spoken().size() < n && Now() < end) ::Sleep(5);
+  return state.Spoken();
+}
+
+TEST(SpeechWorker, NamesAreSpokenInTheChosenLanguageAndQuietSpeaksNone) {
+  using L = bimbly::SpeakLanguage;
+  struct {
+    const char* name;
+    bimbly::NameSpeaking how;
+    bool englishVoice;
+    const char* second;  // UTF-8
+    std::vector<std::wstring> spoken;
+  } cases[] = {
+      {"Chinese", {L::kChinese, false}, true, "Piano", {kPianoWide}},
+      {"English", {L::kEnglish, false}, true, "Piano", {L"en:Piano"}},
+      {"both: Chinese then English", {L::kBoth, false}, true, "Piano", {kPianoWide, L"en:Piano"}},
+      {"English without an English voice", {L::kEnglish, false}, false, "Piano", {kPianoWide}},
+      {"both without an English voice", {L::kBoth, false}, false, "Piano", {kPianoWide}},
+      {"both without a second name", {L::kBoth, false}, true, "", {kPianoWide}},
+      {"a UTF-8 second name", {L::kEnglish, false}, true, "Caf\xc3\xa9", {L"en:Caf\u00e9"}},
+      {"quiet", {L::kBoth, true}, true, "Piano", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto state = std::make_shared<FakeEngineState>();
+    state->hasEnglish = c.englishVoice;
+    state->utteranceMs = 50;
+    TestRecord r;
+    ASSERT_TRUE(StartSpeechWorker(r.get(), FakeOptions(state)));
+    EXPECT_TRUE(SpeakNamesGbk(kPianoGbk, c.second, c.how, r.get()));
+    // A pair ends with its English half; then nothing more is said.
+    EXPECT_EQ(WaitForSpoken(*state, c.spoken.size()), c.spoken);
+    EXPECT_EQ(r.record.text == nullptr, c.how.quiet);
+    EXPECT_TRUE(ShutdownSpeechWorker(r.get()));
+    EXPECT_EQ(state->Spoken(), c.spoken);
+  }
+}
+
+TEST(SpeechWorker, ANewRequestCutsAPairShort) {
+  auto state = std::make_shared<FakeEngineState>();  // a text keeps the voice busy for 10 s
+  TestRecord r;
+  ASSERT_TRUE(StartSpeechWorker(r.get(), FakeOptions(state)));
+  const bimbly::NameSpeaking both{bimbly::SpeakLanguage::kBoth, false};
+  ASSERT_TRUE(SpeakNames(L"A", L"a", both, r.get()));
+  ASSERT_TRUE(StopSpeech(r.get()));  // the voice is idle now, but "a" must not follow
+  ASSERT_TRUE(SpeakNames(L"B", L"b", both, r.get()));
+  ASSERT_TRUE(SpeakText("C", r.get()));  // a plain name: no second half
+  EXPECT_EQ(r.record.secondText, nullptr);
+  ASSERT_TRUE(StopSpeech(r.get()));
+  {
+    std::lock_guard<std::mutex> lock(state->mutex);
+    state->utteranceMs = 0;  // "D" is said at once, so "d" follows
+  }
+  ASSERT_TRUE(SpeakNames(L"D", L"d", both, r.get()));
+  EXPECT_EQ(WaitForSpoken(*state, 5), (std::vector<std::wstring>{L"A", L"B", L"C", L"D", L"en:d"}));
+}
+
 TEST(SpeechWorker, MissedAcknowledgementKillsTheWorkerAndLaterRequestsOnlyStore) {
   auto state = std::make_shared<FakeEngineState>();
   state->hangInSpeak = true;
@@ -144,18 +208,19 @@ TEST(SpeechWorker, MissedAcknowledgementKillsTheWorkerAndLaterRequestsOnlyStore)
   const ULONGLONG start = Now();
   EXPECT_FALSE(SpeakText("hang", r.get()));
   const ULONGLONG took = Now() - start;
-  EXPECT_GE(took, 950u);
-  EXPECT_LT(took, 4000u);
+  EXPECT_GE(took, 1000u - kTickSlackMs);
+  EXPECT_LT(took, kFakeHangMs);  // given up on, not waited out
   EXPECT_EQ(r.record.worker, nullptr);
   EXPECT_EQ(::WaitForSingleObject(workerCopy.get(), 2000), WAIT_OBJECT_0);  // terminated
   EXPECT_STREQ(r.record.text, L"hang");                                     // kept, freed with the record
 
+  r.record.ackTimeoutMs = 0;  // the full bound: a request that waited for it would show
   const ULONGLONG later = Now();
   EXPECT_TRUE(SpeakText(kPianoGbk, r.get()));
   EXPECT_STREQ(r.record.text, kPianoWide);
   EXPECT_FALSE(StopSpeech(r.get()));
   EXPECT_FALSE(ApplyRate(r.get(), 1));
-  EXPECT_LT(Now() - later, 500u);  // nothing waited for the bound
+  EXPECT_LT(Now() - later, SpeechAckTimeout(r.get()));  // nothing waited for the bound
   EXPECT_EQ(state->Spoken().size(), 1u);
   // An ended worker is not started again until the record is shut down.
   EXPECT_FALSE(StartSpeechWorker(r.get(), FakeOptions(state)));
@@ -168,7 +233,7 @@ TEST(SpeechWorker, EngineFailureEndsTheWorkerWithoutWaitingForTheBound) {
   ASSERT_TRUE(StartSpeechWorker(r.get(), FakeOptions(state)));
   const ULONGLONG start = Now();
   EXPECT_FALSE(ApplyRate(r.get(), 2));
-  EXPECT_LT(Now() - start, 2000u);
+  EXPECT_LT(Now() - start, SpeechAckTimeout(r.get()));
   EXPECT_EQ(r.record.worker, nullptr);
   EXPECT_TRUE(SpeakText("stored", r.get()));
   EXPECT_TRUE(state->destroyed);  // released on its own thread as it ended
@@ -181,7 +246,7 @@ TEST(SpeechWorker, StartGivesUpWhenTheEngineCannotStart) {
     TestRecord r;
     const ULONGLONG start = Now();
     EXPECT_FALSE(StartSpeechWorker(r.get(), FakeOptions(state)));
-    EXPECT_LT(Now() - start, 2000u);  // the worker ended: no need to sit out 5 s
+    EXPECT_LT(Now() - start, bimbly::kSpeechStartMs);  // the worker ended: no need to sit out the bound
     EXPECT_EQ(r.record.worker, nullptr);
     EXPECT_TRUE(SpeakText(kPianoGbk, r.get()));
     EXPECT_FALSE(StopSpeech(r.get()));
@@ -197,15 +262,23 @@ TEST(SpeechWorker, StartGivesUpWhenTheEngineCannotStart) {
     const ULONGLONG start = Now();
     EXPECT_FALSE(StartSpeechWorker(r.get(), options));
     const ULONGLONG took = Now() - start;
-    EXPECT_GE(took, 250u);
-    EXPECT_LT(took, 3000u);
+    EXPECT_GE(took, options.startTimeoutMs - kTickSlackMs);
+    EXPECT_LT(took, kFakeHangMs);
     EXPECT_EQ(r.record.worker, nullptr);
     const ULONGLONG later = Now();
     EXPECT_TRUE(SpeakText("quiet", r.get()));
-    EXPECT_LT(Now() - later, 500u);
+    EXPECT_LT(Now() - later, SpeechAckTimeout(r.get()));
     ::SetEvent(state->release.get());
     EXPECT_TRUE(WaitForCall(*state, "quit"));  // it reached its loop and found the quit
-    ::Sleep(50);
+    // The let-go thread still holds the state; it lets the engine go on its way out.
+    const ULONGLONG end = Now() + bimbly::kWindowThreadEndMs;
+    while (Now() < end) {
+      {
+        std::lock_guard<std::mutex> lock(state->mutex);
+        if (state->destroyed) break;
+      }
+      ::Sleep(5);
+    }
   }
 }
 
@@ -241,7 +314,6 @@ TEST(SpeechWorker, ShutdownEndsTheWorkerAndClosesTheEvents) {
 TEST(SpeechWorker, ConcurrentRequestersNeitherLoseNorShareTexts) {
   auto state = std::make_shared<FakeEngineState>();
   TestRecord r;
-  r.record.ackTimeoutMs = 2000;  // a lost acknowledgement fails the test quickly
   SpeechWorkerOptions options = FakeOptions(state);
   options.pauseAfterSpeakMs = 0;
   ASSERT_TRUE(StartSpeechWorker(r.get(), options));
@@ -299,7 +371,7 @@ TEST(SpeechRequests, AbandonedRequestLockDoesNotBlockOthers) {
   dying.join();
   const ULONGLONG start = Now();
   EXPECT_TRUE(SpeakText("second", r.get()));
-  EXPECT_LT(Now() - start, 500u);
+  EXPECT_LT(Now() - start, SpeechAckTimeout(r.get()));  // a lock still held is waited for longer
   EXPECT_STREQ(r.record.text, L"second");
 }
 
@@ -321,7 +393,7 @@ TEST(LauncherSpeech, WithoutSpeechStartUpIsQuickAndSilent) {
   SpeechRecord* record = ProcessSpeechRecord();
   const ULONGLONG start = Now();
   EXPECT_FALSE(StartLauncherSpeech(FakeOptions(state)));
-  EXPECT_LT(Now() - start, 5500u);
+  EXPECT_LT(Now() - start, bimbly::kSpeechStartMs);
   EXPECT_EQ(record->worker, nullptr);
   EXPECT_EQ(record->rate, 0);
   StopLauncherSpeech();
@@ -334,14 +406,16 @@ TEST(SapiSpeech, StartingTheRealWorkerDoesNotHangStartUp) {
   r.record.ackTimeoutMs = 5000;
   const ULONGLONG start = Now();
   const bool started = StartSpeechWorker(r.get());
-  EXPECT_LT(Now() - start, 6000u);
+  // The start bound, and the margin the request lock allows around it.
+  EXPECT_LT(Now() - start, bimbly::kSpeechStartMs + bimbly::kSpeechLockMarginMs);
   std::printf("SAPI worker %s after %llu ms\n", started ? "started" : "unavailable",
               static_cast<unsigned long long>(Now() - start));
   if (started) SelectVoice(r.get());
   const ULONGLONG requests = Now();
   StopSpeech(r.get());
   EXPECT_TRUE(SpeakText(kPianoGbk, r.get()));
-  EXPECT_LT(Now() - requests, 12000u);
+  // One missed acknowledgement at most: the worker is gone after it.
+  EXPECT_LT(Now() - requests, SpeechAckTimeout(r.get()) + bimbly::kSpeechLockMarginMs);
   EXPECT_TRUE(ShutdownSpeechWorker(r.get()));
 }
 
