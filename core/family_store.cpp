@@ -90,6 +90,18 @@ int Book::TakeId() {
   return id;
 }
 
+std::vector<int> Book::SwitchOrder(int id, bool forward) const {
+  std::vector<int> order;
+  const int n = static_cast<int>(items.size());
+  if (n == 0) return order;
+  const int from = std::max(0, IndexOf(id));
+  for (int step = 1; step <= n; ++step) {
+    const int delta = forward ? step : -step;
+    order.push_back(items[static_cast<std::size_t>(((from + delta) % n + n) % n)].id);
+  }
+  return order;
+}
+
 std::string FormatIni(const Book& book) {
   std::string out;
   out += "[Family]\r\nVersion=" + std::to_string(kFormatVersion) + "\r\nNextId=" + std::to_string(book.nextId) + "\r\n";
@@ -245,6 +257,39 @@ Size FitWithin(Size size, int maxSide) {
 bool TooManyPixels(Size size) {
   return static_cast<std::uint64_t>(std::max(0, size.width)) * static_cast<std::uint64_t>(std::max(0, size.height)) >=
          kMaxPicturePixels;
+}
+
+Size HeaderSize(const void* data, std::size_t size) {
+  const auto* p = static_cast<const std::uint8_t*>(data);
+  if (!p) return {};
+  auto be32 = [&](std::size_t at) {
+    return static_cast<int>(std::min<std::uint32_t>(
+        static_cast<std::uint32_t>(p[at]) << 24 | static_cast<std::uint32_t>(p[at + 1]) << 16 |
+            static_cast<std::uint32_t>(p[at + 2]) << 8 | p[at + 3],
+        INT32_MAX));
+  };
+  if (size >= 24 && std::memcmp(p, "\x89PNG", 4) == 0) return {be32(16), be32(20)};
+  if (size >= 10 && std::memcmp(p, "GIF8", 4) == 0) return {Le16(p + 6), Le16(p + 8)};
+  if (size >= 26 && p[0] == 'B' && p[1] == 'M') {
+    const auto h = static_cast<std::int32_t>(Le32(p + 22));
+    return {static_cast<int>(std::min<std::uint32_t>(Le32(p + 18), INT32_MAX)), h == INT32_MIN ? 0 : std::abs(h)};
+  }
+  if (size >= 4 && p[0] == 0xFF && p[1] == 0xD8) {
+    for (std::size_t at = 2; at + 9 <= size;) {
+      if (p[at] != 0xFF) return {};
+      const std::uint8_t marker = p[at + 1];
+      if (marker == 0xFF) {
+        ++at;
+        continue;
+      }
+      const std::size_t length = static_cast<std::size_t>(p[at + 2]) << 8 | p[at + 3];
+      const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+      if (frame) return {p[at + 7] << 8 | p[at + 8], p[at + 5] << 8 | p[at + 6]};
+      if (length < 2) return {};
+      at += 2 + length;
+    }
+  }
+  return {};
 }
 
 WavInfo InspectWav(const void* data, std::size_t size, std::uint32_t maxMs) {

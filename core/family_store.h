@@ -58,6 +58,9 @@ struct Book {
   int IndexOf(int id) const;
   // Takes the next id (never reused while the book lives).
   int TakeId();
+  // Ids tried, in order, when a game steps from card `id` to the previous or
+  // next one: every other card once, wrapping, ending with `id` itself.
+  std::vector<int> SwitchOrder(int id, bool forward) const;
 };
 
 std::string FormatIni(const Book& book);
@@ -86,6 +89,9 @@ struct Size {
 };
 Size FitWithin(Size size, int maxSide);
 bool TooManyPixels(Size size);
+// Width and height as a PNG, GIF, BMP or JPEG header states them, read before
+// any decoder sees the file; 0 x 0 when the header does not say.
+Size HeaderSize(const void* data, std::size_t size);
 
 // WAV files: only uncompressed PCM is kept.
 enum class WavProblem : std::uint8_t { kOk, kNotWav, kEmpty, kNotPcm, kTooLong };

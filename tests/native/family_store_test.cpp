@@ -37,6 +37,8 @@ TEST(FamilyStore, RoundTripKeepsEveryCardInOrder) {
   Book grown = back;
   EXPECT_EQ(grown.TakeId(), 8);
   EXPECT_EQ(grown.TakeId(), 9);
+  EXPECT_EQ(back.SwitchOrder(2, true), (std::vector<int>{3, 7, 2}));
+  EXPECT_EQ(back.SwitchOrder(7, false), (std::vector<int>{3, 2, 7}));
 }
 
 TEST(FamilyStore, DamagedIniShowsWhatItCanRead) {
@@ -140,6 +142,13 @@ TEST(FamilyStore, NamesSoundsAndSizes) {
   EXPECT_EQ(FitWithin({300, 200}, kMaxPictureSide).width, 300);
   EXPECT_TRUE(TooManyPixels({10000, 5000}));
   EXPECT_FALSE(TooManyPixels({8000, 6000}));
+  const unsigned char png[24] = {0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 13, 'I', 'H', 'D', 'R',
+                                 0, 0, 0x75, 0x30, 0, 0, 0x13, 0x88};  // 30000 x 5000
+  EXPECT_TRUE(TooManyPixels(HeaderSize(png, sizeof png)));
+  const unsigned char jpeg[] = {0xFF, 0xD8, 0xFF, 0xE0, 0, 4, 0, 0, 0xFF, 0xC0, 0, 11, 8, 0x07, 0xD0, 0x0A, 0x00, 3};
+  EXPECT_EQ(HeaderSize(jpeg, sizeof jpeg).width, 2560);
+  EXPECT_EQ(HeaderSize(jpeg, sizeof jpeg).height, 2000);
+  EXPECT_EQ(HeaderSize(jpeg, 9).width, 0);
   EXPECT_EQ(CopyHeight(768, 1), 256);
   EXPECT_LT(CopyHeight(768, 10), CopyHeight(768, 2));
   EXPECT_LE(CopySize({4000, 100}, 1024, 768, 1).width, 512);
