@@ -292,6 +292,46 @@ Size HeaderSize(const void* data, std::size_t size) {
   return {};
 }
 
+int ExifOrientation(const void* data, std::size_t size) {
+  const auto* p = static_cast<const std::uint8_t*>(data);
+  if (!p || size < 4 || p[0] != 0xFF || p[1] != 0xD8) return 1;
+  for (std::size_t at = 2; at + 4 <= size;) {
+    if (p[at] != 0xFF) return 1;
+    const std::uint8_t marker = p[at + 1];
+    if (marker == 0xDA || marker == 0xD9) return 1;  // the picture data: no EXIF came before it
+    const std::size_t length = static_cast<std::size_t>(p[at + 2]) << 8 | p[at + 3];
+    if (length < 2 || at + 2 + length > size) return 1;
+    const std::uint8_t* seg = p + at + 4;
+    const std::size_t segSize = length - 2;
+    if (marker == 0xE1 && segSize >= 14 && std::memcmp(seg, "Exif\0\0", 6) == 0) {
+      const std::uint8_t* tiff = seg + 6;
+      const std::size_t tiffSize = segSize - 6;
+      const bool little = tiff[0] == 'I' && tiff[1] == 'I';
+      if (!little && !(tiff[0] == 'M' && tiff[1] == 'M')) return 1;
+      auto u16 = [&](std::size_t o) -> std::uint32_t {
+        return little ? Le16(tiff + o) : static_cast<std::uint32_t>(tiff[o] << 8 | tiff[o + 1]);
+      };
+      auto u32 = [&](std::size_t o) -> std::uint32_t {
+        return little ? Le32(tiff + o) : u16(o) << 16 | u16(o + 2);
+      };
+      const std::uint32_t ifd = u32(4);
+      if (ifd > tiffSize || tiffSize - ifd < 2) return 1;
+      const std::uint32_t entries = u16(ifd);
+      for (std::uint32_t i = 0; i < entries; ++i) {
+        const std::size_t e = ifd + 2 + static_cast<std::size_t>(i) * 12;
+        if (e + 12 > tiffSize) return 1;
+        if (u16(e) == 0x0112 && u16(e + 2) == 3) {
+          const std::uint32_t v = u16(e + 8);
+          return v >= 1 && v <= 8 ? static_cast<int>(v) : 1;
+        }
+      }
+      return 1;
+    }
+    at += 2 + length;
+  }
+  return 1;
+}
+
 WavInfo InspectWav(const void* data, std::size_t size, std::uint32_t maxMs) {
   WavInfo info;
   const auto* p = static_cast<const std::uint8_t*>(data);

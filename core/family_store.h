@@ -92,6 +92,9 @@ bool TooManyPixels(Size size);
 // Width and height as a PNG, GIF, BMP or JPEG header states them, read before
 // any decoder sees the file; 0 x 0 when the header does not say.
 Size HeaderSize(const void* data, std::size_t size);
+// The EXIF orientation of a JPEG (1-8; 1, upright, when it has none or the
+// EXIF block is damaged): how a phone camera says which way up it was held.
+int ExifOrientation(const void* data, std::size_t size);
 
 // WAV files: only uncompressed PCM is kept.
 enum class WavProblem : std::uint8_t { kOk, kNotWav, kEmpty, kNotPcm, kTooLong };

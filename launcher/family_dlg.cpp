@@ -425,4 +425,9 @@ void CFamilyDlg::OnDestroy() {
   ::KillTimer(hwnd_, kPictureTimer);
   ::KillTimer(hwnd_, kSoundTimer);
   ShowPreview(nullptr);
+  // The tip is owned by the dialog and may be gone with it already.
+  if (::IsWindow(tooltip_.get()))
+    tooltip_.reset();
+  else
+    tooltip_.release();
 }

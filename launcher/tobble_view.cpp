@@ -89,7 +89,7 @@ void CTobbleView::ShowFamily() {
     fw::UniqueBitmap picture(family_files::MakeThumbnail(family_files::CardPicture(card), kPictureSize));
     if (!picture) picture.reset(family_files::MakeThumbnail(placeholder, kPictureSize));
     const int n = ListView_GetItemCount(hwnd_);
-    ImageList_AddMasked(images_.get(), picture.get(), kMaskWhite);
+    ImageList_Add(images_.get(), picture.get(), nullptr);  // a photo's white is not a hole
     const std::wstring name = family_files::Utf8ToWide(card.name);
     LVITEMW lv{};
     lv.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
@@ -133,9 +133,9 @@ LRESULT CTobbleView::OnRightClick(NMHDR*) {
   fw::UniqueMenu menu(::CreatePopupMenu());
   if (!menu) return 0;
   const UINT onCard = card >= 0 ? MF_ENABLED : MF_GRAYED;
-  ::AppendMenuW(menu.get(), MF_STRING, IDM_FAMILY_ADD, L"添加我的图卡…");
-  ::AppendMenuW(menu.get(), MF_STRING | onCard, IDM_FAMILY_EDIT, L"修改…");
-  ::AppendMenuW(menu.get(), MF_STRING | onCard, IDM_FAMILY_DELETE, L"删除");
+  ::AppendMenuW(menu.get(), MF_STRING, IDM_FAMILY_ADD, L"添加我的图卡(&A)…");
+  ::AppendMenuW(menu.get(), MF_STRING | onCard, IDM_FAMILY_EDIT, L"修改(&E)…");
+  ::AppendMenuW(menu.get(), MF_STRING | onCard, IDM_FAMILY_DELETE, L"删除(&D)");
   POINT at{};
   ::GetCursorPos(&at);
   HWND owner = ::GetAncestor(hwnd_, GA_ROOT);

@@ -18,7 +18,6 @@ namespace {
 constexpr wchar_t kIniName[] = L"family.ini";
 constexpr std::uint64_t kMaxIniBytes = 4ull * 1024 * 1024;
 constexpr ULONG kJpegQuality = 90;
-constexpr PROPID kOrientationTag = 0x0112;
 
 bool EncoderClsid(const wchar_t* mime, CLSID* clsid) {
   UINT count = 0, size = 0;
@@ -59,14 +58,9 @@ Bytes StreamBytes(IStream* stream) {
   return out;
 }
 
-Gdiplus::RotateFlipType OrientationFix(Gdiplus::Image& image) {
-  const UINT size = image.GetPropertyItemSize(kOrientationTag);
-  if (size < sizeof(Gdiplus::PropertyItem) || size > 4096) return Gdiplus::RotateNoneFlipNone;
-  std::vector<std::uint8_t> buffer(size);
-  auto* item = reinterpret_cast<Gdiplus::PropertyItem*>(buffer.data());
-  if (image.GetPropertyItem(kOrientationTag, size, item) != Gdiplus::Ok || !item->value || item->length < 2)
-    return Gdiplus::RotateNoneFlipNone;
-  switch (*static_cast<const std::uint16_t*>(item->value)) {
+// What turns a picture with this EXIF orientation upright.
+Gdiplus::RotateFlipType OrientationFix(int orientation) {
+  switch (orientation) {
     case 2: return Gdiplus::RotateNoneFlipX;
     case 3: return Gdiplus::Rotate180FlipNone;
     case 4: return Gdiplus::RotateNoneFlipY;
@@ -252,7 +246,10 @@ PreparedPicture PreparePictureBytes(const Bytes& encoded) {
     return out;
   }
   // Upright first, then scaled into the stored size.
-  const Gdiplus::RotateFlipType fix = OrientationFix(*d.bitmap);
+  // Read from the file itself: not every GDI+ exposes a JPEG's EXIF tags.
+  const Gdiplus::RotateFlipType fix =
+      check.kind == Kind::kJpeg ? OrientationFix(ff::ExifOrientation(encoded.data(), encoded.size()))
+                                : Gdiplus::RotateNoneFlipNone;
   if (fix != Gdiplus::RotateNoneFlipNone && d.bitmap->RotateFlip(fix) != Gdiplus::Ok) {
     out.problem = PictureProblem::kDamaged;
     return out;

@@ -71,28 +71,32 @@ HWND WaitForOwnedDialog(DWORD pid, HWND owner, DWORD timeoutMs) {
   return dlg;
 }
 
-// Right-clicks the list at `at` and picks entry `entry` (0-based) of its menu.
-void PickFromListMenu(LauncherSession& tobble, POINT at, int entry) {
-  Focus(tobble.frame);
-  ClickAt(at.x, at.y, false, /*right=*/true);
-  WaitUntil([&] {
-    for (HWND h : TopLevelWindows(tobble.process.id()))
-      if (ClassName(h) == L"#32768") return true;
-    return false;
-  }, 5000);
-  for (int i = 0; i <= entry; ++i) PressKey(VK_DOWN);
-  PressKey(VK_RETURN);
+// Right-clicks the list at `at`, picks a menu entry by its underlined letter
+// (A add, E edit, D delete) and returns the dialog or question that opens. A
+// key that reaches the menu before it listens is lost: then once more.
+HWND PickFromListMenu(LauncherSession& tobble, POINT at, WORD letter) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    WaitUntil([&] { return ::IsWindowEnabled(tobble.frame) != FALSE; }, 5000);
+    Focus(tobble.frame);
+    ClickAt(at.x, at.y, false, /*right=*/true);
+    WaitUntil([&] {
+      for (HWND h : TopLevelWindows(tobble.process.id()))
+        if (ClassName(h) == L"#32768") return true;
+      return false;
+    }, 5000);
+    PressKey(letter);
+    if (HWND opened = WaitForOwnedDialog(tobble.process.id(), tobble.frame, 3000)) return opened;
+    PressKey(VK_ESCAPE);
+  }
+  return nullptr;
 }
 
-POINT ListCentre(HWND list) {
+POINT ListCorner(HWND list) {
   const RECT rc = ClientRectOnScreen(list);
   return {rc.right - 20, rc.bottom - 20};  // a free corner of the list
 }
 
-HWND OpenAddDialog(LauncherSession& tobble) {
-  PickFromListMenu(tobble, ListCentre(tobble.list), 0);
-  return WaitForOwnedDialog(tobble.process.id(), tobble.frame, 5000);
-}
+HWND OpenAddDialog(LauncherSession& tobble) { return PickFromListMenu(tobble, ListCorner(tobble.list), 'A'); }
 
 void SetText(HWND dlg, int id, const std::wstring& text) {
   ::SendMessageW(::GetDlgItem(dlg, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
@@ -146,33 +150,76 @@ TEST_F(FamilyTest, CardAddedThroughTheDialogPlaysAndIsDeleted) {
     EXPECT_EQ(size.height, 819);
   }
 
-  // The category shows last, with the card in it; the card plays.
+  // The category shows last, with the card in it.
   ASSERT_TRUE(WaitUntil([&] { tree = TreeItemTexts(g.launcher.tree); return !tree.empty() && tree.back() == kFamilyCategory; }, 5000));
+  // A second card whose picture has gone meanwhile: listed with a placeholder.
+  {
+    bimbly::family::Book two = book;
+    bimbly::family::Item lost = card;
+    lost.id = two.TakeId();
+    lost.name = "Lost";
+    lost.picture = bimbly::family::PictureFileName(lost.id, bimbly::family::PictureType::kPng);
+    lost.sound.clear();
+    two.items.push_back(lost);
+    const std::string text = bimbly::family::FormatIni(two);
+    HANDLE f = ::CreateFileW(FamilyFile(L"family.ini").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    ::WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    ::CloseHandle(f);
+  }
+  ASSERT_TRUE(g.launcher.SelectCategory(kFamilyCategory));
+  EXPECT_EQ(ListItemTexts(g.launcher.list), (std::vector<std::wstring>{L"\u5976\u5976", L"Lost"}));
+
+  // The card plays; Page Down walks to the family's next card and back.
   ASSERT_TRUE(g.StartItem(kFamilyCategory, 0));
+  {
+    const HWND first = g.Board();
+    EXPECT_EQ(BoardItemIndex(first), 1);  // the card's id
+    Focus(g.game);
+    PressKey(VK_NEXT, true);
+    const HWND second = g.WaitForNewBoard(first, 10000);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(BoardItemIndex(second), 2);
+    EXPECT_TRUE(ProcessHasModule(g.launcher.process.id(), L"DeckFamily.dll"));
+    Focus(g.game);
+    PressKey(VK_NEXT, true);  // wraps among the family's cards, not into the catalog
+    const HWND third = g.WaitForNewBoard(second, 10000);
+    ASSERT_NE(third, nullptr);
+    EXPECT_EQ(BoardItemIndex(third), 1);
+  }
   EXPECT_TRUE(ProcessHasModule(g.launcher.process.id(), L"DeckFamily.dll"));
   const std::size_t before = TopLevelWindows(g.launcher.process.id()).size();
   Focus(g.game);
   PressKey('A');
   PressKey('B');
   PressKey('C');  // both copies are out: this one speeds them up
-  ASSERT_TRUE(WaitUntil([&] { return TopLevelWindows(g.launcher.process.id()).size() >= before + 2; }, 5000));
   // Two copies, each sized for the screen rather than at the photo's size.
   const int want = bimbly::family::CopyHeight(::GetSystemMetrics(SM_CYSCREEN), 2);
-  int copies = 0;
-  for (HWND h : TopLevelWindows(g.launcher.process.id())) {
-    if (::GetWindow(h, GW_OWNER) != g.Board()) continue;
-    const RECT r = WindowRectOf(h);
-    if (r.bottom - r.top == want) ++copies;
-  }
-  EXPECT_EQ(copies, 2);
+  auto copies = [&] {
+    int n = 0;
+    for (HWND h : TopLevelWindows(g.launcher.process.id())) {
+      const RECT r = WindowRectOf(h);
+      if (::GetWindow(h, GW_OWNER) == g.Board() && r.bottom - r.top == want) ++n;
+    }
+    return n;
+  };
+  EXPECT_TRUE(WaitUntil([&] { return copies() == 2; }, 5000)) << copies();
+  EXPECT_GE(TopLevelWindows(g.launcher.process.id()).size(), before + 2);
   PauseForLooking();
   ASSERT_TRUE(g.LeaveWithExitWord());
 
   // Deleted after a question: files and category go.
   ASSERT_TRUE(g.launcher.SelectCategory(kFamilyCategory));
   ASSERT_TRUE(SelectListItem(g.launcher.list, 0));
-  PickFromListMenu(g.launcher, ListItemCentreOnScreen(g.launcher.list, 0), 2);
-  HWND box = g.launcher.WaitForMessageBox(5000);
+  HWND box = PickFromListMenu(g.launcher, ListItemCentreOnScreen(g.launcher.list, 0), 'D');
+  ASSERT_NE(box, nullptr);
+  ::PostMessageW(::GetDlgItem(box, IDYES), BM_CLICK, 0, 0);
+  EXPECT_TRUE(WaitUntil([&] { return ListItemTexts(g.launcher.list) == std::vector<std::wstring>{L"Lost"}; }, 5000));
+  EXPECT_EQ(StoredBook().items.size(), 1u);
+  // The last one goes too, and with it the category.
+  ASSERT_TRUE(SelectListItem(g.launcher.list, 0));
+  box = PickFromListMenu(g.launcher, ListItemCentreOnScreen(g.launcher.list, 0), 'D');
   ASSERT_NE(box, nullptr);
   ::PostMessageW(::GetDlgItem(box, IDYES), BM_CLICK, 0, 0);
   EXPECT_TRUE(WaitUntil([&] { tree = TreeItemTexts(g.launcher.tree); return !tree.empty() && tree.back() != kFamilyCategory; }, 5000));

@@ -149,6 +149,22 @@ TEST(FamilyStore, NamesSoundsAndSizes) {
   EXPECT_EQ(HeaderSize(jpeg, sizeof jpeg).width, 2560);
   EXPECT_EQ(HeaderSize(jpeg, sizeof jpeg).height, 2000);
   EXPECT_EQ(HeaderSize(jpeg, 9).width, 0);
+  // EXIF orientation, little- and big-endian, and damaged blocks that say nothing.
+  auto exif = [](bool little, std::uint8_t value, std::uint16_t entries) {
+    std::vector<std::uint8_t> j = {0xFF, 0xD8, 0xFF, 0xE1, 0, 34, 'E', 'x', 'i', 'f', 0, 0};
+    const std::vector<std::uint8_t> ii = {'I', 'I', 42, 0, 8, 0, 0, 0, static_cast<std::uint8_t>(entries), 0,
+                                          0x12, 0x01, 3, 0, 1, 0, 0, 0, value, 0, 0, 0, 0, 0, 0, 0};
+    const std::vector<std::uint8_t> mm = {'M', 'M', 0, 42, 0, 0, 0, 8, 0, static_cast<std::uint8_t>(entries),
+                                          0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, value, 0, 0, 0, 0, 0, 0};
+    j.insert(j.end(), (little ? ii : mm).begin(), (little ? ii : mm).end());
+    j.insert(j.end(), {0xFF, 0xD9});
+    return j;
+  };
+  EXPECT_EQ(ExifOrientation(exif(true, 6, 1).data(), exif(true, 6, 1).size()), 6);
+  EXPECT_EQ(ExifOrientation(exif(false, 8, 1).data(), exif(false, 8, 1).size()), 8);
+  EXPECT_EQ(ExifOrientation(exif(true, 9, 1).data(), exif(true, 9, 1).size()), 1);
+  EXPECT_EQ(ExifOrientation(exif(true, 6, 200).data(), exif(true, 6, 200).size()), 6);  // found before the overrun
+  EXPECT_EQ(ExifOrientation(exif(true, 6, 1).data(), 20), 1);  // cut off
   EXPECT_EQ(CopyHeight(768, 1), 256);
   EXPECT_LT(CopyHeight(768, 10), CopyHeight(768, 2));
   EXPECT_LE(CopySize({4000, 100}, 1024, 768, 1).width, 512);

@@ -51,14 +51,25 @@ bool Poll(const std::function<bool()>& condition, DWORD timeoutMs) {
   return condition();
 }
 
+HWND found_ = nullptr;
+
 // Runs the dialog on this thread while `script` works it from another.
 INT_PTR RunDialog(CFamilyDlg& dialog, const std::function<void(HWND)>& script) {
+  found_ = nullptr;
   std::atomic<HWND> dlg{nullptr};
+  const DWORD dialogThread = ::GetCurrentThreadId();
   std::thread driver([&] {
+    // The family dialog among this thread's windows, once it shows.
     Poll([&] {
-      HWND h = ::FindWindowW(L"#32770", nullptr);
-      if (h && ::GetDlgItem(h, IDC_FAM_RECORD) && ::GetWindowThreadProcessId(h, nullptr) != ::GetCurrentThreadId())
-        dlg = h;
+      ::EnumThreadWindows(
+          dialogThread,
+          [](HWND h, LPARAM found) -> BOOL {
+            if (!::IsWindowVisible(h) || !::GetDlgItem(h, IDC_FAM_RECORD)) return TRUE;
+            *reinterpret_cast<HWND*>(found) = h;
+            return FALSE;
+          },
+          reinterpret_cast<LPARAM>(&found_));
+      dlg = found_;
       return dlg.load() != nullptr;
     }, 10000);
     if (dlg.load()) script(dlg.load());
@@ -145,4 +156,35 @@ TEST_F(FamilyDialog, WithoutAMicrophoneTheRecordButtonIsOffAndSaysWhy) {
   EXPECT_FALSE(enabled);
   EXPECT_NE(tip.find(L"\u9EA6\u514B\u98CE"), std::wstring::npos);  // 麦克风
   EXPECT_TRUE(family_files::LoadBook().items.empty());
+}
+
+TEST_F(FamilyDialog, PicturesAreStoredUprightWithinTheSizeAndAnimationsKeepTheirFrames) {
+  struct Case {
+    const wchar_t* file;
+    bimbly::family::PictureType type;
+    int width, height;
+    bool sameBytes;  // kept as it came
+  };
+  const Case cases[] = {
+      {L"rotated.jpg", bimbly::family::PictureType::kJpeg, 20, 40, false},  // 40 x 20, EXIF "rotate 90"
+      {L"large.jpg", bimbly::family::PictureType::kJpeg, 1024, 819, false},  // 2560 x 2048
+      {L"alpha.png", bimbly::family::PictureType::kPng, 0, 0, false},
+      {L"keyed.bmp", bimbly::family::PictureType::kPng, 0, 0, false},
+      {L"anim4.gif", bimbly::family::PictureType::kGif, 16, 16, true},
+  };
+  for (const Case& c : cases) {
+    const std::wstring path = std::wstring(BIMBLY_FAMILY_TEST_DATA) + L"\\" + c.file;
+    const family_files::PreparedPicture p = family_files::PreparePicture(path);
+    ASSERT_EQ(p.problem, family_files::PictureProblem::kOk) << c.file;
+    EXPECT_EQ(p.type, c.type) << c.file;
+    const bimbly::family::Size size = bimbly::family::HeaderSize(p.bytes.data(), p.bytes.size());
+    if (c.width) {
+      EXPECT_EQ(size.width, c.width) << c.file;
+      EXPECT_EQ(size.height, c.height) << c.file;
+    }
+    EXPECT_LE(std::max(size.width, size.height), bimbly::family::kMaxPictureSide) << c.file;
+    family_files::Bytes original;
+    family_files::ReadFileLimited(path, bimbly::family::kMaxFileBytes, original);
+    EXPECT_EQ(p.bytes == original, c.sameBytes) << c.file;
+  }
 }
