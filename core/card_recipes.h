@@ -35,7 +35,8 @@ struct Pictures {
   bool doubleSize = false;
 };
 
-enum class SoundDo : std::uint8_t { kNothing, kOnce, kLooped, kStop };
+// kSpeakName: the item's name is spoken instead (family cards without a sound).
+enum class SoundDo : std::uint8_t { kNothing, kOnce, kLooped, kStop, kSpeakName };
 struct Sound {
   SoundDo what = SoundDo::kNothing;
   const char* wave = nullptr;

@@ -6,11 +6,13 @@
 #include "core/catalog.h"
 #include "core/play_time.h"
 #include "core/wait_bounds.h"
+#include "framework/text.h"
 #include "framework/threads.h"
 #include "gamehost/game_settings.h"
 #include "gamehost/play_module.h"
 #include "gamehost/system/taskbar.h"
 #include "gamehost/resource.h"
+#include "toolkit/family_files.h"
 #include "toolkit/image_wnd.h"
 
 namespace {
@@ -18,6 +20,7 @@ namespace {
 constexpr UINT_PTR kTimeLimitTimer = 1;
 constexpr wchar_t kGameMutexName[] = L"TobbleBabyPlaying";
 constexpr char kKeyboardLockFile[] = "KeyHush.dll";
+constexpr char kFamilyModuleFile[] = "DeckFamily.dll";
 constexpr wchar_t kRemindPicture[] = L"IMAGE_REMIND";
 constexpr wchar_t kRemindExitPicture[] = L"IMAGE_REMIND_EXIT";
 // Holds the game mutex for a scope. Only this thread takes it (it exists
@@ -64,10 +67,24 @@ void CBackGroundDlg::SelectCatalogEntry(int catalogIndex) {
   if (catalogIndex < 0 || catalogIndex >= bimbly::kItemCount) catalogIndex = 0;
   const bimbly::CatalogItem& item = bimbly::Items()[catalogIndex];
   catalogIndex_ = catalogIndex;
+  familyCard_ = -1;
   moduleFile_ = item.moduleFile;
   name_ = item.name;
   englishLabel_ = item.englishLabel;
   moduleItemIndex_ = item.moduleItemIndex;
+}
+
+void CBackGroundDlg::SelectFamilyCard(int id) {
+  const bimbly::family::Book book = family_files::LoadBook();
+  const bimbly::family::Item* card = book.Find(id);
+  familyCard_ = id;
+  moduleFile_ = kFamilyModuleFile;
+  moduleItemIndex_ = id;
+  // The board reads the card itself; the names go along as on every board.
+  familyName_ = card ? fw::WideToGbk(family_files::Utf8ToWide(card->name)) : std::string();
+  familySecondName_ = card ? fw::WideToGbk(family_files::Utf8ToWide(card->secondName)) : std::string();
+  name_ = familyName_.c_str();
+  englishLabel_ = familySecondName_.c_str();
 }
 
 BOOL CBackGroundDlg::OnInitDialog() {
@@ -270,6 +287,24 @@ void CBackGroundDlg::OpenExitDialog(HWND parent) {
 void CBackGroundDlg::SwitchItem(int direction) {
   ::InvalidateRect(hwnd_, nullptr, TRUE);
   GameLock lock(gameMutex_.get());
+
+  if (familyCard_ >= 0) {
+    // The family's cards among themselves. The board still reads the names
+    // it was given, so they change only once it is gone.
+    const std::vector<int> order = family_files::LoadBook().SwitchOrder(familyCard_, direction > 0);
+    const bool loads = !order.empty() && gamehost::PlayModuleLoads(kFamilyModuleFile);
+    if (exitDialog_) exitDialog_->FadeOutAndCancel();
+    reminder_.reset();
+    UnloadPlayModule();
+    if (!loads) {
+      EndDialog(IDCANCEL);
+      return;
+    }
+    SelectFamilyCard(order.front());
+    if (!LoadPlayModule()) return;
+    if (remind_) ShowReminder(board_, kRemindPicture);
+    return;
+  }
 
   // The next row whose module loads; rows whose module cannot be loaded are skipped.
   bool found = false;

@@ -26,7 +26,11 @@ class CBackGroundDlg : public fw::CDialog {
 
   // Chooses the catalog row to play; call before the modal run.
   void SelectCatalogEntry(int catalogIndex);
+  // Chooses one of the family's own cards instead (Page Up / Page Down then
+  // walk the family's cards); call before the modal run.
+  void SelectFamilyCard(int id);
   int catalogIndex() const { return catalogIndex_; }
+  int familyCard() const { return familyCard_; }
   HWND boardWindow() const { return board_; }
 
  protected:
@@ -68,6 +72,9 @@ class CBackGroundDlg : public fw::CDialog {
   int moduleItemIndex_ = -1;
   ModuleStartInfo startInfo_{};
   int catalogIndex_ = 0;
+  int familyCard_ = -1;  // the family card's id while one plays, else -1
+  std::string familyName_;        // GBK, for the start block
+  std::string familySecondName_;  // GBK
   HWND board_ = nullptr;
   fw::UniqueModule keyboardLock_;
   fw::UniqueModule playModule_;

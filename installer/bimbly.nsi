@@ -82,6 +82,7 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "${PUBLISHER}"
 SetFont /LANG=${LANG_SIMPCHINESE} "MS Shell Dlg" 9
 
 LangString SuiteRuns ${LANG_SIMPCHINESE} "${PRODUCT} 正在运行（可能正在游戏或更新中）。$\r$\n$\r$\n请先关闭 ${PRODUCT}，然后重试。"
+LangString RemoveFamily ${LANG_SIMPCHINESE} "是否同时删除“我的家”里您自己添加的图卡（照片和录音）？$\r$\n$\r$\n选择“否”会保留它们，重新安装后还能使用。"
 LangString ShortcutComment ${LANG_SIMPCHINESE} "启动 ${PRODUCT} 宝宝乐园"
 
 ; Sets $R9 to 1 while a program of the suite runs: the launcher, a game, the
@@ -261,4 +262,14 @@ Section "Uninstall"
   Delete "$INSTDIR\${UNINSTALLER}"
   ; Only when empty: a folder the parent chose may hold other files.
   RMDir "$INSTDIR"
+
+  ; The family's own cards are the parent's data, outside the program folder:
+  ; an uninstall someone watches asks about them, a silent one keeps them.
+  ${IfNot} ${Silent}
+  ${AndIf} ${FileExists} "$APPDATA\${PRODUCT}\family\*.*"
+    MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "$(RemoveFamily)" /SD IDNO IDNO keep_family
+    RMDir /r "$APPDATA\${PRODUCT}\family"
+    RMDir "$APPDATA\${PRODUCT}"
+    keep_family:
+  ${EndIf}
 SectionEnd

@@ -5,6 +5,7 @@
 #include "framework/text.h"
 #include "style/choose_style.h"
 #include "launcher/tobble_view.h"
+#include "toolkit/family_files.h"
 
 namespace {
 constexpr int kTopLevelPicture = 0;
@@ -58,6 +59,26 @@ void CLeftView::OnInitialUpdate() {
 
   for (HTREEITEM item = TreeView_GetRoot(hwnd_); item; item = TreeView_GetNextSibling(hwnd_, item))
     ExpandAll(item, true);
+  RefreshFamily();
+}
+
+void CLeftView::RefreshFamily() {
+  const bool wanted = !family_files::LoadBook().items.empty();
+  if (wanted && !familyItem_) {
+    static const wchar_t kFamily[] = L"\u6211\u7684\u5BB6";  // 我的家
+    TVINSERTSTRUCTW ins{};
+    ins.hParent = TVI_ROOT;
+    ins.hInsertAfter = TVI_LAST;
+    ins.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    ins.item.pszText = const_cast<LPWSTR>(kFamily);
+    ins.item.iImage = kTopLevelPicture;
+    ins.item.iSelectedImage = kTopLevelPicture;
+    familyItem_ = TreeView_InsertItem(hwnd_, &ins);
+  } else if (!wanted && familyItem_) {
+    HTREEITEM gone = familyItem_;
+    familyItem_ = nullptr;
+    TreeView_DeleteItem(hwnd_, gone);
+  }
 }
 
 void CLeftView::ExpandAll(HTREEITEM item, bool expand) {
@@ -75,6 +96,11 @@ int CLeftView::CategoryRowOf(HTREEITEM item) const {
 }
 
 LRESULT CLeftView::OnSelectionChanged(NMHDR*) {
-  if (itemList_) itemList_->ShowCategory(CategoryRowOf(TreeView_GetSelection(hwnd_)));
+  if (!itemList_) return 0;
+  HTREEITEM selected = TreeView_GetSelection(hwnd_);
+  if (selected && selected == familyItem_)
+    itemList_->ShowFamily();
+  else
+    itemList_->ShowCategory(CategoryRowOf(selected));
   return 0;
 }

@@ -22,6 +22,8 @@ class CLeftView : public fw::CControlView {
   void ExpandAll(HTREEITEM item, bool expand);
   // Category row of a tree item, or -1.
   int CategoryRowOf(HTREEITEM item) const;
+  // Shows "我的家" last while the family has cards, and removes it when none is left.
+  void RefreshFamily();
 
  protected:
   void OnInitialUpdate() override;
@@ -33,4 +35,5 @@ class CLeftView : public fw::CControlView {
   fw::UniqueImageList images_;
   std::array<HTREEITEM, bimbly::kCategoryCount> treeItems_{};  // filled when the tree is built
   CTobbleView* itemList_ = nullptr;
+  HTREEITEM familyItem_ = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "framework/handles.h"
 #include "framework/text.h"
 #include "launcher/about_dlg.h"
+#include "launcher/family_entry.h"
 #include "launcher/left_view.h"
 #include "launcher/outside_programs.h"
 #include "launcher/resource.h"
@@ -170,7 +171,13 @@ bool CMainFrame::OnCreateClient(CREATESTRUCTW*) {
     return false;
   }
   auto* tree = static_cast<CLeftView*>(splitter_.GetPane(0, 0));
-  tree->SetItemList(static_cast<CTobbleView*>(splitter_.GetPane(0, 1)));
+  auto* list = static_cast<CTobbleView*>(splitter_.GetPane(0, 1));
+  tree->SetItemList(list);
+  // The family dialog may be opened from the list or from the settings.
+  launcher::SetFamilyChangedHandler([tree, list] {
+    tree->RefreshFamily();
+    list->RefreshFamily();
+  });
   SetClient(splitter_.hwnd());
   return true;
 }
@@ -201,7 +208,10 @@ void CMainFrame::OnClose() {
   ::DestroyWindow(hwnd_);
 }
 
-void CMainFrame::OnDestroy() { fade_.StopFade(); }
+void CMainFrame::OnDestroy() {
+  launcher::SetFamilyChangedHandler(nullptr);
+  fade_.StopFade();
+}
 
 void CMainFrame::OnStart() {
   if (auto* view = dynamic_cast<CTobbleView*>(splitter_.GetPane(0, 1))) view->StartSelectedItem();

@@ -132,6 +132,6 @@ void CSettingDlg::OnStyleManual() { ::EnableWindow(Item(IDC_SET_STYLE_LIST), TRU
 
 void CSettingDlg::OnFamily() {
   // The family dialog saves what it edits itself; OK and Cancel here are
-  // about this dialog's settings only. Without one the button goes grey.
-  if (!launcher::OpenFamilyDialog(hwnd_)) ::EnableWindow(Item(IDC_SET_FAMILY), FALSE);
+  // about this dialog's settings only.
+  launcher::OpenFamilyDialog(hwnd_);
 }

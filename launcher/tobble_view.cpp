@@ -8,20 +8,24 @@
 #include "framework/text.h"
 #include "gamehost/game_dialog.h"
 #include "gamehost/play_module.h"
+#include "launcher/family_entry.h"
 #include "launcher/resource.h"
 #include "settings/settings_store.h"
 #include "speech/speech_requests.h"
 #include "speech/speech_worker.h"
 #include "style/choose_style.h"
+#include "toolkit/family_files.h"
 
 namespace {
 constexpr int kPictureSize = 64;
 constexpr COLORREF kMaskWhite = RGB(255, 255, 255);
+constexpr char kFamilyModuleFile[] = "DeckFamily.dll";
 }  // namespace
 
 const fw::MessageEntry CTobbleView::kMessageEntries[] = {
     fw::OnNotifyReflect<&CTobbleView::OnClick>(NM_CLICK),
     fw::OnNotifyReflect<&CTobbleView::OnDoubleClick>(NM_DBLCLK),
+    fw::OnNotifyReflect<&CTobbleView::OnRightClick>(NM_RCLICK),
 };
 const fw::MessageMap CTobbleView::kMessageMap = fw::MakeMessageMap(&fw::CControlView::kMessageMap, kMessageEntries);
 
@@ -53,6 +57,7 @@ void CTobbleView::NewImageList() {
 }
 
 void CTobbleView::ShowCategory(int categoryRow) {
+  showingFamily_ = false;
   ListView_DeleteAllItems(hwnd_);
   NewImageList();
   // A category with children lists its descendants' items; a leaf its own.
@@ -74,15 +79,73 @@ void CTobbleView::AppendItem(int row) {
   ListView_InsertItem(hwnd_, &lv);
 }
 
-int CTobbleView::FirstSelectedRow() const {
+void CTobbleView::ShowFamily() {
+  showingFamily_ = true;
+  ListView_DeleteAllItems(hwnd_);
+  NewImageList();
+  const bimbly::family::Book book = family_files::LoadBook();
+  const family_files::Bytes placeholder = family_files::PlaceholderPicture(kPictureSize);
+  for (const bimbly::family::Item& card : book.items) {
+    // A card whose picture is missing or spoilt shows the placeholder and can still be edited.
+    fw::UniqueBitmap picture(family_files::MakeThumbnail(family_files::CardPicture(card), kPictureSize));
+    if (!picture) picture.reset(family_files::MakeThumbnail(placeholder, kPictureSize));
+    const int n = ListView_GetItemCount(hwnd_);
+    ImageList_Add(images_.get(), picture.get(), nullptr);  // a photo's white is not a hole
+    const std::wstring name = family_files::Utf8ToWide(card.name);
+    LVITEMW lv{};
+    lv.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+    lv.iItem = n;
+    lv.pszText = const_cast<LPWSTR>(name.c_str());
+    lv.iImage = n;
+    lv.lParam = kFamilyParamBase + card.id;
+    ListView_InsertItem(hwnd_, &lv);
+  }
+  ::InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void CTobbleView::RefreshFamily() {
+  if (showingFamily_) ShowFamily();
+}
+
+LPARAM CTobbleView::FirstSelectedParam() const {
   const int index = ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED);
   if (index < 0) return -1;
   LVITEMW lv{};
   lv.mask = LVIF_PARAM;
   lv.iItem = index;
   if (!ListView_GetItem(hwnd_, &lv)) return -1;
-  const int row = static_cast<int>(lv.lParam);
-  return row >= 0 && row < bimbly::kItemCount ? row : -1;
+  return lv.lParam;
+}
+
+int CTobbleView::FirstSelectedRow() const {
+  const LPARAM row = FirstSelectedParam();
+  return row >= 0 && row < bimbly::kItemCount ? static_cast<int>(row) : -1;
+}
+
+int CTobbleView::FirstSelectedFamilyCard() const {
+  const LPARAM p = FirstSelectedParam();
+  return p >= kFamilyParamBase && p <= kFamilyParamBase + bimbly::family::kMaxId ? static_cast<int>(p - kFamilyParamBase)
+                                                                                  : -1;
+}
+
+LRESULT CTobbleView::OnRightClick(NMHDR*) {
+  // The parent's own cards are added, changed and removed from here.
+  const int card = FirstSelectedFamilyCard();
+  fw::UniqueMenu menu(::CreatePopupMenu());
+  if (!menu) return 0;
+  const UINT onCard = card >= 0 ? MF_ENABLED : MF_GRAYED;
+  ::AppendMenuW(menu.get(), MF_STRING, IDM_FAMILY_ADD, L"添加我的图卡(&A)…");
+  ::AppendMenuW(menu.get(), MF_STRING | onCard, IDM_FAMILY_EDIT, L"修改(&E)…");
+  ::AppendMenuW(menu.get(), MF_STRING | onCard, IDM_FAMILY_DELETE, L"删除(&D)");
+  POINT at{};
+  ::GetCursorPos(&at);
+  HWND owner = ::GetAncestor(hwnd_, GA_ROOT);
+  const UINT chosen = static_cast<UINT>(
+      ::TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr));
+  if (chosen == IDM_FAMILY_ADD) launcher::OpenFamilyDialog(owner);
+  else if (chosen == IDM_FAMILY_EDIT) launcher::EditFamilyCard(owner, card);
+  else if (chosen == IDM_FAMILY_DELETE) launcher::DeleteFamilyCard(owner, card);
+  return 0;
 }
 
 LRESULT CTobbleView::OnClick(NMHDR*) {
@@ -96,6 +159,11 @@ LRESULT CTobbleView::OnDoubleClick(NMHDR*) {
 }
 
 void CTobbleView::SpeakSelectedItem() {
+  if (const int card = FirstSelectedFamilyCard(); card >= 0) {
+    const bimbly::family::Book book = family_files::LoadBook();
+    if (const bimbly::family::Item* item = book.Find(card)) launcher::SpeakFamilyName(*item);
+    return;
+  }
   const int row = FirstSelectedRow();
   if (row < 0) return;
   // Read at each click, so a change in the settings holds at once.
@@ -113,6 +181,16 @@ void CTobbleView::ShowSelectFirstMessage() {
 }
 
 int CTobbleView::StartSelectedItem() {
+  if (const int card = FirstSelectedFamilyCard(); card >= 0) {
+    if (!gamehost::PlayModuleLoads(kFamilyModuleFile)) {
+      ShowSelectFirstMessage();
+      return 0;
+    }
+    CBackGroundDlg game(speech::ProcessSpeechRecord());
+    game.SelectFamilyCard(card);
+    game.DoModal(::GetAncestor(hwnd_, GA_ROOT));
+    return 1;
+  }
   const int row = FirstSelectedRow();
   if (row < 0) {
     ShowSelectFirstMessage();

@@ -121,6 +121,8 @@ def expected():
     logo.update({"IMG%d" % n: STILL for n in range(41)})
     e["DeckCarLogo"] = {"images": logo, "waves": {},
                         "strings": {7000 + n: s for n, s in enumerate(BADGE_NAMES)}}
+    # The family board plays the parent's own files only.
+    e["DeckFamily"] = {"images": {}, "waves": {}}
     for v in e.values():
         v.setdefault("bitmaps", {})
         v.setdefault("icons", [])

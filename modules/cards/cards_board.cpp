@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "core/object_motion.h"
+#include "framework/text.h"
 
 namespace cards = bimbly::cards;
 
@@ -14,6 +15,9 @@ constexpr DWORD kLooped = SND_RESOURCE | SND_ASYNC | SND_LOOP;  // 0x4000D
 static_assert(kOnce == 0x40005 && kLooped == 0x4000D, "sound flags");
 
 void StopSound() { ::PlaySoundA(nullptr, nullptr, SND_ASYNC); }
+
+// The family board is a sound board with a recipe made from its card.
+constexpr cards::Deck kFamilyDeck{"Family", cards::BoardKind::kSound, nullptr, 0};
 
 COLORREF KeyColour(cards::ColourKey key) { return key == cards::ColourKey::kBlue ? RGB(0, 0, 255) : RGB(255, 255, 255); }
 
@@ -30,8 +34,39 @@ CBackGroundWndPicCards::CBackGroundWndPicCards(HINSTANCE module, HWND host, cons
       deck_(deck),
       item_(deck.Item(info.itemIndex)),
       copyCount_(item_ ? std::clamp(item_->copies, 0, cards::kMaxCopies) : 0) {
+  SpeakName();
+}
+
+CBackGroundWndPicCards::CBackGroundWndPicCards(HINSTANCE module, HWND host, const ModuleStartInfo& info,
+                                               std::unique_ptr<FamilyCardFiles> card)
+    : CBackGroundWnd(module, host, info),
+      family_(std::move(card)),
+      deck_(kFamilyDeck),
+      item_(family_ ? &family_->recipe : nullptr),
+      copyCount_(item_ ? std::clamp(item_->copies, 0, cards::kMaxCopies) : 0) {
+  SpeakName();
+}
+
+void CBackGroundWndPicCards::SpeakName() {
   StopSpeech();
-  SpeakItemName();
+  // A family card's names may hold any text, so they go as wide text.
+  if (family_)
+    SpeakNames(family_->name.c_str(), family_->secondName.c_str());
+  else
+    SpeakItemName();
+}
+
+void CBackGroundWndPicCards::FitToScreen(CBaseObjectWnd& copy, bool centred) {
+  const bimbly::family::Size size =
+      bimbly::family::CopySize(family_->pictureSize, screenCx_, screenCy_, copyCount_);
+  if (centred) {
+    ::SetWindowPos(copy.hwnd(), nullptr, (screenCx_ - size.width) / 2, (screenCy_ - size.height) / 2, size.width,
+                   size.height, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+    copy.direction = bimbly::motion::kStill;
+  } else {
+    ::SetWindowPos(copy.hwnd(), nullptr, 0, 0, size.width, size.height,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+  }
 }
 
 CBackGroundWndPicCards::~CBackGroundWndPicCards() {
@@ -47,7 +82,18 @@ void CBackGroundWndPicCards::Play(const cards::Sound& sound) {
   if (quiet()) return;
   switch (sound.what) {
     case cards::SoundDo::kOnce:
-      ::PlaySoundA(sound.wave, module_, kOnce);
+      if (family_) {
+        // The card's own recording, kept alive by the board until it stops.
+        if (family_->sound.empty())
+          SpeakName();
+        else
+          ::PlaySoundA(reinterpret_cast<LPCSTR>(family_->sound.data()), nullptr, SND_MEMORY | SND_ASYNC);
+      } else {
+        ::PlaySoundA(sound.wave, module_, kOnce);
+      }
+      break;
+    case cards::SoundDo::kSpeakName:
+      SpeakName();
       break;
     case cards::SoundDo::kLooped:
       ::PlaySoundA(sound.wave, module_, kLooped);
@@ -67,7 +113,10 @@ void CBackGroundWndPicCards::CreateCopy(int slot) {
   copies_[static_cast<std::size_t>(slot)] = std::move(copy);
   const int picture = slot % std::max(1, r.picture.count);
   // A picture that does not load leaves an empty window, still counted as a copy.
-  c.LoadImageResource(r.picture.names[picture], module_);
+  if (family_)
+    c.LoadImageBytes(family_->picture.data(), family_->picture.size());
+  else
+    c.LoadImageResource(r.picture.names[picture], module_);
   if (r.picture.key != cards::ColourKey::kNone) {
     c.layered = true;
     c.colorKeyOn = true;
@@ -77,7 +126,10 @@ void CBackGroundWndPicCards::CreateCopy(int slot) {
   if (r.picture.doubleSize) c.ApplyCommand(CBaseObjectWnd::kCmdEnlarge);
   const cards::Placement& p = r.placement;
   if (p.band) c.SetVerticalBand(p.bandTop, p.bandBottom);
-  if (p.start == cards::Start::kCentred) {
+  if (family_) FitToScreen(c, p.start == cards::Start::kCentred);
+  if (family_ && p.start == cards::Start::kCentred) {
+    // Placed by FitToScreen at its own size.
+  } else if (p.start == cards::Start::kCentred) {
     c.PlaceCentredAt(p.x, p.y);
   } else {
     c.StartMoving(p.direction[picture]);
@@ -136,10 +188,7 @@ void CBackGroundWndPicCards::OnBoardKeyDown(UINT key, UINT) {
   const bool speakKey = key == VK_RETURN || key == VK_SPACE;
   if (!item_) {
     // An item the deck lacks: a black board that still speaks.
-    if (speakKey) {
-      StopSpeech();
-      SpeakItemName();
-    }
+    if (speakKey) SpeakName();
     return;
   }
   const cards::KeyPlan plan = cards::PlanKey(deck_, *item_, created_, running_ != 0, speakKey);
@@ -150,8 +199,7 @@ void CBackGroundWndPicCards::OnBoardKeyDown(UINT key, UINT) {
   }
   if (plan.speedUp) SpeedUp();
   if (plan.speak) {
-    StopSpeech();
-    SpeakItemName();
+    SpeakName();
     return;
   }
   if (plan.toggleOn) {

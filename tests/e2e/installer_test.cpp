@@ -109,7 +109,7 @@ std::vector<std::wstring> BuiltDeliverables() {
   std::vector<std::wstring> names;
   for (const wchar_t* name : {L"Tobble.exe", L"KeyHush.dll", L"Music.dll", L"DeckInsect.dll", L"DeckBird.dll",
                               L"DeckTraffic.dll", L"DeckAnimal.dll", L"DeckPet.dll", L"DeckSea.dll",
-                              L"DeckCarLogo.dll", L"Update.exe", L"Upmender.exe"}) {
+                              L"DeckCarLogo.dll", L"DeckFamily.dll", L"Update.exe", L"Upmender.exe"}) {
     if (PathExists(DeliverablesFolder() + L"\\" + name)) names.push_back(name);
   }
   return names;
@@ -214,6 +214,23 @@ TEST_F(InstallerTest, InstallsStartsKeepsSettingsOverAnUpdateAndUninstallsWithou
   ::GetPrivateProfileStringW(L"History1", L"ver", L"", ver, 64, Installed(L"verinfo.ini").c_str());
   EXPECT_STREQ(ver, L"9.9.9.9");
 
+  // The family's cards live in the user's data; a silent uninstall keeps them.
+  // (A book without cards, so that no other test sees a family category.)
+  wchar_t appData[MAX_PATH] = {};
+  ASSERT_TRUE(SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData)));
+  const std::wstring familyDir = std::wstring(appData) + L"\\Bimbly\\family";
+  const bool hadFamily = PathExists(familyDir + L"\\family.ini");
+  ::CreateDirectoryW((std::wstring(appData) + L"\\Bimbly").c_str(), nullptr);
+  ::CreateDirectoryW(familyDir.c_str(), nullptr);
+  if (!hadFamily) {
+    HANDLE f = ::CreateFileW((familyDir + L"\\family.ini").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    const char kEmptyBook[] = "[Family]\r\nVersion=1\r\n";
+    ::WriteFile(f, kEmptyBook, sizeof kEmptyBook - 1, &written, nullptr);
+    ::CloseHandle(f);
+  }
+
   // The uninstaller the uninstall entry names, as Windows runs it: it hands
   // over to a copy of itself and returns; the folder goes when that is done.
   ASSERT_EQ(RunToEnd(Installed(L"Uninstall.exe"), L"/S"), 0u);
@@ -222,4 +239,10 @@ TEST_F(InstallerTest, InstallsStartsKeepsSettingsOverAnUpdateAndUninstallsWithou
   EXPECT_FALSE(PathExists(StartMenuShortcut()));
   EXPECT_FALSE(PathExists(DesktopShortcut()));
   EXPECT_EQ(scratch.Read(L"outside.txt"), "not ours");
+  EXPECT_TRUE(PathExists(familyDir + L"\\family.ini"));
+  if (!hadFamily) {
+    ::DeleteFileW((familyDir + L"\\family.ini").c_str());
+    ::RemoveDirectoryW(familyDir.c_str());
+    ::RemoveDirectoryW((std::wstring(appData) + L"\\Bimbly").c_str());
+  }
 }

@@ -115,4 +115,6 @@ TEST_P(ModuleContract, NullStartInfoIsRefused) {
 
 INSTANTIATE_TEST_SUITE_P(AllModules, ModuleContract,
                          ::testing::Values(L"Music.dll", L"DeckInsect.dll", L"DeckBird.dll", L"DeckTraffic.dll",
-                                           L"DeckAnimal.dll", L"DeckPet.dll", L"DeckSea.dll", L"DeckCarLogo.dll"));
+                                           L"DeckAnimal.dll", L"DeckPet.dll", L"DeckSea.dll", L"DeckCarLogo.dll",
+                                           // a family card that is not there: the placeholder board
+                                           L"DeckFamily.dll"));
