@@ -13,6 +13,10 @@
 
 namespace bimbly::update {
 
+// The update's journal in the download folder: while it exists, an update is
+// under way or was cut off, and its old files can be put back.
+inline constexpr wchar_t kUpdateJournalName[] = L"rollback.ini";
+
 // "File0", "History3", "url1": a list word followed by a decimal number.
 std::wstring ListName(std::wstring_view word, int n);
 

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "core/settings_rules.h"
+#include "core/update_rules.h"
 #include "core/site_config.h"
 #include "settings/settings_store.h"
 #include "updater/env/update_env.h"
@@ -45,6 +46,21 @@ void CheckUpdateOnClose() {
   if (!settings::ReadAutoUpdate()) return;
   const CUpdateEnv env;
   OpenQuietly(env.updaterExe(), L"background");
+}
+
+bool HandOverCutOffUpdate() {
+  const CUpdateEnv env;
+  const std::wstring journal = env.path(bimbly::kDownloadDir) + bimbly::update::kUpdateJournalName;
+  if (::GetFileAttributesW(journal.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+  for (const wchar_t* running : {L"TobbleBabyUpdate", L"TobbleBabyUpdateHelp"}) {
+    HANDLE mutex = ::OpenMutexW(SYNCHRONIZE, FALSE, running);
+    if (mutex) {
+      ::CloseHandle(mutex);
+      return false;  // the update is still under way; it restarts the launcher itself
+    }
+  }
+  OpenQuietly(env.path(bimbly::kHelperExe), L"background");
+  return true;
 }
 
 }  // namespace launcher

@@ -7,6 +7,7 @@
 #include "framework/text.h"
 #include "gamehost/restore_record.h"
 #include "launcher/main_frame.h"
+#include "launcher/outside_programs.h"
 #include "launcher/resource.h"
 #include "launcher/version.h"
 #include "speech/speech_worker.h"
@@ -23,6 +24,8 @@ bool CTobbleApp::InitInstance() {
   // A game that died with the launcher left the accessibility hot keys off
   // or the taskbar hidden: give them back before anything else.
   gamehost::RestoreAfterDeadGame(gamehost::RestoreRecordPath(), gamehost::ThisComputer());
+  // An update cut off half-way: the helper puts the old files back and starts us again.
+  if (launcher::HandOverCutOffUpdate()) return false;
 
   // 2. The first generation of common controls.
   INITCOMMONCONTROLSEX icc{};

@@ -2,6 +2,7 @@
 // install over it, uninstall; silently, into a scratch folder.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <aclapi.h>
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -222,4 +223,46 @@ TEST_F(InstallerTest, InstallsStartsKeepsSettingsOverAnUpdateAndUninstallsWithou
   EXPECT_FALSE(PathExists(StartMenuShortcut()));
   EXPECT_FALSE(PathExists(DesktopShortcut()));
   EXPECT_EQ(scratch.Read(L"outside.txt"), "not ours");
+}
+
+TEST_F(InstallerTest, GivesTheFolderItsOwnAccessAndRefusesFoldersThatAreNotItsOwn) {
+  constexpr DWORD kRefusedFolderExitCode = 4;
+  wchar_t windows[MAX_PATH] = {};
+  ::GetWindowsDirectoryW(windows, MAX_PATH);
+  ASSERT_TRUE(::CreateDirectoryW(scratch.File(L"foreign").c_str(), nullptr));
+  scratch.Write(L"foreign\\notes.txt", "a parent's notes");
+  const std::wstring refused[] = {L"C:\\", KnownFolder(FOLDERID_Profile), KnownFolder(FOLDERID_Documents),
+                                  KnownFolder(FOLDERID_Downloads), std::wstring(windows) + L"\\Bimbly",
+                                  scratch.File(L"foreign")};
+  for (const std::wstring& target : refused) {
+    EXPECT_EQ(RunToEnd(InstallerPath(), L"/S /D=" + target), kRefusedFolderExitCode) << std::string(target.begin(), target.end());
+    EXPECT_FALSE(PathExists(target + L"\\Tobble.exe"));
+    EXPECT_FALSE(KeyExists());
+  }
+  EXPECT_EQ(scratch.Read(L"foreign\\notes.txt"), "a parent's notes");
+
+  // A folder with an earlier copy of the suite is taken; its settings were
+  // there before this installer and stay after the uninstall.
+  ASSERT_TRUE(::CreateDirectoryW(dir.c_str(), nullptr));
+  scratch.Write(L"Bimbly\\Tobble.exe", "an earlier copy");
+  scratch.Write(L"Bimbly\\config.ini", "[Update]\r\nMode=manual\r\n");
+  ASSERT_EQ(Install(), 0u);
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR sd = nullptr;
+  ASSERT_EQ(::GetNamedSecurityInfoW(dir.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                    nullptr, &sd),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  ::GetSecurityDescriptorControl(sd, &control, &revision);
+  EXPECT_TRUE(control & SE_DACL_PROTECTED) << "the folder still inherits its access";
+  ACL_SIZE_INFORMATION acl{};
+  ASSERT_TRUE(dacl && ::GetAclInformation(dacl, &acl, sizeof acl, AclSizeInformation));
+  EXPECT_EQ(acl.AceCount, 3u);  // this user, SYSTEM, Administrators
+  ::LocalFree(sd);
+  ASSERT_EQ(UninstallInPlace(), 0u);
+  EXPECT_EQ(scratch.Read(L"Bimbly\\config.ini"), "[Update]\r\nMode=manual\r\n");
+  EXPECT_FALSE(PathExists(Installed(L"Tobble.exe")));
+  EXPECT_FALSE(PathExists(Installed(L"install.ini")));
+  EXPECT_FALSE(KeyExists());
 }

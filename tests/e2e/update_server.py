@@ -68,6 +68,7 @@ class FaultServer:
         if tls:
             context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
             cert, key = _self_signed()
+            self.cert_path = cert
             context.load_cert_chain(cert, key)
             self.httpd.socket = context.wrap_socket(self.httpd.socket, server_side=True)
         self.port = self.httpd.server_address[1]
@@ -81,6 +82,13 @@ class FaultServer:
         self.stop_event.set()
         self.httpd.shutdown()
         self.httpd.server_close()
+
+    def cert_der(self):
+        """The server's certificate (its own CA) in DER, for a trusted-root store."""
+        from cryptography import x509
+        from cryptography.hazmat.primitives import serialization
+        with open(self.cert_path, "rb") as f:
+            return x509.load_pem_x509_certificate(f.read()).public_bytes(serialization.Encoding.DER)
 
     def url(self, path):
         scheme = "https" if isinstance(self.httpd.socket, ssl.SSLSocket) else "http"
