@@ -4,6 +4,8 @@
 #include <array>
 #include <cwctype>
 
+#include "core/site_address.h"
+
 namespace bimbly::update {
 
 namespace {
@@ -31,13 +33,6 @@ bool IsDeviceName(std::wstring_view component) {
 bool IsForbiddenChar(wchar_t c) {
   return c < 0x20 || c == L':' || c == L'*' || c == L'?' || c == L'"' || c == L'<' || c == L'>' || c == L'|' ||
          c == 0x7F;
-}
-
-std::wstring JoinBase(std::wstring_view base, std::wstring_view name) {
-  std::wstring url(base);
-  if (url.empty() || url.back() != L'/') url.push_back(L'/');
-  url.append(name);
-  return url;
 }
 
 }  // namespace
@@ -108,8 +103,8 @@ bool IsAllowedFileUrl(std::wstring_view url) {
   return url.size() > skip && url[skip] != L'/' && url[skip] != L'\\';
 }
 
-std::wstring ManifestUrl(std::wstring_view base) { return JoinBase(base, L"lastver"); }
-std::wstring SignatureUrl(std::wstring_view base) { return JoinBase(base, L"lastver.sig"); }
+std::wstring ManifestUrl(std::wstring_view base) { return JoinAddress(base, L"lastver"); }
+std::wstring SignatureUrl(std::wstring_view base) { return JoinAddress(base, L"lastver.sig"); }
 
 std::optional<std::uint64_t> ParseSize(std::wstring_view text) {
   if (text.empty() || text.size() > 18) return std::nullopt;

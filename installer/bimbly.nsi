@@ -59,6 +59,9 @@ OutFile "${OUTFILE}"
 InstallDir "$LOCALAPPDATA\Programs\${PRODUCT}"
 InstallDirRegKey HKCU "${UNINST_KEY}" "InstallLocation"
 AllowSkipFiles off
+; A drive root is refused by the installer's own check, with its own exit code,
+; rather than replaced silently by the default folder.
+AllowRootDirInstall true
 BrandingText "${PRODUCT} ${VERSION}"
 
 VIProductVersion "${VERSION}"

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include "contracts/program_names.h"
 #include "framework/text.h"
 #include "gamehost/restore_record.h"
 #include "launcher/main_frame.h"
@@ -15,12 +16,7 @@
 
 bool CTobbleApp::InitInstance() {
   // 1. One launcher at a time; a second one ends silently.
-  HANDLE mutex = ::CreateMutexW(nullptr, FALSE, L"TobbleBabyMain");
-  if (mutex && ::GetLastError() == ERROR_ALREADY_EXISTS) {
-    ::CloseHandle(mutex);
-    return false;
-  }
-  instanceMutex_.reset(mutex);
+  if (!instanceMutex_.Take(contracts::kLauncherMutex)) return false;
   // A game that died with the launcher left the accessibility hot keys off
   // or the taskbar hidden: give them back before anything else.
   gamehost::RestoreAfterDeadGame(gamehost::RestoreRecordPath(), gamehost::ThisComputer());

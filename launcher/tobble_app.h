@@ -6,6 +6,7 @@
 #include "framework/app.h"
 #include "framework/gdiplus_session.h"
 #include "framework/handles.h"
+#include "framework/instance_mutex.h"
 
 class CTobbleDoc : public fw::CDocument {};
 
@@ -17,7 +18,7 @@ class CTobbleApp : public fw::CWinApp {
  private:
   // Held until the process ends, so a second launcher sees it even while a
   // game runs.
-  fw::UniqueKernelHandle instanceMutex_;
+  fw::InstanceMutex instanceMutex_;
   std::unique_ptr<fw::GdiplusSession> gdiplus_;
   bool oleInitialized_ = false;
 };

@@ -489,6 +489,102 @@ class UpdateChain(unittest.TestCase):
         self.assertIsNone(folder.read("verinfo.ini"))
 
 
+class ReleaseChecks(unittest.TestCase):
+    """What stands between a maintainer's slip and every family's updater: the
+    key checks of the build and the release command, and the publishing
+    tool's serial, lock and folder rules."""
+
+    def setUp(self):
+        self.work = os.path.join(BUILD, "tests-bin", "release-checks")
+        shutil.rmtree(self.work, ignore_errors=True)
+        os.makedirs(self.work)
+        publish_update.main(["keygen", "--out", os.path.join(self.work, "pair")])
+        self.key = os.path.join(self.work, "pair", "update-signing.pem")
+        self.pub = os.path.join(self.work, "pair", "update-signing.pub")
+
+    def test_key_table(self):
+        root = os.path.join(HERE, "..", "..")
+        test_pub = os.path.join(HERE, "update_keys", "update-signing.pub")
+        two = os.path.join(self.work, "two.pub")
+        with open(two, "wb") as f, open(self.pub, "rb") as a, open(test_pub, "rb") as b:
+            f.write(a.read() + b.read())
+        cases = [
+            # name, key file given to the build, part of the refusal (None: taken)
+            ("a private key given as the public key", TEST_KEY, "PRIVATE key"),
+            ("the committed test key", test_pub, "committed key"),
+            ("two keys in one file", two, "exactly one P-256"),
+            ("a fresh public key", self.pub, None),
+        ]
+        for name, key, refusal in cases:
+            with self.subTest(name):
+                r = subprocess.run(["cmake", "-DKEY=" + key, "-P", os.path.join(root, "cmake", "BimblyUpdateKey.cmake")],
+                                   stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+                out = " ".join(r.stdout.decode().split())
+                if refusal:
+                    self.assertNotEqual(r.returncode, 0)
+                    self.assertIn(refusal, out)
+                else:
+                    self.assertEqual(r.returncode, 0, out)
+        # The release command derives the key it builds in; a --public-key that
+        # is not that key is refused before anything is configured.
+        for name, public in (("the private key as --public-key", self.key), ("a stale key", test_pub)):
+            with self.subTest(name):
+                build = os.path.join(self.work, "build")
+                r = subprocess.run(["bash", os.path.join(root, "scripts", "make-release.sh"), "--key", self.key,
+                                    "--public-key", public, "--build", build, "--out", os.path.join(self.work, "out"),
+                                    "--first-release"], stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                   stdin=subprocess.DEVNULL, timeout=300)
+                self.assertNotEqual(r.returncode, 0)
+                self.assertIn("does not match --key", r.stdout.decode())
+                self.assertFalse(os.path.exists(os.path.join(build, "CMakeCache.txt")))
+
+    def test_publish_table(self):
+        release = os.path.join(self.work, "release")
+        os.makedirs(release)
+        with open(os.path.join(release, "Music.dll"), "wb") as f:
+            f.write(NEW)
+        server = os.path.join(self.work, "server")
+        record = os.path.join(self.work, "last-serial")
+
+        def publish(*extra):
+            try:
+                publish_update.main(["publish", "--version", "0.3", "--base-url", "https://bimbly.example/download",
+                                     "--key", self.key, "--serial-record", record] + list(extra) + [release, server])
+                return True
+            except SystemExit:
+                return False
+
+        def lock_held():
+            os.makedirs(server, exist_ok=True)
+            open(os.path.join(server, publish_update.LOCK), "w").close()
+
+        def lock_gone():
+            os.remove(os.path.join(server, publish_update.LOCK))
+
+        cases = [
+            # name, before, publish arguments, published
+            ("no last serial anywhere", None, ["--serial", "5", "--require-previous"], False),
+            ("the first release", None, ["--serial", "5"], True),
+            ("an equal serial", None, ["--serial", "5"], False),
+            ("a lower serial, checked against the record", lambda: os.remove(os.path.join(server, "lastver")),
+             ["--serial", "4", "--require-previous"], False),
+            ("19 digits", None, ["--serial", str(10 ** 18)], False),
+            ("a publish already running", lock_held, ["--serial", "6"], False),
+            ("the next serial", lock_gone, ["--serial", "6", "--require-previous"], True),
+        ]
+        for name, before, args, published in cases:
+            with self.subTest(name):
+                if before:
+                    before()
+                self.assertEqual(publish(*args), published)
+        # Each release in its own folder; the manifest names the newest.
+        self.assertEqual(sorted(os.listdir(server)), ["5", "6", "lastver", "lastver.sig"])
+        with open(os.path.join(server, "lastver"), "rb") as f:
+            self.assertIn(b"url0=https://bimbly.example/download/6/Music.dll", f.read())
+        with open(record) as f:
+            self.assertEqual(f.read().strip(), "6")
+
+
 if __name__ == "__main__":
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", required=True)

@@ -107,7 +107,9 @@ def _self_signed():
     cert = (x509.CertificateBuilder().subject_name(name).issuer_name(name).public_key(key.public_key())
             .serial_number(1).not_valid_before(now - datetime.timedelta(days=1))
             .not_valid_after(now + datetime.timedelta(days=2))
-            .add_extension(x509.SubjectAlternativeName([x509.IPAddress(ipaddress.ip_address("127.0.0.1"))]), False)
+            # The address also as a DNS name: Wine matches a host only against those.
+            .add_extension(x509.SubjectAlternativeName([x509.IPAddress(ipaddress.ip_address("127.0.0.1")),
+                                                        x509.DNSName("127.0.0.1")]), False)
             .sign(key, hashes.SHA256()))
     folder = tempfile.mkdtemp(prefix="update-tls-")
     cert_path, key_path = os.path.join(folder, "cert.pem"), os.path.join(folder, "key.pem")

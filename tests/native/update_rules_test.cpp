@@ -1,6 +1,7 @@
 #include "core/update_rules.h"
 
 #include "core/ini_text.h"
+#include "core/site_address.h"
 
 #include <gtest/gtest.h>
 
@@ -118,6 +119,16 @@ TEST(UpdateRules, PublicKeyFromPem) {
   EXPECT_TRUE(P256PointFromPem("no key").empty());
   EXPECT_TRUE(DecodeBase64("QQ=A").empty());
   EXPECT_EQ(DecodeBase64("QUJD").size(), 3u);
+}
+
+TEST(UpdateRules, SiteAddressesJoinedWithOneSlash) {
+  for (const wchar_t* base : {L"https://b.example/download/", L"https://b.example/download",
+                              L"https://b.example/download//"})
+    EXPECT_EQ(ManifestUrl(base), L"https://b.example/download/lastver") << base;
+  EXPECT_EQ(bimbly::JoinAddress(L"https://b.example/", L"/help.html"), L"https://b.example/help.html");
+  const std::wstring help = bimbly::SiteAddress(L"help.html");
+  EXPECT_EQ(help.find(L"//help"), std::wstring::npos);
+  EXPECT_EQ(help.substr(help.size() - 10), L"/help.html");
 }
 
 TEST(UpdateRules, ManifestReadFromMemoryAsTheProfileFunctionsReadIt) {

@@ -4,10 +4,12 @@
 #include <utility>
 #include <vector>
 
+#include "contracts/program_names.h"
 #include "core/ini_text.h"
 #include "core/update_rules.h"
 #include "core/wait_bounds.h"
 #include "framework/files.h"
+#include "framework/instance_mutex.h"
 #include "framework/text.h"
 #include "framework/threads.h"
 #include "updater/common/download.h"
@@ -23,8 +25,7 @@ using namespace bimbly::update;
 
 namespace {
 
-constexpr wchar_t kGameMutex[] = L"TobbleBabyPlaying";
-constexpr int kLauncherCloseChecks = bimbly::kProgramCloseLongMs / 1000;
+constexpr int kLauncherCloseChecks = bimbly::kProgramCloseLongMs / bimbly::kProcessPollMs;
 
 DownloadLimits LimitsFor(std::uint64_t maxBytes) {
   DownloadLimits limits{maxBytes};
@@ -45,8 +46,8 @@ DWORD WINAPI WorkerThread(void* param) {
 }  // namespace
 
 void WaitForNoGame() {
-  for (std::uint32_t waited = 0; waited < bimbly::kGameEndWaitMs && MutexExists(kGameMutex); waited += 1000)
-    ::Sleep(1000);
+  for (std::uint32_t waited = 0; waited < bimbly::kGameEndWaitMs && fw::MutexExists(contracts::kGameMutex); waited += kProcessPollMs)
+    ::Sleep(kProcessPollMs);
 }
 
 UpdateJob::UpdateJob(CUpdateEnv env, UpdateSources sources) : env_(std::move(env)), sources_(std::move(sources)) {

@@ -2,8 +2,10 @@
 
 #include <shellapi.h>
 
+#include "contracts/program_names.h"
 #include "core/update_rules.h"
 #include "core/wait_bounds.h"
+#include "framework/instance_mutex.h"
 #include "framework/text.h"
 #include "updater/common/file_digest.h"
 #include "updater/common/file_replace.h"
@@ -15,7 +17,7 @@ using namespace bimbly;
 using namespace bimbly::update;
 
 namespace {
-constexpr int kCloseChecks = bimbly::kProgramCloseMs / 1000;
+constexpr int kCloseChecks = bimbly::kProgramCloseMs / bimbly::kProcessPollMs;
 constexpr wchar_t kFirstVersion[] = L"0.1";
 
 void StopProgramAt(const std::wstring& path) {
@@ -82,7 +84,7 @@ bool CUpmenderApp::ReplaceFiles(UpdateJournal& journal) {
       return true;
     }
     StopProgramAt(dest);
-    ::Sleep(1000);
+    ::Sleep(kProcessPollMs);
     if (journal.Replace(source, dest)) {
       ::DeleteFileW(source.c_str());
     } else {
@@ -108,9 +110,9 @@ void CUpmenderApp::RunOnceFiles() {
     if (!HasExeSuffix(full) || !IsProgramFile(full)) return true;
     if (entry->sha256.empty() ? FileMd5Hex(full) != entry->check : FileSha256Hex(full) != entry->sha256) return true;
     if (OpenProgram(full, nullptr)) {
-      ::Sleep(1000);
+      ::Sleep(kProcessPollMs);
       const DWORD pid = FindProcessByPath(full);
-      if (pid != kNoProcess) WaitForProcessEnd(pid, 60);
+      if (pid != kNoProcess) WaitForProcessEnd(pid, kRunOnceProgramMs / kProcessPollMs);
     }
     return true;
   });
@@ -158,8 +160,8 @@ bool CUpmenderApp::ShowDoneNotice() {
 }
 
 bool CUpmenderApp::InitInstance() {
-  static InstanceMutex mutex(L"TobbleBabyUpdateHelp");
-  if (!mutex.first()) return false;
+  static fw::InstanceMutex mutex;
+  if (!mutex.Take(contracts::kHelperMutex)) return false;
   if (!IsBackgroundCommandLine()) return false;
   CloseRunningPrograms();
   UpdateJournal journal(env_);
