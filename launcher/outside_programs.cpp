@@ -9,7 +9,7 @@
 #include "core/site_address.h"
 #include "framework/instance_mutex.h"
 #include "settings/settings_store.h"
-#include "updater/env/update_env.h"
+#include "settings/update_env.h"
 
 namespace launcher {
 namespace {

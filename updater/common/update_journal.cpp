@@ -25,7 +25,8 @@ const wchar_t* StageName(UpdateJournal::Stage stage) {
 }  // namespace
 
 UpdateJournal::UpdateJournal(const CUpdateEnv& env)
-    : journal_(env.path(bimbly::kDownloadDir) + kUpdateJournalName),
+    : programDir_(env.programDir()),
+      journal_(env.path(bimbly::kDownloadDir) + kUpdateJournalName),
       folder_(env.path(bimbly::kDownloadDir) + L"rollback\\") {}
 
 UpdateJournal::Stage UpdateJournal::stage() const {
@@ -81,7 +82,20 @@ bool UpdateJournal::RollBack() {
   return all;
 }
 
-void UpdateJournal::Commit() { Clear(); }
+void UpdateJournal::Commit() {
+  const std::wstring list = programDir_ + L"install.ini";
+  if (FileExists(list)) {
+    int slots = _wtoi(IniRead(list, L"Files", L"slots").c_str());
+    for (int n = 0; n < Count(); ++n) {
+      const std::wstring section = ListName(L"File", n);
+      const std::wstring dest = IniRead(journal_, section, upkey::kDest);
+      if (IniRead(journal_, section, kExistedKey) != L"0" || !IsInsideFolder(dest, programDir_)) continue;
+      IniWrite(list, L"Files", ListName(L"f", slots++).c_str(), dest.substr(programDir_.size()));
+    }
+    IniWrite(list, L"Files", L"slots", std::to_wstring(slots));
+  }
+  Clear();
+}
 
 void UpdateJournal::Clear() {
   for (int n = Count() - 1; n >= 0; --n) {

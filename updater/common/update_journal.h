@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "updater/env/update_env.h"
+#include "settings/update_env.h"
 
 class UpdateJournal {
  public:
@@ -29,13 +29,16 @@ class UpdateJournal {
   // Puts every kept copy back, newest first, and removes files the update
   // added; the journal goes when everything is back.
   bool RollBack();
-  // Every file is in: the old copies and the journal go.
+  // Every file is in: the old copies and the journal go. Files the update
+  // added join the installer's list (install.ini), so that the uninstaller
+  // removes them too.
   void Commit();
 
  private:
   int Count() const;
   void Clear();
 
+  std::wstring programDir_;
   std::wstring journal_;  // download\rollback.ini
   std::wstring folder_;   // download\rollback\ (the old copies)
 };

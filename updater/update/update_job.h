@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/update_rules.h"
-#include "updater/env/update_env.h"
+#include "settings/update_env.h"
 
 struct UpdateSources {
   std::wstring base;       // the download server's "/download/" address

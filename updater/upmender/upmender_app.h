@@ -11,7 +11,7 @@
 #include "core/update_rules.h"
 #include "framework/app.h"
 #include "updater/common/update_journal.h"
-#include "updater/env/update_env.h"
+#include "settings/update_env.h"
 #include "updater/upmender/taskbar_notifier.h"
 
 class CUpmenderApp : public fw::CWinApp {

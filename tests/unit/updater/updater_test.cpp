@@ -77,9 +77,15 @@ TEST(UpdaterJournal, OldFilesComeBackOnRollBackAndGoOnCommit) {
     EXPECT_TRUE(journal.Replace(folder.File(L"new.bin"), folder.File(L"added.dll")));
     EXPECT_EQ(UpdateJournal(env).stage(), UpdateJournal::Stage::kUpdater);  // on disk, for a later start
     if (commit) {
+      folder.Write(L"install.ini", "[Files]\r\nf0=a.dll\r\nslots=1\r\n");
       journal.Commit();
       EXPECT_EQ(folder.Read(L"a.dll"), "new");
       EXPECT_EQ(folder.Read(L"added.dll"), "new");
+      // The added file joins the installer's list, for the uninstaller.
+      wchar_t added[64] = {};
+      ::GetPrivateProfileStringW(L"Files", L"f1", L"", added, 64, folder.File(L"install.ini").c_str());
+      EXPECT_STREQ(added, L"added.dll");
+      EXPECT_EQ(::GetPrivateProfileIntW(L"Files", L"slots", 0, folder.File(L"install.ini").c_str()), 2u);
     } else {
       EXPECT_TRUE(journal.RollBack());
       EXPECT_EQ(folder.Read(L"a.dll"), "old a");
