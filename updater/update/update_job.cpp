@@ -270,7 +270,8 @@ void UpdateJob::RunWorker() {
   }
 
   SetJobStatus(updtext::kClosing, L"", 0);
-  if (cancelled() || !CloseMainProgram()) {
+  // A helper still at work holds the program folder: this install waits for the next run.
+  if (cancelled() || fw::MutexExists(contracts::kHelperMutex) || !CloseMainProgram()) {
     SetJobStatus(updtext::kClosing, updtext::kCancelled, 0);
   } else {
     SetJobStatus(updtext::kUpdating, L"", 0);
