@@ -4,6 +4,8 @@
 #include <array>
 #include <cwctype>
 
+#include "core/site_address.h"
+
 namespace bimbly::update {
 
 namespace {
@@ -31,13 +33,6 @@ bool IsDeviceName(std::wstring_view component) {
 bool IsForbiddenChar(wchar_t c) {
   return c < 0x20 || c == L':' || c == L'*' || c == L'?' || c == L'"' || c == L'<' || c == L'>' || c == L'|' ||
          c == 0x7F;
-}
-
-std::wstring JoinBase(std::wstring_view base, std::wstring_view name) {
-  std::wstring url(base);
-  if (url.empty() || url.back() != L'/') url.push_back(L'/');
-  url.append(name);
-  return url;
 }
 
 }  // namespace
@@ -85,16 +80,31 @@ bool IsInsideFolder(std::wstring_view fullPath, std::wstring_view folder) {
   return fullPath.size() > folder.size() && StartsWithNoCase(fullPath, folder);
 }
 
-bool IsAllowedFileUrl(std::wstring_view url) {
+bool IsLoopbackUrl(std::wstring_view url) {
   std::size_t skip = 0;
   if (StartsWithNoCase(url, L"https://")) skip = 8;
   else if (StartsWithNoCase(url, L"http://")) skip = 7;
   else return false;
+  const std::wstring_view rest = url.substr(skip);
+  for (std::wstring_view host : {std::wstring_view(L"127.0.0.1"), std::wstring_view(L"localhost"),
+                                 std::wstring_view(L"[::1]")}) {
+    if (!StartsWithNoCase(rest, host)) continue;
+    // The host ends there: a port, a path or nothing ("127.0.0.1.evil.example" is another host).
+    if (rest.size() == host.size() || rest[host.size()] == L':' || rest[host.size()] == L'/') return true;
+  }
+  return false;
+}
+
+bool IsAllowedFileUrl(std::wstring_view url) {
+  std::size_t skip = 0;
+  if (StartsWithNoCase(url, L"https://")) skip = 8;
+  else if (StartsWithNoCase(url, L"http://") && IsLoopbackUrl(url)) skip = 7;
+  else return false;
   return url.size() > skip && url[skip] != L'/' && url[skip] != L'\\';
 }
 
-std::wstring ManifestUrl(std::wstring_view base) { return JoinBase(base, L"lastver"); }
-std::wstring SignatureUrl(std::wstring_view base) { return JoinBase(base, L"lastver.sig"); }
+std::wstring ManifestUrl(std::wstring_view base) { return JoinAddress(base, L"lastver"); }
+std::wstring SignatureUrl(std::wstring_view base) { return JoinAddress(base, L"lastver.sig"); }
 
 std::optional<std::uint64_t> ParseSize(std::wstring_view text) {
   if (text.empty() || text.size() > 18) return std::nullopt;
@@ -127,13 +137,13 @@ bool HasExeSuffix(std::wstring_view text) {
 
 std::optional<std::uint64_t> ParseSerial(std::wstring_view text) { return ParseSize(text); }
 
-bool SerialAcceptable(std::wstring_view manifestSerial, std::wstring_view installedSerial) {
+SerialVerdict CompareSerial(std::wstring_view manifestSerial, std::wstring_view installedSerial) {
   const auto offered = ParseSerial(manifestSerial);
-  if (!offered) return false;
-  if (installedSerial.empty()) return true;
-  const auto installed = ParseSerial(installedSerial);
-  // An installed serial that cannot be read was damaged: only a fresh start accepts anything.
-  return installed ? *offered >= *installed : true;
+  if (!offered) return SerialVerdict::kInvalid;
+  // An installed serial that cannot be read was damaged: it counts as none.
+  const std::uint64_t installed = ParseSerial(installedSerial).value_or(0);
+  if (*offered > installed) return SerialVerdict::kNewer;
+  return *offered == installed ? SerialVerdict::kSame : SerialVerdict::kOlder;
 }
 
 std::vector<std::uint8_t> DecodeBase64(std::string_view text) {
@@ -177,6 +187,36 @@ std::vector<std::uint8_t> P256PointFromPem(std::string_view pem) {
   if (der.size() != sizeof(kPrefix) + 64 || !std::equal(std::begin(kPrefix), std::end(kPrefix), der.begin()))
     return {};
   return std::vector<std::uint8_t>(der.begin() + sizeof(kPrefix), der.end());
+}
+
+std::vector<ManifestEntry> ReadManifestEntries(
+    const std::function<std::wstring(const std::wstring&, const std::wstring&)>& read) {
+  std::vector<ManifestEntry> entries;
+  ForEachListEntry([&](int n) {
+    const std::wstring section = ListName(L"File", n);
+    ManifestEntry e;
+    e.file = read(section, L"file");
+    if (e.file.empty()) return false;
+    e.size = read(section, L"size");
+    e.runonce = read(section, L"runonce");
+    e.check = read(section, L"check");
+    e.sha256 = read(section, L"sha256");
+    ForEachListEntry([&](int u) {
+      std::wstring url = read(section, ListName(L"url", u));
+      if (url.empty()) return false;
+      e.urls.push_back(std::move(url));
+      return true;
+    });
+    entries.push_back(std::move(e));
+    return true;
+  });
+  return entries;
+}
+
+const ManifestEntry* FindEntry(const std::vector<ManifestEntry>& entries, std::wstring_view file) {
+  for (const auto& e : entries)
+    if (EqualsNoCase(e.file, file)) return &e;
+  return nullptr;
 }
 
 std::vector<ManifestEntry> SelectUpdates(std::wstring_view version, const std::vector<ManifestEntry>& manifest,

@@ -13,6 +13,10 @@
 
 namespace bimbly::update {
 
+// The update's journal in the download folder: while it exists, an update is
+// under way or was cut off, and its old files can be put back.
+inline constexpr wchar_t kUpdateJournalName[] = L"rollback.ini";
+
 // "File0", "History3", "url1": a list word followed by a decimal number.
 std::wstring ListName(std::wstring_view word, int n);
 
@@ -44,8 +48,13 @@ bool IsInsideFolder(std::wstring_view fullPath, std::wstring_view folder);
 // Case-insensitive prefix comparison of ASCII letters (paths and schemes).
 bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix);
 
-// Addresses of a manifest's files: "http://" or "https://" with a host.
-// Anything else (ftp:, file:, a bare path) is refused.
+// True for "http://" or "https://" addresses whose host is the loopback
+// address (127.0.0.1, localhost, [::1]): the test servers.
+bool IsLoopbackUrl(std::wstring_view url);
+
+// Addresses of a manifest's files: "https://" with a host, or plain "http://"
+// to the loopback address only. Anything else (ftp:, file:, a bare path, plain
+// http to another host) is refused.
 bool IsAllowedFileUrl(std::wstring_view url);
 
 // Base address + "lastver", with a "/" put between them when the base lacks one.
@@ -72,10 +81,15 @@ int ProgressPercent(int s, int count);
 bool HasExeSuffix(std::wstring_view text);
 
 // Release serials: plain decimal digits (at most 18). A missing installed
-// serial counts as 0. A manifest is acceptable when its serial parses and is
-// not lower than the installed one.
+// serial counts as 0. A manifest is taken only when its serial parses and is
+// strictly above the installed one; the same serial is the release already
+// installed.
 std::optional<std::uint64_t> ParseSerial(std::wstring_view text);
-bool SerialAcceptable(std::wstring_view manifestSerial, std::wstring_view installedSerial);
+enum class SerialVerdict { kNewer, kSame, kOlder, kInvalid };
+SerialVerdict CompareSerial(std::wstring_view manifestSerial, std::wstring_view installedSerial);
+inline bool SerialAcceptable(std::wstring_view manifestSerial, std::wstring_view installedSerial) {
+  return CompareSerial(manifestSerial, installedSerial) == SerialVerdict::kNewer;
+}
 
 // Standard base64 (with padding; blanks and line breaks are skipped). Empty
 // result on any other character.
@@ -90,6 +104,14 @@ struct ManifestEntry {
   std::wstring file, size, runonce, check, sha256;
   std::vector<std::wstring> urls;
 };
+
+// Reads the "File" entries through `read` (section, key), up to the first
+// empty "file"; each with its url0, url1, ... up to the first empty one.
+std::vector<ManifestEntry> ReadManifestEntries(
+    const std::function<std::wstring(const std::wstring&, const std::wstring&)>& read);
+
+// The entry that names `file` (ignoring letter case), or null.
+const ManifestEntry* FindEntry(const std::vector<ManifestEntry>& entries, std::wstring_view file);
 
 // The entries an update must fetch: none when the version text is empty;
 // otherwise every entry with a safe file name whose installed digest differs

@@ -37,4 +37,20 @@ inline constexpr std::uint32_t kProgramCloseLongMs = 10000;
 inline constexpr std::uint32_t kGameEndWaitMs = 4u * 60 * 60 * 1000;
 inline constexpr std::uint32_t kUpdateWorkerJoinMs = kGameEndWaitMs + 10u * 60 * 1000;
 
+// ---- The updater and the update helper ----
+// A download: connecting, the longest silence of the server, and the whole
+// transfer unless its size asks for more (see TransferDeadlineMs).
+inline constexpr std::uint32_t kDownloadConnectMs = 10000;
+inline constexpr std::uint32_t kDownloadReadMs = 10000;
+inline constexpr std::uint32_t kDownloadTotalMs = 60000;
+// The download watchdog looks this often, and is given this long to end.
+inline constexpr std::uint32_t kDownloadWatchdogTickMs = 250;
+inline constexpr std::uint32_t kDownloadWatchdogJoinMs = 5000;
+// Another program's state is looked at once a second while waiting for it
+// to close or end; a run-once program of an update gets a minute.
+inline constexpr std::uint32_t kProcessPollMs = 1000;
+inline constexpr std::uint32_t kRunOnceProgramMs = 60000;
+// A terminated program has really gone (its files are free) within this.
+inline constexpr std::uint32_t kTerminatedProgramMs = 5000;
+
 }  // namespace bimbly

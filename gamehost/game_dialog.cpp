@@ -3,6 +3,7 @@
 #include <imm.h>
 
 #include "contracts/keylock_exports.h"
+#include "contracts/program_names.h"
 #include "core/catalog.h"
 #include "core/play_time.h"
 #include "core/wait_bounds.h"
@@ -18,7 +19,6 @@
 namespace {
 
 constexpr UINT_PTR kTimeLimitTimer = 1;
-constexpr wchar_t kGameMutexName[] = L"TobbleBabyPlaying";
 constexpr char kKeyboardLockFile[] = "KeyHush.dll";
 constexpr char kFamilyModuleFile[] = "DeckFamily.dll";
 constexpr wchar_t kRemindPicture[] = L"IMAGE_REMIND";
@@ -54,7 +54,7 @@ CBackGroundDlg::CBackGroundDlg(SpeechRecord* speech, HINSTANCE pictures)
   if (!midiLine_.OpenMidiLine()) midiLine_.CloseLine();
   if (!waveLine_.OpenWaveLine()) waveLine_.CloseLine();
   // Exists exactly as long as this object: the updater waits for it to go.
-  gameMutex_.reset(::CreateMutexW(nullptr, FALSE, kGameMutexName));
+  gameMutex_.reset(::CreateMutexW(nullptr, FALSE, contracts::kGameMutex));
 }
 
 CBackGroundDlg::~CBackGroundDlg() {

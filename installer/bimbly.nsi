@@ -15,6 +15,10 @@
 ;
 ; Silent use: Bimbly-Setup.exe /S [/D=folder]; Uninstall.exe /S.
 ; Exit code 3: a Bimbly program runs, nothing was changed.
+; Exit code 4: the folder is refused (a drive root, the profile, Desktop,
+; Documents, Downloads, a Windows folder, or a non-empty folder without an
+; earlier install), nothing was changed.
+; Exit code 5: the folder's access could not be limited to this user.
 
 Unicode true
 Target amd64-unicode
@@ -35,6 +39,10 @@ RequestExecutionLevel user
 !define UNINST_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Bimbly"
 !define SHORTCUT "${PRODUCT}.lnk"
 !define EXIT_SUITE_RUNS 3
+!define EXIT_REFUSED_FOLDER 4
+!define EXIT_UNSAFE_FOLDER 5
+; What this installer put into the folder, for the uninstaller to take away.
+!define INSTALL_LIST "install.ini"
 
 !ifdef SIGN_COMMAND
   !finalize '${SIGN_COMMAND} "%1"' = 0
@@ -51,6 +59,9 @@ OutFile "${OUTFILE}"
 InstallDir "$LOCALAPPDATA\Programs\${PRODUCT}"
 InstallDirRegKey HKCU "${UNINST_KEY}" "InstallLocation"
 AllowSkipFiles off
+; A drive root is refused by the installer's own check, with its own exit code,
+; rather than replaced silently by the default folder.
+AllowRootDirInstall true
 BrandingText "${PRODUCT} ${VERSION}"
 
 VIProductVersion "${VERSION}"
@@ -84,6 +95,8 @@ SetFont /LANG=${LANG_SIMPCHINESE} "MS Shell Dlg" 9
 LangString SuiteRuns ${LANG_SIMPCHINESE} "${PRODUCT} 正在运行（可能正在游戏或更新中）。$\r$\n$\r$\n请先关闭 ${PRODUCT}，然后重试。"
 LangString RemoveFamily ${LANG_SIMPCHINESE} "是否同时删除“我的家”里您自己添加的图卡（照片和录音）？$\r$\n$\r$\n选择“否”会保留它们，重新安装后还能使用。"
 LangString ShortcutComment ${LANG_SIMPCHINESE} "启动 ${PRODUCT} 宝宝乐园"
+LangString RefusedFolder ${LANG_SIMPCHINESE} "不能安装到这个文件夹：$\r$\n$INSTDIR$\r$\n$\r$\n请选择一个新的空文件夹，例如 $LOCALAPPDATA\Programs\${PRODUCT}。"
+LangString UnsafeFolder ${LANG_SIMPCHINESE} "无法设置文件夹的访问权限，安装已停止：$\r$\n$INSTDIR"
 
 ; Sets $R9 to 1 while a program of the suite runs: the launcher, a game, the
 ; updater or the update helper. Every one of them holds its named mutex.
@@ -159,19 +172,153 @@ Function RecordInstalledVersion
   !endif
 FunctionEnd
 
+; Sets $R8 to 1 when $INSTDIR may not take the suite: a drive root, the
+; profile folder itself, Desktop, Documents, Downloads, a Windows folder, or a
+; folder that holds files but no earlier install (its files would be mixed
+; with the suite's and be given this user's access).
+Function IsRefusedTarget
+  Push $0
+  Push $1
+  Push $2
+  StrCpy $R8 0
+  StrCpy $0 "$INSTDIR"
+  ${Do}
+    StrCpy $1 $0 1 -1
+    ${IfThen} $1 != "\" ${|} ${ExitDo} ${|}
+    StrCpy $0 $0 -1
+  ${Loop}
+  StrLen $1 $0
+  StrCpy $2 $0 2
+  ${If} $1 <= 2
+  ${OrIf} $2 == "\\"
+  ${OrIf} $0 == "$PROFILE"
+  ${OrIf} $0 == "$DESKTOP"
+  ${OrIf} $0 == "$DOCUMENTS"
+  ${OrIf} $0 == "$PROFILE\Downloads"
+    StrCpy $R8 1
+  ${EndIf}
+  ; The Windows folder and everything inside it.
+  StrLen $1 "$WINDIR"
+  StrCpy $2 $0 $1
+  ${If} $2 == "$WINDIR"
+    StrCpy $2 $0 1 $1
+    ${IfThen} $2 == "" ${|} StrCpy $R8 1 ${|}
+    ${IfThen} $2 == "\" ${|} StrCpy $R8 1 ${|}
+  ${EndIf}
+  ${DirState} "$0" $1
+  ${If} $1 = 1
+  ${AndIfNot} ${FileExists} "$0\Tobble.exe"
+  ${AndIfNot} ${FileExists} "$0\${INSTALL_LIST}"
+    StrCpy $R8 1
+  ${EndIf}
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+
+Function RefuseTarget
+  Call IsRefusedTarget
+  ${If} $R8 = 1
+    MessageBox MB_OK|MB_ICONSTOP "$(RefusedFolder)" /SD IDOK
+    SetErrorLevel ${EXIT_REFUSED_FOLDER}
+    Quit
+  ${EndIf}
+FunctionEnd
+
+; The program folder's own access list, not inherited from where it lies: a
+; folder outside the profile would otherwise let every account on the
+; computer change the programs. Full control for this user, SYSTEM and the
+; Administrators, passed down to everything in it.
+Function SecureProgramFolder
+  Push $0
+  Push $1
+  Push $2
+  Push $3
+  Push $4
+  StrCpy $4 ""
+  System::Call 'advapi32::OpenProcessToken(p -1, i 0x8, *p .r1) i .r0'
+  ${If} $0 <> 0
+    System::Call 'advapi32::GetTokenInformation(p r1, i 1, p 0, i 0, *i .r2)'
+    System::Alloc $2
+    Pop $3
+    System::Call 'advapi32::GetTokenInformation(p r1, i 1, p r3, i r2, *i .r2) i .r0'
+    ${If} $0 <> 0
+      System::Call '*$3(p .r2)'
+      System::Call 'advapi32::ConvertSidToStringSidW(p r2, *p .r2) i .r0'
+      ${If} $0 <> 0
+        System::Call '*$2(&w${NSIS_MAX_STRLEN} .r4)'
+        System::Call 'kernel32::LocalFree(p r2)'
+      ${EndIf}
+    ${EndIf}
+    System::Free $3
+    System::Call 'kernel32::CloseHandle(p r1)'
+  ${EndIf}
+  StrCpy $0 1
+  ${If} $4 != ""
+    System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "D:PAI(A;OICI;FA;;;$4)(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", i 1, *p .r1, p 0) i .r0'
+    ${If} $0 <> 0
+      System::Call 'advapi32::GetSecurityDescriptorDacl(p r1, *i .r2, *p .r3, *i .r0) i .r0'
+      ${If} $0 <> 0
+        ; SE_FILE_OBJECT; DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION
+        System::Call 'advapi32::SetNamedSecurityInfoW(w "$INSTDIR", i 1, i 0x80000004, p 0, p 0, p r3, p 0) i .r0'
+      ${Else}
+        StrCpy $0 1
+      ${EndIf}
+      System::Call 'kernel32::LocalFree(p r1)'
+    ${Else}
+      StrCpy $0 1
+    ${EndIf}
+  ${EndIf}
+  ${If} $0 <> 0
+    MessageBox MB_OK|MB_ICONSTOP "$(UnsafeFolder)" /SD IDOK
+    SetErrorLevel ${EXIT_UNSAFE_FOLDER}
+    Quit
+  ${EndIf}
+  Pop $4
+  Pop $3
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+
+; The files the programs write that were already in the folder before the
+; first install stay when the suite is removed: they are not Bimbly's.
+Function NoteForeignFiles
+  ${IfNot} ${FileExists} "$INSTDIR\${INSTALL_LIST}"
+    ${If} ${FileExists} "$INSTDIR\config.ini"
+      WriteINIStr "$INSTDIR\${INSTALL_LIST}" "Kept" "config.ini" "1"
+    ${EndIf}
+    ${If} ${FileExists} "$INSTDIR\verinfo.ini"
+      WriteINIStr "$INSTDIR\${INSTALL_LIST}" "Kept" "verinfo.ini" "1"
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
 Function .onInit
   SetShellVarContext current
   Call RefuseWhileRunning
+FunctionEnd
+
+; Keeps the Next button off while the chosen folder would be refused.
+Function .onVerifyInstDir
+  Call IsRefusedTarget
+  ${IfThen} $R8 = 1 ${|} Abort ${|}
 FunctionEnd
 
 Section "${PRODUCT}" SecMain
   SectionIn RO
   ; The parent may have started the suite while the pages were shown.
   Call RefuseWhileRunning
+  Call RefuseTarget
+  CreateDirectory "$INSTDIR"
+  Call SecureProgramFolder
+  Call NoteForeignFiles
   SetOutPath "$INSTDIR"
   SetOverwrite on
   !insertmacro BIMBLY_INSTALL_FILES
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+  !insertmacro BIMBLY_LIST_FILES
+  WriteINIStr "$INSTDIR\${INSTALL_LIST}" "Files" "uninstaller" "${UNINSTALLER}"
   Call RecordInstalledVersion
 
   CreateShortcut "$SMPROGRAMS\${SHORTCUT}" "$INSTDIR\Tobble.exe" "" "$INSTDIR\Tobble.exe" 0 SW_SHOWNORMAL "" "$(ShortcutComment)"
@@ -234,6 +381,58 @@ Function un.RemoveUpdateListFiles
   Pop $R0
 FunctionEnd
 
+; Removes the files the install list names: plain names only.
+Function un.RemoveListedFiles
+  Push $R0
+  Push $R1
+  Push $R2
+  ReadINIStr $R0 "$INSTDIR\${INSTALL_LIST}" "Files" "slots"
+  ${IfThen} $R0 == "" ${|} StrCpy $R0 0 ${|}
+  ${IfThen} $R0 > 10000 ${|} StrCpy $R0 10000 ${|}
+  StrCpy $R1 0
+  ${DoWhile} $R1 < $R0
+    ReadINIStr $R2 "$INSTDIR\${INSTALL_LIST}" "Files" "f$R1"
+    Push $R2
+    Call un.DeletePlainFile
+    IntOp $R1 $R1 + 1
+  ${Loop}
+  Pop $R2
+  Pop $R1
+  Pop $R0
+FunctionEnd
+
+; Deletes $INSTDIR\<name> and its download, if <name> is a plain file name.
+Function un.DeletePlainFile
+  Exch $R2
+  Push $R3
+  Push $R4
+  StrCpy $R3 0
+  ${Do}
+    StrCpy $R4 $R2 1 $R3
+    ${IfThen} $R4 == "" ${|} ${ExitDo} ${|}
+    ${If} $R4 == "\"
+    ${OrIf} $R4 == "/"
+    ${OrIf} $R4 == ":"
+    ${OrIf} $R4 == "*"
+    ${OrIf} $R4 == "?"
+      StrCpy $R2 ""
+      ${ExitDo}
+    ${EndIf}
+    IntOp $R3 $R3 + 1
+  ${Loop}
+  ${If} $R2 != ""
+  ${AndIf} $R2 != "."
+  ${AndIf} $R2 != ".."
+    StrCpy $R4 "_"
+    Delete "$INSTDIR\$R2"
+    Delete "$INSTDIR\download\$R2$R4"
+    Delete "$INSTDIR\download\$R2$R4.part"
+  ${EndIf}
+  Pop $R4
+  Pop $R3
+  Pop $R2
+FunctionEnd
+
 Function un.onInit
   SetShellVarContext current
   Call un.RefuseWhileRunning
@@ -245,11 +444,24 @@ Section "Uninstall"
   Call un.RemoveUpdateListFiles
   Push "$INSTDIR\download\update.ini"
   Call un.RemoveUpdateListFiles
-  !insertmacro BIMBLY_DELETE_FILES
+  ${If} ${FileExists} "$INSTDIR\${INSTALL_LIST}"
+    Call un.RemoveListedFiles
+  ${Else}
+    ; Installed by an installer that kept no list: the deliverables by name.
+    !insertmacro BIMBLY_DELETE_FILES
+  ${EndIf}
 
-  ; What the programs wrote: the settings, the version record, the update files.
-  Delete "$INSTDIR\config.ini"
-  Delete "$INSTDIR\verinfo.ini"
+  ; What the programs wrote, unless it was there before the first install:
+  ; the settings, the version record, the update files.
+  ReadINIStr $0 "$INSTDIR\${INSTALL_LIST}" "Kept" "config.ini"
+  ${IfThen} $0 != "1" ${|} Delete "$INSTDIR\config.ini" ${|}
+  ReadINIStr $0 "$INSTDIR\${INSTALL_LIST}" "Kept" "verinfo.ini"
+  ${IfThen} $0 != "1" ${|} Delete "$INSTDIR\verinfo.ini" ${|}
+  Delete "$INSTDIR\restore.ini"
+  Delete "$INSTDIR\download\rollback\*.old"
+  RMDir "$INSTDIR\download\rollback"
+  Delete "$INSTDIR\download\rollback.ini"
+  Delete "$INSTDIR\download\lastver.ini.part"
   Delete "$INSTDIR\download\lastver.ini"
   Delete "$INSTDIR\download\update.ini"
   Delete "$INSTDIR\download\uphelp.ini"
@@ -259,6 +471,7 @@ Section "Uninstall"
   Delete "$SMPROGRAMS\${SHORTCUT}"
   Delete "$DESKTOP\${SHORTCUT}"
   DeleteRegKey HKCU "${UNINST_KEY}"
+  Delete "$INSTDIR\${INSTALL_LIST}"
   Delete "$INSTDIR\${UNINSTALLER}"
   ; Only when empty: a folder the parent chose may hold other files.
   RMDir "$INSTDIR"

@@ -3,10 +3,13 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "contracts/program_names.h"
 #include "core/settings_rules.h"
-#include "core/site_config.h"
+#include "core/update_rules.h"
+#include "core/site_address.h"
+#include "framework/instance_mutex.h"
 #include "settings/settings_store.h"
-#include "updater/env/update_env.h"
+#include "settings/update_env.h"
 
 namespace launcher {
 namespace {
@@ -24,12 +27,7 @@ void OpenQuietly(const std::wstring& file, const wchar_t* parameters) {
 }
 }  // namespace
 
-std::wstring HelpPageAddress() {
-  // The build-time address is UTF-8 text.
-  wchar_t site[1024] = {};
-  ::MultiByteToWideChar(CP_UTF8, 0, bimbly::kSiteUrl, -1, site, 1023);
-  return std::wstring(site) + L"/help.html";
-}
+std::wstring HelpPageAddress() { return bimbly::SiteAddress(L"help.html"); }
 
 void OpenHelpPage() {
   // The platform's handler for web addresses: the user's default browser.
@@ -45,6 +43,16 @@ void CheckUpdateOnClose() {
   if (!settings::ReadAutoUpdate()) return;
   const CUpdateEnv env;
   OpenQuietly(env.updaterExe(), L"background");
+}
+
+bool HandOverCutOffUpdate() {
+  const CUpdateEnv env;
+  const std::wstring journal = env.path(bimbly::kDownloadDir) + bimbly::update::kUpdateJournalName;
+  if (::GetFileAttributesW(journal.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+  // Still under way: the update restarts the launcher itself.
+  if (fw::MutexExists(contracts::kUpdaterMutex) || fw::MutexExists(contracts::kHelperMutex)) return false;
+  OpenQuietly(env.path(bimbly::kHelperExe), L"background");
+  return true;
 }
 
 }  // namespace launcher

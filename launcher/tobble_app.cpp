@@ -4,9 +4,11 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include "contracts/program_names.h"
 #include "framework/text.h"
 #include "gamehost/system/restore_record.h"
 #include "launcher/main_frame.h"
+#include "launcher/outside_programs.h"
 #include "launcher/resource.h"
 #include "launcher/version.h"
 #include "speech/speech_worker.h"
@@ -17,15 +19,12 @@
 // style, OLE, GDI+, speech) is in place before the frame's windows use it.
 bool CTobbleApp::InitInstance() {
   // 1. One launcher at a time; a second one ends silently.
-  HANDLE mutex = ::CreateMutexW(nullptr, FALSE, L"TobbleBabyMain");
-  if (mutex && ::GetLastError() == ERROR_ALREADY_EXISTS) {
-    ::CloseHandle(mutex);
-    return false;
-  }
-  instanceMutex_.reset(mutex);
+  if (!instanceMutex_.Take(contracts::kLauncherMutex)) return false;
   // A game that died with the launcher left the accessibility hot keys off
   // or the taskbar hidden: give them back before anything else.
   gamehost::RestoreAfterDeadGame(gamehost::RestoreRecordPath(), gamehost::ThisComputer());
+  // An update cut off half-way: the helper puts the old files back and starts us again.
+  if (launcher::HandOverCutOffUpdate()) return false;
 
   // 2. The first generation of common controls.
   INITCOMMONCONTROLSEX icc{};

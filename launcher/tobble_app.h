@@ -6,6 +6,7 @@
 #include "framework/app.h"
 #include "framework/gdiplus_session.h"
 #include "framework/handles.h"
+#include "framework/instance_mutex.h"
 
 // The launcher's document: empty, the frame and views hold everything.
 class CTobbleDoc : public fw::CDocument {};
@@ -19,7 +20,7 @@ class CTobbleApp : public fw::CWinApp {
  private:
   // Held until the process ends, so a second launcher sees it even while a
   // game runs.
-  fw::UniqueKernelHandle instanceMutex_;
+  fw::InstanceMutex instanceMutex_;
   std::unique_ptr<fw::GdiplusSession> gdiplus_;
   bool oleInitialized_ = false;
 };

@@ -4,7 +4,7 @@
 #include "framework/window.h"
 #include "launcher/resource.h"
 #include "settings/settings_store.h"
-#include "updater/env/update_env.h"
+#include "settings/update_env.h"
 
 namespace launcher {
 

@@ -7,16 +7,22 @@
 #   dist/<version>/server/                                 (lastver, lastver.sig, files)
 #
 # Usage: scripts/make-release.sh --key PRIVATE.pem [options]
-#   --key FILE            update-signing private key (or BIMBLY_UPDATE_KEY); required
-#   --public-key FILE     its public key, built into the programs (or
-#                         BIMBLY_UPDATE_PUBLIC_KEY; default: the .pub beside the key)
+#   --key FILE            update-signing private key (or BIMBLY_UPDATE_KEY); required.
+#                         Its public key is derived from it and built into the programs
+#   --public-key FILE     refuse unless this is the public key of --key (or
+#                         BIMBLY_UPDATE_PUBLIC_KEY); optional
 #   --site-url URL        the maker's site (default: the build's own default)
 #   --base-url URL        where the server tree will be served (default: <site>/download/)
-#   --serial N            release serial (default: the time in seconds); it must grow
-#                         from release to release, and the installer records it
+#   --serial N            release serial (default: the time in seconds, at most 18
+#                         digits); it must be above the last published one, and the
+#                         installer records it
 #   --server DIR          publish into this server tree, e.g. a copy of the live
-#                         one, so the tool can check that serials grow
-#                         (default: dist/<version>/server)
+#                         one (default: dist/<version>/server)
+#   --serial-record FILE  the last published serial, checked and updated (or
+#                         BIMBLY_SERIAL_RECORD; default: dist/last-serial)
+#   --first-release       there is no earlier release: publish without a last serial.
+#                         Otherwise the serial is checked against the lastver of
+#                         --server or the serial record, never against nothing
 #   --sign-cert FILE      code-signing certificate, PEM/DER or .pfx/.p12 (or BIMBLY_SIGN_CERT)
 #   --sign-key FILE       its private key, unless a .pfx/.p12 (or BIMBLY_SIGN_KEY)
 #   --sign-password-file FILE   the key's password (or BIMBLY_SIGN_PASSWORD, the text itself)
@@ -26,7 +32,8 @@
 #   --force               replace an existing output folder's installer/ and
 #                         publish over its server/
 #
-# Make a signing key pair once with: tools/publish_update.py keygen --out DIR
+# Make a signing key pair once, outside the repository, with:
+#   tools/publish_update.py keygen --out ~/bimbly-keys
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -39,6 +46,8 @@ site_url=""
 base_url=""
 serial=""
 server=""
+serial_record="${BIMBLY_SERIAL_RECORD:-$BIMBLY_ROOT/dist/last-serial}"
+first_release=0
 sign_cert="${BIMBLY_SIGN_CERT:-}"
 sign_key="${BIMBLY_SIGN_KEY:-}"
 sign_pass_file=""
@@ -49,7 +58,7 @@ force=0
 
 while [ $# -gt 0 ]; do
   case "$1" in
-    --key|--public-key|--site-url|--base-url|--serial|--sign-cert|--sign-key|--sign-password-file|--timestamp-url|--out|--build|--server)
+    --key|--public-key|--site-url|--base-url|--serial|--sign-cert|--sign-key|--sign-password-file|--timestamp-url|--out|--build|--server|--serial-record)
       [ $# -ge 2 ] && [ -n "$2" ] || die "$1 needs a value"
       case "$1" in
         --key) key="$2" ;;
@@ -64,9 +73,11 @@ while [ $# -gt 0 ]; do
         --out) out="$2" ;;
         --build) build="$2" ;;
         --server) server="$2" ;;
+        --serial-record) serial_record="$2" ;;
       esac
       shift 2 ;;
     --force) force=1; shift ;;
+    --first-release) first_release=1; shift ;;
     -h|--help) usage 0 ;;
     *) die "unknown argument: $1 (see --help)" ;;
   esac
@@ -81,18 +92,15 @@ absolute() { (cd "$(dirname "$1")" && printf '%s/%s\n' "$(pwd)" "$(basename "$1"
 [ -r "$key" ] || die "update-signing key not readable: $key"
 grep -q -- "-----BEGIN .*PRIVATE KEY-----" "$key" || die "not a PEM private key: $key"
 key="$(absolute "$key")"
-if [ -z "$public_key" ]; then
-  for candidate in "$(dirname "$key")/update-signing.pub" "${key%.*}.pub"; do
-    [ -f "$candidate" ] && public_key="$candidate" && break
-  done
-  [ -n "$public_key" ] || die "no public key beside $key: give --public-key FILE"
+if [ -n "$public_key" ]; then
+  [ -r "$public_key" ] || die "public key not readable: $public_key"
+  public_key="$(absolute "$public_key")"
 fi
-[ -r "$public_key" ] || die "public key not readable: $public_key"
-public_key="$(absolute "$public_key")"
 # One serial for the manifest and for the installer, which records it so that
 # the updater never takes an older release for the one installed.
 serial="${serial:-$(date +%s)}"
-[[ "$serial" =~ ^[0-9]{1,18}$ ]] || die "--serial must be a number: $serial"
+[[ "$serial" =~ ^[0-9]{1,18}$ ]] || die "--serial must be a number of at most 18 digits: $serial"
+serial=$((10#$serial))
 
 publisher="$BIMBLY_ROOT/tools/publish_update.py"
 [ -f "$publisher" ] || die "the publishing tool $publisher is missing"
@@ -135,6 +143,13 @@ if [ "$signing" -eq 0 ]; then
 fi
 install_packages
 
+# The key built into the programs is always the one that signs: derived from
+# --key, never taken from a file that may be stale or, by a slip, the private key.
+mkdir -p "$build"
+derived_public_key="$build/update-signing.pub"
+/usr/bin/python3 "$publisher" pubkey --key "$key" --out "$derived_public_key" ${public_key:+--expect "$public_key"} \
+  >/dev/null || die "the public key does not match --key"
+public_key="$derived_public_key"
 log "configuring the release build in $build"
 cmake_args=(-S "$BIMBLY_ROOT" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$BIMBLY_ROOT/cmake/mingw-w64-x86_64.cmake"
   -DCMAKE_BUILD_TYPE=Release -DBIMBLY_BENCH=OFF -DBIMBLY_UPDATE_PUBLIC_KEY="$public_key"
@@ -157,6 +172,23 @@ out="${out:-$BIMBLY_ROOT/dist/$version}"
 
 explicit_server="$server"
 server="${server:-$out/server}"
+# Serials only grow, checked before the build against the live tree's copy or
+# the record of the last one published; an empty folder proves nothing.
+last_serial=""
+if [ -f "$server/lastver" ]; then
+  last_serial="$(sed -n 's/^serial=\([0-9]*\)\r\{0,1\}$/\1/p' "$server/lastver" | head -n 1)"
+fi
+if [ -f "$serial_record" ]; then
+  recorded="$(tr -d ' \r\n' <"$serial_record")"
+  [[ "$recorded" =~ ^[0-9]{1,18}$ ]] || die "the serial record $serial_record holds no serial"
+  if [ -z "$last_serial" ] || [ "$((10#$recorded))" -gt "$((10#$last_serial))" ]; then last_serial="$recorded"; fi
+fi
+if [ -z "$last_serial" ] && [ "$first_release" -eq 0 ]; then
+  die "no last serial: give --server with a copy of the live tree, or --serial-record FILE; --first-release for the very first"
+fi
+if [ -n "$last_serial" ] && [ "$serial" -le "$((10#$last_serial))" ]; then
+  die "serial $serial is not above the last published $last_serial"
+fi
 if [ -e "$out/installer" ] || { [ -z "$explicit_server" ] && [ -e "$server" ]; }; then
   [ "$force" -eq 1 ] || die "$out already holds a release; --force replaces its installer and publishes over its server tree"
   rm -rf "$out/installer"
@@ -192,8 +224,10 @@ mkdir -p "$files"
 cp -p "${deliverables[@]}" "$files/"
 
 log "publishing the update tree for $base_url"
-/usr/bin/python3 "$publisher" publish --version "$version" --base-url "$base_url" --key "$key" --serial "$serial" \
-  "$files" "$server"
+publish_args=(--version "$version" --base-url "$base_url" --key "$key" --serial "$serial" --serial-record "$serial_record")
+[ "$first_release" -eq 1 ] || publish_args+=(--require-previous)
+mkdir -p "$(dirname "$serial_record")"
+/usr/bin/python3 "$publisher" publish "${publish_args[@]}" "$files" "$server"
 [ -f "$server/lastver" ] || die "the publishing tool wrote no $server/lastver"
 # The installer only beside a published update tree: both carry the same serial.
 mkdir -p "$out/installer"

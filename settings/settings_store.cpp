@@ -2,10 +2,9 @@
 
 #include <windows.h>
 
-#include <vector>
-
 #include "core/program_paths.h"
 #include "core/settings_rules.h"
+#include "framework/files.h"
 #include "framework/text.h"
 
 namespace settings {
@@ -16,10 +15,7 @@ std::wstring GetConfigFilePath() { return ConfigPathFor(fw::GetModulePath(nullpt
 
 std::wstring ReadConfigString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultText,
                               const std::wstring& filePath) {
-  std::vector<wchar_t> buf(config::kValueBufferChars, L'\0');
-  const DWORD n = ::GetPrivateProfileStringW(section, key, defaultText, buf.data(),
-                                             static_cast<DWORD>(buf.size()), filePath.c_str());
-  return std::wstring(buf.data(), n < buf.size() ? n : buf.size() - 1);
+  return fw::ReadIniString(filePath, section, key, defaultText, config::kValueBufferChars - 1);
 }
 
 int ReadConfigInt(const wchar_t* section, const wchar_t* key, int defaultValue, const std::wstring& filePath) {

@@ -6,7 +6,7 @@
 
 #include "core/accessibility_rules.h"
 #include "core/program_paths.h"
-#include "framework/handles.h"
+#include "framework/files.h"
 #include "framework/text.h"
 #include "gamehost/system/taskbar.h"
 
@@ -51,11 +51,10 @@ class RealSystemState final : public SystemStateLayer {
 
 // -1 when the key is missing or not a plain decimal number.
 long long ReadNumber(const std::wstring& path, const wchar_t* key) {
-  wchar_t text[32] = L"";
-  ::GetPrivateProfileStringW(kSection, key, L"", text, 32, path.c_str());
-  if (!text[0]) return -1;
+  const std::wstring text = fw::ReadIniString(path, kSection, key, L"", 31);
+  if (text.empty()) return -1;
   long long value = 0;
-  for (const wchar_t* p = text; *p; ++p) {
+  for (const wchar_t* p = text.c_str(); *p; ++p) {
     if (*p < L'0' || *p > L'9' || value > 0xFFFFFFFFll) return -1;
     value = value * 10 + (*p - L'0');
   }
@@ -95,12 +94,10 @@ void RestoreRecord::Write() {
                        "StickyKeys=%lu\r\nToggleKeys=%lu\r\nFilterKeys=%lu\r\nMouseKeys=%lu\r\n",
                        static_cast<unsigned long>(flags_.sticky), static_cast<unsigned long>(flags_.toggle),
                        static_cast<unsigned long>(flags_.filter), static_cast<unsigned long>(flags_.mouse));
-  // Written through to the disk: it must outlive a process killed a moment later.
-  fw::UniqueFile file(::CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
-  if (!file) return;  // a read-only program folder: the game runs, unrecorded
-  DWORD written = 0;
-  ::WriteFile(file.get(), text, static_cast<DWORD>(n), &written, nullptr);
+  // Written beside and renamed over, through to the disk: a process killed or
+  // the power cut a moment later leaves the old record or the new one, never
+  // none. A read-only program folder: the game runs, unrecorded.
+  fw::WriteFileAtomically(path_, text, static_cast<std::size_t>(n));
 }
 
 bool RestoreAfterDeadGame(const std::wstring& path, SystemStateLayer& system) {

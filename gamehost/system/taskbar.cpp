@@ -47,8 +47,11 @@ void SetTaskbarAutoHide(bool on, ITaskbarShell& shell) {
   HWND taskbar = shell.FindTaskbar();
   if (!taskbar) return;
   const UINT state = shell.GetState(taskbar);
-  // Always-on-top and any other bit go back unchanged.
-  shell.SetState(taskbar, on ? (state | ABS_AUTOHIDE) : (state ^ ABS_AUTOHIDE));
+  // Always-on-top and any other bit go back unchanged. Cleared, never
+  // toggled: toggling would switch auto-hide on for good if anything had
+  // switched it off during the game.
+  const UINT wanted = on ? (state | ABS_AUTOHIDE) : (state & ~static_cast<UINT>(ABS_AUTOHIDE));
+  if (wanted != state) shell.SetState(taskbar, wanted);
 }
 
 }  // namespace gamehost

@@ -23,9 +23,10 @@ ITaskbarShell& SystemTaskbarShell();
 
 // True only when the taskbar exists and has the auto-hide bit.
 bool IsTaskbarAutoHide(ITaskbarShell& shell = SystemTaskbarShell());
-// on: the state with the auto-hide bit set; off: the state with the bit
-// inverted, so that auto-hide switched off by hand during a game is on after
-// it. Nothing without a taskbar.
+// on: the state with the auto-hide bit set; off: the state with only that
+// bit cleared (the one a game set), so that auto-hide switched off by hand
+// during a game stays off and every other bit is kept. Nothing without a
+// taskbar, and nothing sent when the bit is already as asked.
 void SetTaskbarAutoHide(bool on, ITaskbarShell& shell = SystemTaskbarShell());
 
 }  // namespace gamehost

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "contracts/program_names.h"
 #include "tests/e2e/launcher_session.h"
 
 using namespace e2e;
@@ -122,6 +123,17 @@ class InstallerTest : public ::testing::Test {
     // An installation of this user's own would be overwritten and removed.
     if (KeyExists()) GTEST_SKIP() << "Bimbly is installed for this user; not touching it";
     dir = scratch.File(L"Bimbly");
+    // A program of an earlier test may still be ending (an updater that a
+    // launcher's close started, say); the installer would rightly refuse.
+    const bool idle = WaitUntil(
+        [] {
+          for (const wchar_t* name : {contracts::kLauncherMutex, contracts::kGameMutex, contracts::kUpdaterMutex,
+                                      contracts::kHelperMutex})
+            if (MutexExists(name)) return false;
+          return true;
+        },
+        60000);
+    ASSERT_TRUE(idle) << "a program of the suite is still running in this prefix";
   }
 
   void TearDown() override {
@@ -245,4 +257,35 @@ TEST_F(InstallerTest, InstallsStartsKeepsSettingsOverAnUpdateAndUninstallsWithou
     ::RemoveDirectoryW(familyDir.c_str());
     ::RemoveDirectoryW((std::wstring(appData) + L"\\Bimbly").c_str());
   }
+}
+
+TEST_F(InstallerTest, RefusesFoldersThatAreNotItsOwnAndLeavesWhatWasThereBefore) {
+  constexpr DWORD kRefusedFolderExitCode = 4;
+  wchar_t windows[MAX_PATH] = {};
+  ::GetWindowsDirectoryW(windows, MAX_PATH);
+  ASSERT_TRUE(::CreateDirectoryW(scratch.File(L"foreign").c_str(), nullptr));
+  scratch.Write(L"foreign\\notes.txt", "a parent's notes");
+  const std::wstring refused[] = {L"C:\\", KnownFolder(FOLDERID_Profile), KnownFolder(FOLDERID_Documents),
+                                  KnownFolder(FOLDERID_Downloads), std::wstring(windows) + L"\\Bimbly",
+                                  scratch.File(L"foreign")};
+  for (const std::wstring& target : refused) {
+    EXPECT_EQ(RunToEnd(InstallerPath(), L"/S /D=" + target), kRefusedFolderExitCode) << std::string(target.begin(), target.end());
+    EXPECT_FALSE(PathExists(target + L"\\Tobble.exe"));
+    EXPECT_FALSE(KeyExists());
+  }
+  EXPECT_EQ(scratch.Read(L"foreign\\notes.txt"), "a parent's notes");
+
+  // A folder with an earlier copy of the suite is taken; its settings were
+  // there before this installer and stay after the uninstall.
+  ASSERT_TRUE(::CreateDirectoryW(dir.c_str(), nullptr));
+  scratch.Write(L"Bimbly\\Tobble.exe", "an earlier copy");
+  scratch.Write(L"Bimbly\\config.ini", "[Update]\r\nMode=manual\r\n");
+  ASSERT_EQ(Install(), 0u);
+  // The folder's own access list cannot be read back here: Wine keeps no
+  // access lists on files, it maps them to Unix modes.
+  ASSERT_EQ(UninstallInPlace(), 0u);
+  EXPECT_EQ(scratch.Read(L"Bimbly\\config.ini"), "[Update]\r\nMode=manual\r\n");
+  EXPECT_FALSE(PathExists(Installed(L"Tobble.exe")));
+  EXPECT_FALSE(PathExists(Installed(L"install.ini")));
+  EXPECT_FALSE(KeyExists());
 }

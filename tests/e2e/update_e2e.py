@@ -160,11 +160,22 @@ class UpdateFaults(unittest.TestCase):
     def setUpClass(cls):
         cls.server = FaultServer(80).__enter__()
         cls.tls = FaultServer(free_port(), tls=True).__enter__()
+        # A second TLS server whose own CA the prefix is made to trust, as a
+        # real server's CA is trusted on Windows.
+        cls.trusted = FaultServer(free_port(), tls=True).__enter__()
+        cls.ca = os.path.join(BUILD, "tests-bin", "update-e2e-ca.der")
+        os.makedirs(os.path.dirname(cls.ca), exist_ok=True)
+        with open(cls.ca, "wb") as f:
+            f.write(cls.trusted.cert_der())
+        cls.ca_added = helper("trust", "add", win(cls.ca)).returncode == 0
 
     @classmethod
     def tearDownClass(cls):
+        if cls.ca_added:
+            helper("trust", "remove", win(cls.ca))
         cls.server.__exit__(None, None, None)
         cls.tls.__exit__(None, None, None)
+        cls.trusted.__exit__(None, None, None)
 
     def check_case(self, name, setup, music_after, helper_runs=False, no_hits=(), max_seconds=None,
                    keyed=False, test_server=True, text=None, extra=None):
@@ -198,7 +209,8 @@ class UpdateFaults(unittest.TestCase):
                 extra(self, folder)
 
     def test_fault_table(self):
-        s, t = self.server, self.tls
+        s, t, trusted = self.server, self.tls, self.trusted
+        self.assertTrue(self.ca_added, "the test CA could not be added to the trusted roots")
         long_name = "a" * 240 + ".dll"
         hostile = ["..\\x.dll", "C:\\x.dll", "\\\\host\\x", "CON", "a:b", long_name, "sub\\..\\..\\y.dll"]
         drive_c = os.path.join(os.environ.get("WINEPREFIX", ""), "drive_c")
@@ -214,7 +226,8 @@ class UpdateFaults(unittest.TestCase):
             case.assertFalse(os.path.exists(os.path.join(drive_c, "x.dll")))
             case.assertEqual(sorted(os.listdir(f.prog)), ["Music.dll", "Update.exe", "Upmender.exe",
                                                           "config.ini", "download", "verinfo.ini"])
-            case.assertEqual(f.ini("download/update.ini").sections(), ["File0"])
+            # A finished update leaves no update files and no old copies.
+            case.assertEqual(sorted(os.listdir(f.path("download"))), ["updatetest.ini"])
 
         def uppercase_listed(case, f):
             case.assertEqual(f.ini("download/update.ini")["File0"]["check"], md5(NEW).upper())
@@ -252,6 +265,11 @@ class UpdateFaults(unittest.TestCase):
             ("self-signed HTTPS", lambda s_, f: (serve(s, [entry("Music.dll", NEW, [t.url("/download/Music.dll")])]),
                                                   t.routes.update({"/download/Music.dll": Route(NEW)})),
              "old", dict(extra=lambda case, f: case.assertEqual(sum(t.hits.values()), 0))),
+            ("HTTPS with a trusted CA", lambda s_, f: (
+                serve(s, [entry("Music.dll", NEW, [trusted.url("/download/Music.dll")])]),
+                trusted.routes.update({"/download/Music.dll": Route(NEW)})),
+             "new", dict(helper_runs=True, no_hits=["/download/Music.dll"], extra=lambda case, f: case.assertEqual(
+                 trusted.hits["/download/Music.dll"], 1))),
             ("hostile names", lambda s_, f: serve(s, [
                 entry(n, NEW, [s.url("/download/h%d" % i)]) for i, n in enumerate(hostile)] + [
                 entry("Music.dll", NEW, [s.url("/download/Music.dll")])], routes={
@@ -293,6 +311,9 @@ class UpdateFaults(unittest.TestCase):
             ("older serial", lambda s_, f: (installed_serial(300)(f),
                                             serve(s, [music(s)], serial=200, sign=True)),
              "old", dict(text=T_ROLLBACK, no_hits=file_paths)),
+            ("equal serial: the installed release", lambda s_, f: (installed_serial(200)(f),
+                                                                   serve(s, [music(s)], serial=200, sign=True)),
+             "old", dict(text=T_NO_UPDATE, no_hits=file_paths)),
         ]
         for name, setup, after, kw in cases:
             self.check_case("signed: " + name, setup, after, keyed=True, **kw)
@@ -349,8 +370,8 @@ class UpdateChain(unittest.TestCase):
             self.assertEqual(folder.read("Music.dll"), new_music)
             self.assertEqual(folder.read("Update.exe"), new_updater)
             self.assertEqual(folder.ini("verinfo.ini")["History0"]["ver"], "0.1")
-            self.assertEqual(folder.ini("download/uphelp.ini")["Run"]["file"].lower(),
-                             folder.exe("Tobble.exe").lower())
+            # Finished: the update files and the old copies are gone.
+            self.assertEqual(sorted(os.listdir(folder.path("download"))), ["updatetest.ini"])
             # The helper started the launcher again.
             self.assertEqual(helper("running", folder.exe("Tobble.exe")).returncode, 0)
         finally:
@@ -388,6 +409,59 @@ class UpdateChain(unittest.TestCase):
             now = folder.read(name)
             self.assertIn(now, (body, bytes([int(name[3])]) * (12 << 20)), name)
         folder.wait_helper_gone(20)
+        # The next start of the helper puts every old file back.
+        wine([folder.path("Upmender.exe"), "background"], timeout=120)
+        for name in bodies:
+            self.assertEqual(folder.read(name), bytes([int(name[3])]) * (12 << 20), name)
+        self.assertIsNone(folder.read("download/rollback.ini"))
+
+    def test_helper_killed_half_way_and_the_suite_starts_at_its_old_version(self):
+        folder = self.launcher_folder("killed helper")
+        folder.write("verinfo.ini", b"[Version]\r\nver=0.3.0.1\r\n")
+        old, new = {}, {}
+        for i in range(6):
+            name = "Big%d.dll" % i
+            old[name] = bytes([i]) * (12 << 20)
+            new[name] = bytes([i + 100]) * (12 << 20) + b"new"
+            folder.write(name, old[name])
+            folder.write("download/" + name + "_", new[name])
+        entries = [entry(n, b, ["http://127.0.0.1/download/" + n]) for n, b in new.items()]
+        folder.write("download/lastver.ini", publish_update.manifest_text("0.3.0.2", entries, 900))
+        folder.write("download/update.ini", publish_update.manifest_text("0.3.0.2", entries, 900))
+        folder.write("download/uphelp.ini", b"".join(b"[File%d]\r\nsource=%s\r\ndest=%s\r\n" % (
+            i, folder.exe("download/" + n + "_").encode(), folder.exe(n).encode()) for i, n in enumerate(new)))
+        upmender = subprocess.Popen(["wine", folder.path("Upmender.exe"), "background"],
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        killed = False
+        try:
+            end = time.monotonic() + 90
+            while time.monotonic() < end and upmender.poll() is None:
+                if os.path.getsize(folder.path("Big1.dll")) == len(new["Big1.dll"]):
+                    break
+                time.sleep(0.005)
+        finally:
+            if upmender.poll() is None:
+                upmender.kill()
+                killed = True
+            upmender.wait(timeout=30)
+        self.assertTrue(killed)
+        self.assertEqual(folder.read("Big0.dll"), new["Big0.dll"])  # cut off with the files mixed
+        self.assertEqual(folder.read("Big5.dll"), old["Big5.dll"])
+        # A parent starts the suite: it hands over to the helper, which puts
+        # the old files back and starts the launcher at its old version.
+        launcher = subprocess.Popen(["wine", folder.path("Tobble.exe")], stdout=subprocess.DEVNULL,
+                                    stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+        try:
+            self.assertEqual(helper("titled", "Bimbly 0.3.0.1", "90", timeout=120).returncode, 0)
+            self.assertTrue(folder.wait_helper_gone(40))
+            for name in old:
+                self.assertEqual(folder.read(name), old[name], name)
+            self.assertEqual(folder.ini("verinfo.ini")["Version"]["ver"], "0.3.0.1")
+            self.assertIsNone(folder.read("download/rollback.ini"))
+            self.assertFalse(os.path.exists(folder.path("download/rollback")))
+        finally:
+            helper("close", folder.exe("Tobble.exe"), "15")
+            launcher.wait(timeout=30)
 
     def test_second_instances_and_bare_helper(self):
         s = self.server
@@ -413,6 +487,102 @@ class UpdateChain(unittest.TestCase):
         holder.wait(timeout=30)
         self.assertEqual(folder.read("Music.dll"), OLD)
         self.assertIsNone(folder.read("verinfo.ini"))
+
+
+class ReleaseChecks(unittest.TestCase):
+    """What stands between a maintainer's slip and every family's updater: the
+    key checks of the build and the release command, and the publishing
+    tool's serial, lock and folder rules."""
+
+    def setUp(self):
+        self.work = os.path.join(BUILD, "tests-bin", "release-checks")
+        shutil.rmtree(self.work, ignore_errors=True)
+        os.makedirs(self.work)
+        publish_update.main(["keygen", "--out", os.path.join(self.work, "pair")])
+        self.key = os.path.join(self.work, "pair", "update-signing.pem")
+        self.pub = os.path.join(self.work, "pair", "update-signing.pub")
+
+    def test_key_table(self):
+        root = os.path.join(HERE, "..", "..")
+        test_pub = os.path.join(HERE, "update_keys", "update-signing.pub")
+        two = os.path.join(self.work, "two.pub")
+        with open(two, "wb") as f, open(self.pub, "rb") as a, open(test_pub, "rb") as b:
+            f.write(a.read() + b.read())
+        cases = [
+            # name, key file given to the build, part of the refusal (None: taken)
+            ("a private key given as the public key", TEST_KEY, "PRIVATE key"),
+            ("the committed test key", test_pub, "committed key"),
+            ("two keys in one file", two, "exactly one P-256"),
+            ("a fresh public key", self.pub, None),
+        ]
+        for name, key, refusal in cases:
+            with self.subTest(name):
+                r = subprocess.run(["cmake", "-DKEY=" + key, "-P", os.path.join(root, "cmake", "BimblyUpdateKey.cmake")],
+                                   stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+                out = " ".join(r.stdout.decode().split())
+                if refusal:
+                    self.assertNotEqual(r.returncode, 0)
+                    self.assertIn(refusal, out)
+                else:
+                    self.assertEqual(r.returncode, 0, out)
+        # The release command derives the key it builds in; a --public-key that
+        # is not that key is refused before anything is configured.
+        for name, public in (("the private key as --public-key", self.key), ("a stale key", test_pub)):
+            with self.subTest(name):
+                build = os.path.join(self.work, "build")
+                r = subprocess.run(["bash", os.path.join(root, "scripts", "make-release.sh"), "--key", self.key,
+                                    "--public-key", public, "--build", build, "--out", os.path.join(self.work, "out"),
+                                    "--first-release"], stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                   stdin=subprocess.DEVNULL, timeout=300)
+                self.assertNotEqual(r.returncode, 0)
+                self.assertIn("does not match --key", r.stdout.decode())
+                self.assertFalse(os.path.exists(os.path.join(build, "CMakeCache.txt")))
+
+    def test_publish_table(self):
+        release = os.path.join(self.work, "release")
+        os.makedirs(release)
+        with open(os.path.join(release, "Music.dll"), "wb") as f:
+            f.write(NEW)
+        server = os.path.join(self.work, "server")
+        record = os.path.join(self.work, "last-serial")
+
+        def publish(*extra):
+            try:
+                publish_update.main(["publish", "--version", "0.3", "--base-url", "https://bimbly.example/download",
+                                     "--key", self.key, "--serial-record", record] + list(extra) + [release, server])
+                return True
+            except SystemExit:
+                return False
+
+        def lock_held():
+            os.makedirs(server, exist_ok=True)
+            open(os.path.join(server, publish_update.LOCK), "w").close()
+
+        def lock_gone():
+            os.remove(os.path.join(server, publish_update.LOCK))
+
+        cases = [
+            # name, before, publish arguments, published
+            ("no last serial anywhere", None, ["--serial", "5", "--require-previous"], False),
+            ("the first release", None, ["--serial", "5"], True),
+            ("an equal serial", None, ["--serial", "5"], False),
+            ("a lower serial, checked against the record", lambda: os.remove(os.path.join(server, "lastver")),
+             ["--serial", "4", "--require-previous"], False),
+            ("19 digits", None, ["--serial", str(10 ** 18)], False),
+            ("a publish already running", lock_held, ["--serial", "6"], False),
+            ("the next serial", lock_gone, ["--serial", "6", "--require-previous"], True),
+        ]
+        for name, before, args, published in cases:
+            with self.subTest(name):
+                if before:
+                    before()
+                self.assertEqual(publish(*args), published)
+        # Each release in its own folder; the manifest names the newest.
+        self.assertEqual(sorted(os.listdir(server)), ["5", "6", "lastver", "lastver.sig"])
+        with open(os.path.join(server, "lastver"), "rb") as f:
+            self.assertIn(b"url0=https://bimbly.example/download/6/Music.dll", f.read())
+        with open(record) as f:
+            self.assertEqual(f.read().strip(), "6")
 
 
 if __name__ == "__main__":

@@ -8,10 +8,14 @@
 //   update_e2e_helper window CLASS SECONDS       exit code 0 when such a window appears
 //   update_e2e_helper status SECONDS             prints the progress dialog's two lines
 //                                                once they settle, then closes it
+//   update_e2e_helper titled TEXT SECONDS        exit code 0 when a window with that title appears
+//   update_e2e_helper trust add|remove CERT.der  adds a certificate to the trusted roots, or takes it away
 #include <windows.h>
 #include <tlhelp32.h>
+#include <wincrypt.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -77,6 +81,31 @@ int wmain(int argc, wchar_t** argv) {
     if (!dialog) return 1;
     ::PostMessageW(dialog, WM_SYSCOMMAND, 16, 0);
     return 0;
+  }
+  if (verb == L"titled") {
+    for (int i = 0; i < seconds * 10; ++i, ::Sleep(100))
+      if (::FindWindowW(nullptr, argv[2])) return 0;
+    return 1;
+  }
+  if (verb == L"trust" && argc > 3) {
+    HANDLE file = ::CreateFileW(argv[3], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 1;
+    std::vector<BYTE> der(64 * 1024);
+    DWORD got = 0;
+    const BOOL read = ::ReadFile(file, der.data(), static_cast<DWORD>(der.size()), &got, nullptr);
+    ::CloseHandle(file);
+    if (!read || got == 0) return 1;
+    if (std::wstring(argv[2]) == L"add") return ::CertAddEncodedCertificateToSystemStoreW(L"Root", der.data(), got) ? 0 : 1;
+    HCERTSTORE store = ::CertOpenSystemStoreW(0, L"Root");
+    if (!store) return 1;
+    PCCERT_CONTEXT cert = ::CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), got);
+    PCCERT_CONTEXT found = cert ? ::CertFindCertificateInStore(store, X509_ASN_ENCODING, 0, CERT_FIND_EXISTING, cert,
+                                                               nullptr)
+                                : nullptr;
+    const BOOL removed = found && ::CertDeleteCertificateFromStore(found);  // frees `found`
+    if (cert) ::CertFreeCertificateContext(cert);
+    ::CertCloseStore(store, 0);
+    return removed ? 0 : 1;
   }
   if (verb == L"window") {
     for (int i = 0; i < seconds * 10; ++i, ::Sleep(100))

@@ -68,6 +68,7 @@ class FaultServer:
         if tls:
             context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
             cert, key = _self_signed()
+            self.cert_path = cert
             context.load_cert_chain(cert, key)
             self.httpd.socket = context.wrap_socket(self.httpd.socket, server_side=True)
         self.port = self.httpd.server_address[1]
@@ -81,6 +82,13 @@ class FaultServer:
         self.stop_event.set()
         self.httpd.shutdown()
         self.httpd.server_close()
+
+    def cert_der(self):
+        """The server's certificate (its own CA) in DER, for a trusted-root store."""
+        from cryptography import x509
+        from cryptography.hazmat.primitives import serialization
+        with open(self.cert_path, "rb") as f:
+            return x509.load_pem_x509_certificate(f.read()).public_bytes(serialization.Encoding.DER)
 
     def url(self, path):
         scheme = "https" if isinstance(self.httpd.socket, ssl.SSLSocket) else "http"
@@ -99,7 +107,9 @@ def _self_signed():
     cert = (x509.CertificateBuilder().subject_name(name).issuer_name(name).public_key(key.public_key())
             .serial_number(1).not_valid_before(now - datetime.timedelta(days=1))
             .not_valid_after(now + datetime.timedelta(days=2))
-            .add_extension(x509.SubjectAlternativeName([x509.IPAddress(ipaddress.ip_address("127.0.0.1"))]), False)
+            # The address also as a DNS name: Wine matches a host only against those.
+            .add_extension(x509.SubjectAlternativeName([x509.IPAddress(ipaddress.ip_address("127.0.0.1")),
+                                                        x509.DNSName("127.0.0.1")]), False)
             .sign(key, hashes.SHA256()))
     folder = tempfile.mkdtemp(prefix="update-tls-")
     cert_path, key_path = os.path.join(folder, "cert.pem"), os.path.join(folder, "key.pem")

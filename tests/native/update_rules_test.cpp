@@ -1,5 +1,8 @@
 #include "core/update_rules.h"
 
+#include "core/ini_text.h"
+#include "core/site_address.h"
+
 #include <gtest/gtest.h>
 
 using namespace bimbly::update;
@@ -39,7 +42,10 @@ TEST(UpdateRules, InsideFolderAndAddresses) {
   EXPECT_FALSE(IsInsideFolder(L"C:\\Games\\x.dll", kDir));
   EXPECT_TRUE(IsAllowedFileUrl(L"https://bimbly.example/download/Tobble.exe"));
   EXPECT_TRUE(IsAllowedFileUrl(L"HTTP://127.0.0.1:8080/download/x"));
-  EXPECT_TRUE(IsAllowedFileUrl(L"http://mirror.example/x"));
+  EXPECT_FALSE(IsAllowedFileUrl(L"http://mirror.example/x"));
+  EXPECT_FALSE(IsAllowedFileUrl(L"http://127.0.0.1.mirror.example/x"));
+  EXPECT_TRUE(IsAllowedFileUrl(L"http://localhost/x"));
+  EXPECT_TRUE(IsAllowedFileUrl(L"http://[::1]:81/x"));
   EXPECT_FALSE(IsAllowedFileUrl(L"http:///x"));
   EXPECT_FALSE(IsAllowedFileUrl(L"https://"));
   EXPECT_FALSE(IsAllowedFileUrl(L"ftp://bimbly.example/x"));
@@ -68,9 +74,10 @@ TEST(UpdateRules, SizesSerialsAndSuffixes) {
     const wchar_t* installed;
     bool ok;
   };
-  const Serials serials[] = {{L"5", L"", true},   {L"5", L"5", true},  {L"6", L"5", true},
+  const Serials serials[] = {{L"5", L"", true},   {L"5", L"5", false},  {L"6", L"5", true},
                              {L"4", L"5", false}, {L"", L"", false},   {L"x", L"1", false},
-                             {L"10", L"9", true}, {L"9", L"10", false}};
+                             {L"10", L"9", true}, {L"9", L"10", false}, {L"0", L"", false},
+                             {L"1", L"damaged", true}, {L"1000000000000000000", L"", false}};
   for (const auto& s : serials) EXPECT_EQ(SerialAcceptable(s.offered, s.installed), s.ok) << s.offered << L"/" << s.installed;
 }
 
@@ -112,4 +119,32 @@ TEST(UpdateRules, PublicKeyFromPem) {
   EXPECT_TRUE(P256PointFromPem("no key").empty());
   EXPECT_TRUE(DecodeBase64("QQ=A").empty());
   EXPECT_EQ(DecodeBase64("QUJD").size(), 3u);
+}
+
+TEST(UpdateRules, SiteAddressesJoinedWithOneSlash) {
+  for (const wchar_t* base : {L"https://b.example/download/", L"https://b.example/download",
+                              L"https://b.example/download//"})
+    EXPECT_EQ(ManifestUrl(base), L"https://b.example/download/lastver") << base;
+  EXPECT_EQ(bimbly::JoinAddress(L"https://b.example/", L"/help.html"), L"https://b.example/help.html");
+  const std::wstring help = bimbly::SiteAddress(L"help.html");
+  EXPECT_EQ(help.find(L"//help"), std::wstring::npos);
+  EXPECT_EQ(help.substr(help.size() - 10), L"/help.html");
+}
+
+TEST(UpdateRules, ManifestReadFromMemoryAsTheProfileFunctionsReadIt) {
+  const bimbly::IniText ini(
+      "[Version]\r\nver = 0.3 \r\nSERIAL=\"12\"\r\n[file0]\r\nfile=Music.dll\r\nurl0=https://a/x\r\n"
+      "url2=https://skipped\r\n[File1]\r\nsize=1\r\n[Version]\r\nver=second\r\nnoise\n[File0]\nfile=again");
+  EXPECT_EQ(ini.Get("version", "Ver"), "0.3");
+  EXPECT_EQ(ini.Get("Version", "serial"), "12");
+  EXPECT_EQ(ini.Get("Version", "missing"), "");
+  EXPECT_EQ(ini.Get("Nowhere", "ver"), "");
+  const auto entries = ReadManifestEntries([&](const std::wstring& section, const std::wstring& key) {
+    const std::string s = ini.Get(std::string(section.begin(), section.end()), std::string(key.begin(), key.end()));
+    return std::wstring(s.begin(), s.end());
+  });
+  ASSERT_EQ(entries.size(), 1u);  // File1 has no "file": the list ends there
+  EXPECT_EQ(entries[0].urls, std::vector<std::wstring>{L"https://a/x"});
+  EXPECT_EQ(FindEntry(entries, L"MUSIC.DLL"), &entries[0]);
+  EXPECT_EQ(FindEntry(entries, L"Music.dl"), nullptr);
 }

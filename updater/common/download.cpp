@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/wait_bounds.h"
 #include "framework/handles.h"
+#include "framework/threads.h"
 
 namespace {
 
@@ -64,7 +66,7 @@ class TransferWatchdog {
   bool Stop() {
     if (thread_) {
       ::SetEvent(stop_.get());
-      if (::WaitForSingleObject(thread_.get(), 5000) == WAIT_TIMEOUT) ::TerminateThread(thread_.get(), 1);
+      fw::JoinOrTerminate(thread_.get(), bimbly::kDownloadWatchdogJoinMs);
       thread_.reset();
     }
     return !fired();
@@ -73,7 +75,7 @@ class TransferWatchdog {
  private:
   static DWORD WINAPI Run(void* param) {
     auto* self = static_cast<TransferWatchdog*>(param);
-    while (::WaitForSingleObject(self->stop_.get(), 250) == WAIT_TIMEOUT) {
+    while (::WaitForSingleObject(self->stop_.get(), bimbly::kDownloadWatchdogTickMs) == WAIT_TIMEOUT) {
       const ULONGLONG now = ::GetTickCount64();
       const auto last = static_cast<ULONGLONG>(::InterlockedCompareExchange64(&self->lastProgress_, 0, 0));
       if (now - last > std::max(self->limits_.readMs, self->limits_.connectMs) ||
@@ -101,6 +103,10 @@ class TransferWatchdog {
 
 std::wstring Transfer(HINTERNET session, TransferWatchdog& watchdog, const std::wstring& url,
                       const std::wstring& localPath, const DownloadLimits& limits);
+std::wstring OpenRequest(HINTERNET session, const std::wstring& url, const DownloadLimits& limits,
+                         HINTERNET& connection, HINTERNET& remote);
+std::wstring CopyBody(HINTERNET remote, TransferWatchdog& watchdog, const std::wstring& localPath,
+                      const DownloadLimits& limits);
 
 }  // namespace
 
@@ -126,11 +132,33 @@ namespace {
 
 std::wstring Transfer(HINTERNET session, TransferWatchdog& watchdog, const std::wstring& url,
                       const std::wstring& localPath, const DownloadLimits& limits) {
+  HINTERNET connection = nullptr, remote = nullptr;
+  const std::wstring opened = OpenRequest(session, url, limits, connection, remote);
+  if (!remote) return opened;
+  watchdog.Watch(remote);
+  // The remote handle is closed here unless the watchdog has taken it; the
+  // connection goes with the session.
+  struct RemoteCloser {
+    TransferWatchdog& dog;
+    ~RemoteCloser() { dog.Release(); }
+  } closer{watchdog};
+  if (!::HttpSendRequestW(remote, nullptr, 0, nullptr, 0)) return ErrorText(::GetLastError());
+  DWORD status = 0, statusSize = sizeof status;
+  if (!::HttpQueryInfoW(remote, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &statusSize, nullptr))
+    return ErrorText(::GetLastError());
+  if (status != 200) return std::to_wstring(status);
+  const std::wstring failure = CopyBody(remote, watchdog, localPath, limits);
+  return failure.empty() ? std::to_wstring(status) : failure;
+}
+
+// Builds the request step by step rather than with InternetOpenUrl, so that
+// its time-outs are in place before it connects and sends. On success
+// `remote` is set and the text is empty.
+std::wstring OpenRequest(HINTERNET session, const std::wstring& url, const DownloadLimits& limits,
+                         HINTERNET& connection, HINTERNET& remote) {
   // Fresh bytes every time; certificate checks stay on; no dialogs.
   const DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE |
                       INTERNET_FLAG_TRANSFER_BINARY | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES;
-  // The request is built step by step rather than with InternetOpenUrl, so that
-  // its time-outs are in place before it connects and sends.
   URL_COMPONENTSW parts{};
   parts.dwStructSize = sizeof parts;
   wchar_t host[256] = {}, path[4096] = {};
@@ -146,27 +174,20 @@ std::wstring Transfer(HINTERNET session, TransferWatchdog& watchdog, const std::
   if (parts.lpszExtraInfo) object.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
   if (object.empty()) object = L"/";
 
-  HINTERNET connection = ::InternetConnectW(session, host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 1);
+  connection = ::InternetConnectW(session, host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 1);
   if (!connection) return ErrorText(::GetLastError());
   SetTimeouts(connection, limits);
   const DWORD requestFlags = flags | (parts.nScheme == INTERNET_SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0);
-  HINTERNET remote = ::HttpOpenRequestW(connection, L"GET", object.c_str(), nullptr, nullptr, nullptr, requestFlags, 1);
+  remote = ::HttpOpenRequestW(connection, L"GET", object.c_str(), nullptr, nullptr, nullptr, requestFlags, 1);
   if (!remote) return ErrorText(::GetLastError());
-  watchdog.Watch(remote);
-  // The remote handle is closed here unless the watchdog has taken it.
-  struct RemoteCloser {
-    TransferWatchdog& dog;
-    ~RemoteCloser() { dog.Release(); }
-  } closer{watchdog};
   SetTimeouts(remote, limits);
-  if (!::HttpSendRequestW(remote, nullptr, 0, nullptr, 0)) return ErrorText(::GetLastError());
+  return {};
+}
 
-  DWORD status = 0, statusSize = sizeof status;
-  if (!::HttpQueryInfoW(remote, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &statusSize,
-                        nullptr))
-    return ErrorText(::GetLastError());
-  if (status != 200) return std::to_wstring(status);
-
+// Copies the body into `localPath`, within the size limit; the failure text,
+// or empty. A failed copy leaves no file.
+std::wstring CopyBody(HINTERNET remote, TransferWatchdog& watchdog, const std::wstring& localPath,
+                      const DownloadLimits& limits) {
   fw::UniqueFile file(::CreateFileW(localPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return ErrorText(::GetLastError());
@@ -194,11 +215,8 @@ std::wstring Transfer(HINTERNET session, TransferWatchdog& watchdog, const std::
     }
   }
   file.reset();
-  if (!failure.empty()) {
-    ::DeleteFileW(localPath.c_str());
-    return failure;
-  }
-  return std::to_wstring(status);
+  if (!failure.empty()) ::DeleteFileW(localPath.c_str());
+  return failure;
 }
 
 }  // namespace

@@ -4,11 +4,13 @@
 #include <cstdint>
 #include <string>
 
+#include "core/wait_bounds.h"
+
 struct DownloadLimits {
-  std::uint64_t maxBytes;       // a body longer than this is cut off and refused
-  std::uint32_t connectMs = 10'000;
-  std::uint32_t readMs = 10'000;   // longest silence of the server
-  std::uint32_t totalMs = 60'000;  // the whole transfer
+  std::uint64_t maxBytes;  // a body longer than this is cut off and refused
+  std::uint32_t connectMs = bimbly::kDownloadConnectMs;
+  std::uint32_t readMs = bimbly::kDownloadReadMs;    // longest silence of the server
+  std::uint32_t totalMs = bimbly::kDownloadTotalMs;  // the whole transfer
 };
 
 inline constexpr wchar_t kDownloadOk[] = L"200";

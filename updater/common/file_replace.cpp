@@ -28,9 +28,16 @@ bool ReplaceFileAtomically(const std::wstring& source, const std::wstring& targe
   ::SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
   if (!::CopyFileW(source.c_str(), temp.c_str(), FALSE)) return false;
   {
-    // The bytes reach the disk before the name points at them.
-    fw::UniqueFile f(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (f) ::FlushFileBuffers(f.get());
+    // The bytes reach the disk before the name points at them. A virus
+    // scanner may hold the new copy open: share with it, and if the copy
+    // still cannot be opened or flushed, the replacement has failed.
+    fw::UniqueFile f(::CreateFileW(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!f || !::FlushFileBuffers(f.get())) {
+      f.reset();
+      ::DeleteFileW(temp.c_str());
+      return false;
+    }
   }
   ::SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
   if (FileExists(target)) ::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);

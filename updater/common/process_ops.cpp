@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <tlhelp32.h>
 
+#include "core/wait_bounds.h"
 #include "framework/handles.h"
 
 namespace {
@@ -59,12 +60,12 @@ bool ProcessExists(DWORD pid) {
 bool CloseProcessWindows(DWORD pid, int checks) {
   CloseSearch search{pid, false};
   ::EnumWindows(PostCloseToFirstTitled, reinterpret_cast<LPARAM>(&search));
-  for (int i = 0; i < checks && ProcessExists(pid); ++i) ::Sleep(1000);
+  for (int i = 0; i < checks && ProcessExists(pid); ++i) ::Sleep(bimbly::kProcessPollMs);
   return !ProcessExists(pid);
 }
 
 bool WaitForProcessEnd(DWORD pid, int seconds) {
-  for (int i = 0; i < seconds && ProcessExists(pid); ++i) ::Sleep(1000);
+  for (int i = 0; i < seconds && ProcessExists(pid); ++i) ::Sleep(bimbly::kProcessPollMs);
   return !ProcessExists(pid);
 }
 
@@ -73,7 +74,7 @@ bool TerminateProcessById(DWORD pid) {
   if (!process) return false;
   const bool ok = ::TerminateProcess(process.get(), 0) != FALSE;
   // The files of a terminated program are free only once it has really gone.
-  ::WaitForSingleObject(process.get(), 5000);
+  ::WaitForSingleObject(process.get(), bimbly::kTerminatedProgramMs);
   return ok;
 }
 
@@ -93,17 +94,6 @@ bool OpenProgram(const std::wstring& path, const wchar_t* parameters) {
   const auto result = reinterpret_cast<INT_PTR>(
       ::ShellExecuteW(nullptr, L"open", path.c_str(), parameters, nullptr, SW_SHOWNORMAL));
   return result > 32;
-}
-
-InstanceMutex::InstanceMutex(const wchar_t* name) : handle_(::CreateMutexW(nullptr, FALSE, name)) {
-  first_ = ::GetLastError() != ERROR_ALREADY_EXISTS;
-  if (!first_) handle_.reset();
-}
-
-bool MutexExists(const wchar_t* name) {
-  // Opening, not creating: testing for a game must never be what makes one seem to run.
-  fw::UniqueKernelHandle h(::OpenMutexW(SYNCHRONIZE, FALSE, name));
-  return static_cast<bool>(h);
 }
 
 bool IsBackgroundCommandLine() {

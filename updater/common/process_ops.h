@@ -23,19 +23,5 @@ bool EnableDebugPrivilege();
 // Starts a program as the shell would ("open", shown normally); true when started.
 bool OpenProgram(const std::wstring& path, const wchar_t* parameters);
 
-// A named mutex held for the life of the program; false when another program already holds it.
-class InstanceMutex {
- public:
-  explicit InstanceMutex(const wchar_t* name);
-  bool first() const { return first_; }
-
- private:
-  fw::UniqueKernelHandle handle_;
-  bool first_ = false;
-};
-
-// True while the named mutex exists (some program holds it).
-bool MutexExists(const wchar_t* name);
-
 // True when the program was started with exactly the one parameter "background".
 bool IsBackgroundCommandLine();

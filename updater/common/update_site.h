@@ -4,13 +4,8 @@
 
 #include <string>
 
-#include "core/site_config.h"
+#include "core/site_address.h"
 
-inline std::wstring DownloadBaseUrl() {
-  std::wstring base;
-  for (const char* p = bimbly::kSiteUrl; *p; ++p) base.push_back(static_cast<wchar_t>(static_cast<unsigned char>(*p)));
-  while (!base.empty() && base.back() == L'/') base.pop_back();
-  return base + L"/download/";
-}
+inline std::wstring DownloadBaseUrl() { return bimbly::SiteAddress(L"download/"); }
 
 inline constexpr wchar_t kTestBaseUrl[] = L"http://127.0.0.1/download/";

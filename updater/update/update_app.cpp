@@ -3,7 +3,9 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "contracts/program_names.h"
 #include "core/wait_bounds.h"
+#include "framework/instance_mutex.h"
 #include "updater/common/manifest_signature.h"
 #include "updater/common/process_ops.h"
 #include "updater/common/update_site.h"
@@ -12,8 +14,8 @@
 UpdateSources BuiltInSources() { return UpdateSources{DownloadBaseUrl(), kTestBaseUrl, UpdatePublicKeyPem()}; }
 
 bool CUpdateApp::InitInstance() {
-  InstanceMutex mutex(L"TobbleBabyUpdate");
-  if (!mutex.first()) return false;
+  fw::InstanceMutex mutex;
+  if (!mutex.Take(contracts::kUpdaterMutex)) return false;
 
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&icc);

@@ -18,39 +18,15 @@ HICON LoadProgramIcon() {
 
 // ---------------------------------------------------------------- about box
 
-const fw::MessageEntry CAboutDlg::kMessageEntries[] = {
-    SkinPaintEntry<CAboutDlg>(),
-    SkinEraseEntry<CAboutDlg>(),
-    SkinCtlColorEntry<CAboutDlg>(),
-};
-const fw::MessageMap CAboutDlg::kMessageMap = fw::MakeMessageMap(&fw::CDialog::kMessageMap, kMessageEntries);
-
-CAboutDlg::CAboutDlg(int style) : fw::CDialog(IDD_UPDATE_ABOUT), style_(style) {}
-
-BOOL CAboutDlg::OnInitDialog() {
-  fw::CDialog::OnInitDialog();
-  okButton_.SubclassDlgItem(IDOK, hwnd_);
-  pictureButton_.SubclassDlgItem(IDC_ABOUT_PICTURE, hwnd_);
-  okButton_.SetTransparent();
-  // The disabled picture button shows the program's icon in full colour.
-  pictureButton_.keepTextColours = 1;
-  pictureButton_.greyImageWhenDisabled = 0;
-  pictureButton_.SetIcon(LoadProgramIcon());
-  pictureButton_.SetTransparent();
-  SetStyle(style_, hwnd_);
-  fade_.FadeIn(hwnd_);
-  return TRUE;
-}
-
-void CAboutDlg::OnOK() {
-  fade_.FadeOut();
-  EndDialog(IDOK);
-}
-
-void CAboutDlg::OnCancel() {
-  fade_.FadeOut();
-  EndDialog(IDCANCEL);
-}
+CAboutDlg::CAboutDlg(int style)
+    : CAboutBox([style] {
+        CAboutBox::Parts parts;
+        parts.templateId = IDD_UPDATE_ABOUT;
+        parts.pictureId = IDC_ABOUT_PICTURE;
+        parts.icon = LoadProgramIcon();
+        parts.style = style;
+        return parts;
+      }()) {}
 
 // ---------------------------------------------------------------- consent prompt
 

@@ -5,26 +5,15 @@
 
 #include "framework/dialog.h"
 #include "framework/handles.h"
+#include "style/about_box.h"
 #include "style/button_st.h"
 #include "style/skin.h"
 #include "style/window_fade.h"
 #include "updater/update/update_job.h"
 
-class CAboutDlg : public fw::CDialog, public CSkin {
+class CAboutDlg : public CAboutBox {
  public:
   explicit CAboutDlg(int style);
-
- protected:
-  BOOL OnInitDialog() override;
-  void OnOK() override;
-  void OnCancel() override;
-  FW_DECLARE_MESSAGE_MAP()
-
- private:
-  int style_;
-  CButtonST okButton_;
-  CButtonST pictureButton_;
-  WindowFade fade_;
 };
 
 // "更新提示": asks before the running launcher is closed.

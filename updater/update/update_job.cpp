@@ -4,8 +4,13 @@
 #include <utility>
 #include <vector>
 
+#include "contracts/program_names.h"
+#include "core/ini_text.h"
 #include "core/update_rules.h"
 #include "core/wait_bounds.h"
+#include "framework/files.h"
+#include "framework/instance_mutex.h"
+#include "framework/text.h"
 #include "framework/threads.h"
 #include "updater/common/download.h"
 #include "updater/common/file_digest.h"
@@ -13,14 +18,14 @@
 #include "updater/common/manifest_signature.h"
 #include "updater/common/process_ops.h"
 #include "updater/common/update_ini.h"
+#include "updater/common/update_journal.h"
 
 using namespace bimbly;
 using namespace bimbly::update;
 
 namespace {
 
-constexpr wchar_t kGameMutex[] = L"TobbleBabyPlaying";
-constexpr int kLauncherCloseChecks = bimbly::kProgramCloseLongMs / 1000;
+constexpr int kLauncherCloseChecks = bimbly::kProgramCloseLongMs / bimbly::kProcessPollMs;
 
 DownloadLimits LimitsFor(std::uint64_t maxBytes) {
   DownloadLimits limits{maxBytes};
@@ -41,8 +46,8 @@ DWORD WINAPI WorkerThread(void* param) {
 }  // namespace
 
 void WaitForNoGame() {
-  for (std::uint32_t waited = 0; waited < bimbly::kGameEndWaitMs && MutexExists(kGameMutex); waited += 1000)
-    ::Sleep(1000);
+  for (std::uint32_t waited = 0; waited < bimbly::kGameEndWaitMs && fw::MutexExists(contracts::kGameMutex); waited += kProcessPollMs)
+    ::Sleep(kProcessPollMs);
 }
 
 UpdateJob::UpdateJob(CUpdateEnv env, UpdateSources sources) : env_(std::move(env)), sources_(std::move(sources)) {
@@ -99,38 +104,51 @@ bool UpdateJob::Verified(const std::wstring& path, const std::wstring& md5, cons
 // first written under a temporary name, so that a failed or refused download
 // never leaves a manifest behind.
 std::wstring UpdateJob::FetchFrom(const std::wstring& base) {
-  const std::wstring target = env_.path(kLastVerIni);
-  const std::wstring part = target + L".part";
+  const std::wstring part = env_.path(kLastVerIni) + L".part";
   std::wstring result = DownloadFile(ManifestUrl(base), part, LimitsFor(kManifestLimit));
-  if (result != kDownloadOk) {
-    ::DeleteFileW(part.c_str());
-    return result;
-  }
+  std::vector<std::uint8_t> manifest;
+  const bool read = result == kDownloadOk && ReadSmallFile(part, kManifestLimit, manifest);
+  ::DeleteFileW(part.c_str());
+  if (result != kDownloadOk) return result;
+  if (!read) return L"lastver cannot be read";
   if (signedBuild()) {
     const std::wstring sigPart = env_.path(kDownloadDir) + L"lastver.sig.part";
     const std::wstring sigResult = DownloadFile(SignatureUrl(base), sigPart, LimitsFor(1024));
-    std::vector<std::uint8_t> manifest, signature;
-    const bool genuine = sigResult == kDownloadOk && ReadSmallFile(part, kManifestLimit, manifest) &&
-                         ReadSmallFile(sigPart, 1024, signature) &&
+    std::vector<std::uint8_t> signature;
+    const bool genuine = sigResult == kDownloadOk && ReadSmallFile(sigPart, 1024, signature) &&
                          VerifyManifestSignature(manifest, signature, P256PointFromPem(sources_.publicKey));
     ::DeleteFileW(sigPart.c_str());
-    if (!genuine) {
-      ::DeleteFileW(part.c_str());
-      return updtext::kNotGenuine;
-    }
-    // Only now, with the bytes known to be the maker's, is the manifest read.
-    const std::wstring offered = IniRead(part, upkey::kVersion, upkey::kSerial);
+    if (!genuine) return updtext::kNotGenuine;
+  }
+  return TakeManifest(manifest);
+}
+
+// Reads the manifest from the bytes in memory, the ones whose signature was
+// checked, and keeps a copy of exactly those bytes as lastver.ini for the helper.
+std::wstring UpdateJob::TakeManifest(const std::vector<std::uint8_t>& bytes) {
+  const IniText ini(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  const auto read = [&](const std::wstring& section, const std::wstring& key) {
+    return fw::GbkToWide(ini.Get(fw::WideToGbk(section), fw::WideToGbk(key)));
+  };
+  offeredVersion_ = read(upkey::kVersion, upkey::kVer);
+  offered_ = ReadManifestEntries(read);
+  if (signedBuild()) {
     const std::wstring installed = IniRead(env_.verInfoIni(), upkey::kVersion, upkey::kSerial);
-    if (!SerialAcceptable(offered, installed)) {
-      ::DeleteFileW(part.c_str());
-      return updtext::kRollback;
+    switch (CompareSerial(read(upkey::kVersion, upkey::kSerial), installed)) {
+      case SerialVerdict::kNewer: break;
+      case SerialVerdict::kSame:
+        // The release that is installed: nothing to take, nothing wrong.
+        offeredVersion_.clear();
+        offered_.clear();
+        return kDownloadOk;
+      default:
+        offeredVersion_.clear();
+        offered_.clear();
+        return updtext::kRollback;
     }
   }
-  if (!MoveReplacing(part, target)) {
-    ::DeleteFileW(part.c_str());
-    return L"lastver.ini cannot be written";
-  }
-  return result;
+  if (!fw::WriteFileAtomically(env_.path(kLastVerIni), bytes.data(), bytes.size())) return L"lastver.ini cannot be written";
+  return kDownloadOk;
 }
 
 bool UpdateJob::FetchManifest() {
@@ -147,12 +165,10 @@ bool UpdateJob::FetchManifest() {
 bool UpdateJob::BuildUpdateList() {
   const std::wstring updateIni = env_.path(kUpdateIni);
   ::DeleteFileW(updateIni.c_str());
-  const std::wstring lastver = env_.path(kLastVerIni);
-  const std::wstring version = IniRead(lastver, upkey::kVersion, upkey::kVer);
   std::vector<ManifestEntry> entries;
-  for (auto& e : ReadFileEntries(lastver))
-    if (ResolvesInside(e.file)) entries.push_back(std::move(e));
-  const auto selected = SelectUpdates(version, entries, env_.programDir(), [&](const std::wstring& file) {
+  for (const auto& e : offered_)
+    if (ResolvesInside(e.file)) entries.push_back(e);
+  const auto selected = SelectUpdates(offeredVersion_, entries, env_.programDir(), [&](const std::wstring& file) {
     return FileMd5Hex(env_.programDir() + file);
   });
   for (std::size_t k = 0; k < selected.size(); ++k) WriteFileEntry(updateIni, static_cast<int>(k), selected[k]);
@@ -170,18 +186,24 @@ bool UpdateJob::DownloadUpdates() {
     const std::wstring temp = env_.path(kDownloadDir) + e.file + L"_";
     if (Verified(temp, e.check, e.sha256)) continue;
     EnsureDirectory(ParentOf(temp));
+    // Each download lands under a name of its own and takes the download
+    // name only once both digests match.
+    const std::wstring part = temp + L".part";
     bool ok = false;
     for (const auto& url : e.urls) {
       if (!IsAllowedFileUrl(url)) continue;
-      const std::wstring result = DownloadFile(url, temp, LimitsFor(DownloadLimit(ParseSize(e.size))));
-      if (result == kDownloadOk && Verified(temp, e.check, e.sha256)) {
+      const std::wstring result = DownloadFile(url, part, LimitsFor(DownloadLimit(ParseSize(e.size))));
+      if (result == kDownloadOk && Verified(part, e.check, e.sha256) && MoveReplacing(part, temp)) {
         SetJobStatus(updtext::kDownloading, temp, percent);
         ok = true;
         break;
       }
-      ::DeleteFileW(temp.c_str());
+      ::DeleteFileW(part.c_str());
     }
-    if (!ok) all = false;
+    if (!ok) {
+      ::DeleteFileW(temp.c_str());
+      all = false;
+    }
   }
   return all;
 }
@@ -197,6 +219,10 @@ bool UpdateJob::CloseMainProgram() {
 }
 
 bool UpdateJob::ApplyUpdates() {
+  UpdateJournal journal(env_);
+  // An earlier install that was cut off is undone before this one begins.
+  if (journal.pending()) journal.RollBack();
+  journal.SetStage(UpdateJournal::Stage::kUpdater);
   const std::wstring uphelp = env_.path(kUpHelpIni);
   ::DeleteFileW(uphelp.c_str());
   bool all = true;
@@ -207,10 +233,11 @@ bool UpdateJob::ApplyUpdates() {
     if (!ResolvesInside(e.file)) continue;
     const std::wstring target = env_.programDir() + e.file;
     const std::wstring temp = env_.path(kDownloadDir) + e.file + L"_";
-    if (FileExists(temp)) {
+    // Checked again just before it is used: the copy on disk is what was verified.
+    if (Verified(temp, e.check, e.sha256)) {
       ::SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
       EnsureDirectory(ParentOf(target));
-      if (ReplaceFileAtomically(temp, target)) {
+      if (journal.Replace(temp, target)) {
         SetJobStatus(updtext::kDownloading, temp, percent);
         ::DeleteFileW(temp.c_str());
         continue;
@@ -243,14 +270,22 @@ void UpdateJob::RunWorker() {
   }
 
   SetJobStatus(updtext::kClosing, L"", 0);
-  if (cancelled() || !CloseMainProgram()) {
+  // A helper still at work holds the program folder: this install waits for the next run.
+  if (cancelled() || fw::MutexExists(contracts::kHelperMutex) || !CloseMainProgram()) {
     SetJobStatus(updtext::kClosing, updtext::kCancelled, 0);
   } else {
     SetJobStatus(updtext::kUpdating, L"", 0);
     ApplyUpdates();
     if (restartLauncher()) WriteRunEntry();
     SetJobStatus(updtext::kUpdating, L"", 100);
-    if (!OpenProgram(env_.path(kHelperExe), L"background")) return;
+    // The helper finishes the update, or undoes it: until it runs, the journal says who holds it.
+    UpdateJournal journal(env_);
+    journal.SetStage(UpdateJournal::Stage::kHandedOver);
+    if (!OpenProgram(env_.path(kHelperExe), L"background")) {
+      journal.RollBack();
+      if (restartLauncher()) OpenProgram(env_.path(kLauncherExe), nullptr);
+      return;
+    }
   }
   if (HWND main = mainWindow) ::PostMessageW(main, WM_CLOSE, 0, 0);
 }

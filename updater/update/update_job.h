@@ -6,8 +6,10 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
-#include "updater/env/update_env.h"
+#include "core/update_rules.h"
+#include "settings/update_env.h"
 
 struct UpdateSources {
   std::wstring base;       // the download server's "/download/" address
@@ -59,6 +61,7 @@ class UpdateJob {
 
  private:
   std::wstring FetchFrom(const std::wstring& base);
+  std::wstring TakeManifest(const std::vector<std::uint8_t>& bytes);
   bool IsUpdateTestEnabled() const;
   bool ResolvesInside(const std::wstring& file) const;
   bool Verified(const std::wstring& path, const std::wstring& md5, const std::wstring& sha256) const;
@@ -66,6 +69,10 @@ class UpdateJob {
 
   CUpdateEnv env_;
   UpdateSources sources_;
+  // The manifest as parsed from the bytes that were checked; the steps after
+  // the download use this, never the file again.
+  std::wstring offeredVersion_;
+  std::vector<bimbly::update::ManifestEntry> offered_;
   int updateCount_ = 0;
   LONG cancel_ = 0;
   LONG restartLauncher_ = 0;

@@ -72,32 +72,20 @@ void CTaskbarNotifier::ShowNotice(const std::wstring& text) {
   timeToShow_ = 500;
   timeToStay_ = 10000;
   timeToHide_ = 500;
-  RECT work{};
-  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  const int screenW = ::GetSystemMetrics(SM_CXSCREEN), screenH = ::GetSystemMetrics(SM_CYSCREEN);
-  const int workW = work.right - work.left, workH = work.bottom - work.top;
-  if (workW < screenW && work.left == 0) placement_ = kRight;
-  else if (workW < screenW) placement_ = kLeft;
-  else if (workH < screenH && work.top != 0) placement_ = kTop;
-  else placement_ = kBottom;
+  RECT rc{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &rc, 0);
+  const bimbly::notice::Area work{rc.left, rc.top, rc.right, rc.bottom};
+  const auto placement =
+      bimbly::notice::PlacementFor(work, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
 
   switch (state_) {
     case kIdle: {
       ::ShowWindow(hwnd_, SW_SHOW);
-      const bool sideways = placement_ == kLeft || placement_ == kRight;
-      const int s = sideways ? skinWidth_ : skinHeight_;
-      const int steps = std::max(1, s / increment_);
-      showInterval_ = timeToShow_ / steps;
-      hideInterval_ = timeToHide_ / steps;
-      switch (placement_) {
-        case kRight: startX_ = work.right, startY_ = work.bottom - skinHeight_; break;
-        case kLeft: startX_ = work.left - skinWidth_, startY_ = work.bottom - skinHeight_; break;
-        case kTop: startX_ = work.right - skinWidth_, startY_ = work.top - skinHeight_; break;
-        case kBottom: startX_ = work.right - skinWidth_, startY_ = work.bottom; break;
-      }
-      currentX_ = startX_;
-      currentY_ = startY_;
-      StartTimer(kTimerAppear, showInterval_);
+      slide_ = bimbly::notice::PlanSlide(placement, work, skinWidth_, skinHeight_, increment_, timeToShow_,
+                                         timeToHide_);
+      currentX_ = slide_.startX;
+      currentY_ = slide_.startY;
+      StartTimer(kTimerAppear, slide_.showInterval);
       StartTimer(kTimerLastResort, kLastResortMs);
       break;
     }
@@ -113,12 +101,7 @@ void CTaskbarNotifier::ShowNotice(const std::wstring& text) {
       ::KillTimer(hwnd_, kTimerHide);
       StartTimer(kTimerWait, timeToStay_);
       state_ = kWaiting;
-      switch (placement_) {
-        case kRight: currentX_ = startX_ - skinWidth_; break;
-        case kLeft: currentX_ = startX_ + skinWidth_; break;
-        case kTop: currentY_ = startY_ + skinHeight_; break;
-        case kBottom: currentY_ = startY_ - skinHeight_; break;
-      }
+      bimbly::notice::ShownPosition(slide_, currentX_, currentY_);
       MoveToCurrent();
       break;
   }
@@ -132,14 +115,7 @@ void CTaskbarNotifier::OnTimer(UINT_PTR id) {
   switch (id) {
     case kTimerAppear: {
       state_ = kAppearing;
-      bool moving = true;
-      switch (placement_) {
-        case kBottom: moving = currentY_ > startY_ - skinHeight_; if (moving) currentY_ -= increment_; break;
-        case kTop: moving = currentY_ - startY_ < skinHeight_; if (moving) currentY_ += increment_; break;
-        case kLeft: moving = currentX_ - startX_ < skinWidth_; if (moving) currentX_ += increment_; break;
-        case kRight: moving = currentX_ > startX_ - skinWidth_; if (moving) currentX_ -= increment_; break;
-      }
-      if (!moving) {
+      if (!bimbly::notice::StepIn(slide_, currentX_, currentY_)) {
         ::KillTimer(hwnd_, kTimerAppear);
         StartTimer(kTimerWait, timeToStay_);
         state_ = kWaiting;
@@ -148,18 +124,11 @@ void CTaskbarNotifier::OnTimer(UINT_PTR id) {
     }
     case kTimerWait:
       ::KillTimer(hwnd_, kTimerWait);
-      StartTimer(kTimerHide, hideInterval_);
+      StartTimer(kTimerHide, slide_.hideInterval);
       break;
     case kTimerHide: {
       state_ = kDisappearing;
-      bool moving = true;
-      switch (placement_) {
-        case kBottom: moving = currentY_ < startY_; if (moving) currentY_ += increment_; break;
-        case kTop: moving = currentY_ > startY_; if (moving) currentY_ -= increment_; break;
-        case kLeft: moving = currentX_ > startX_; if (moving) currentX_ -= increment_; break;
-        case kRight: moving = currentX_ < startX_; if (moving) currentX_ += increment_; break;
-      }
-      if (!moving) {
+      if (!bimbly::notice::StepOut(slide_, currentX_, currentY_)) {
         ::KillTimer(hwnd_, kTimerHide);
         Hide();
         return;

@@ -4,13 +4,13 @@
 
 #include <string>
 
+#include "core/notice_slide.h"
 #include "framework/handles.h"
 #include "framework/window.h"
 
 // The update helper's closing notice over the taskbar.
 class CTaskbarNotifier : public fw::CWnd {
  public:
-  enum Placement { kTop = 1, kLeft = 2, kRight = 3, kBottom = 4 };
   enum State { kIdle = 0, kAppearing = 1, kWaiting = 2, kDisappearing = 3 };
 
   bool CreateNoticeWindow();
@@ -51,8 +51,8 @@ class CTaskbarNotifier : public fw::CWnd {
   bool mouseOver_ = false;
   State state_ = kIdle;
   UINT timeToShow_ = 500, timeToStay_ = 10000, timeToHide_ = 500;
-  UINT showInterval_ = 0, hideInterval_ = 0;
-  int startX_ = 0, startY_ = 0, currentX_ = 0, currentY_ = 0;
-  Placement placement_ = kBottom;
+  // Where it starts, by which edge, and the timer period of one step.
+  bimbly::notice::Slide slide_;
+  int currentX_ = 0, currentY_ = 0;
   int increment_ = 2;
 };

@@ -2,9 +2,12 @@
 
 #include <shellapi.h>
 
+#include "contracts/program_names.h"
 #include "core/update_rules.h"
 #include "core/wait_bounds.h"
+#include "framework/instance_mutex.h"
 #include "framework/text.h"
+#include "updater/common/file_digest.h"
 #include "updater/common/file_replace.h"
 #include "updater/common/process_ops.h"
 #include "updater/common/update_ini.h"
@@ -14,7 +17,7 @@ using namespace bimbly;
 using namespace bimbly::update;
 
 namespace {
-constexpr int kCloseChecks = bimbly::kProgramCloseMs / 1000;
+constexpr int kCloseChecks = bimbly::kProgramCloseMs / bimbly::kProcessPollMs;
 constexpr wchar_t kFirstVersion[] = L"0.1";
 
 void StopProgramAt(const std::wstring& path) {
@@ -50,7 +53,19 @@ void CUpmenderApp::StopTargets() {
   });
 }
 
-bool CUpmenderApp::ReplaceFiles() {
+bool CUpmenderApp::IsVerifiedCopy(const std::wstring& source, const std::wstring& dest) const {
+  const std::wstring& dir = env_.programDir();
+  const std::wstring full = FullPathOf(dest);
+  if (!IsInsideFolder(full, dir)) return false;
+  const std::wstring file = full.substr(dir.size());
+  const ManifestEntry* entry = FindEntry(manifest_, file);
+  if (!entry || ::lstrcmpiW(FullPathOf(source).c_str(), (env_.path(kDownloadDir) + file + L"_").c_str()) != 0)
+    return false;
+  // SHA-256 where the manifest gives it (every signed one does), else its MD5.
+  return entry->sha256.empty() ? FileMd5Hex(source) == entry->check : FileSha256Hex(source) == entry->sha256;
+}
+
+bool CUpmenderApp::ReplaceFiles(UpdateJournal& journal) {
   const std::wstring uphelp = env_.path(kUpHelpIni);
   bool all = true;
   ForEachListEntry([&](int i) {
@@ -58,18 +73,19 @@ bool CUpmenderApp::ReplaceFiles() {
     const std::wstring source = IniRead(uphelp, section, upkey::kSource);
     if (source.empty()) return false;
     const std::wstring dest = IniRead(uphelp, section, upkey::kDest);
-    // Only downloaded copies go, and only over files of the program folder.
-    if (!IsDownloadedFile(source) || !IsProgramFile(dest)) {
+    // Only downloaded copies go, only over files of the program folder, and
+    // only when their bytes are still the ones the manifest lists.
+    if (!IsDownloadedFile(source) || !IsProgramFile(dest) || !IsVerifiedCopy(source, dest)) {
       all = false;
       return true;
     }
-    if (FileExists(source) && ReplaceFileAtomically(source, dest)) {
+    if (journal.Replace(source, dest)) {
       ::DeleteFileW(source.c_str());
       return true;
     }
     StopProgramAt(dest);
-    ::Sleep(1000);
-    if (FileExists(source) && ReplaceFileAtomically(source, dest)) {
+    ::Sleep(kProcessPollMs);
+    if (journal.Replace(source, dest)) {
       ::DeleteFileW(source.c_str());
     } else {
       all = false;
@@ -87,20 +103,26 @@ void CUpmenderApp::RunOnceFiles() {
     if (file.empty()) return false;
     if (IniRead(updateIni, section, upkey::kRunOnce) != upkey::kTrue) return true;
     if (!IsSafeProgramFileName(file, env_.programDir())) return true;
+    // Only a program the checked manifest names as run-once, with its bytes.
+    const ManifestEntry* entry = FindEntry(manifest_, file);
+    if (!entry || entry->runonce != upkey::kTrue) return true;
     const std::wstring full = env_.programDir() + file;
     if (!HasExeSuffix(full) || !IsProgramFile(full)) return true;
+    if (entry->sha256.empty() ? FileMd5Hex(full) != entry->check : FileSha256Hex(full) != entry->sha256) return true;
     if (OpenProgram(full, nullptr)) {
-      ::Sleep(1000);
+      ::Sleep(kProcessPollMs);
       const DWORD pid = FindProcessByPath(full);
-      if (pid != kNoProcess) WaitForProcessEnd(pid, 60);
+      if (pid != kNoProcess) WaitForProcessEnd(pid, kRunOnceProgramMs / kProcessPollMs);
     }
     return true;
   });
 }
 
-void CUpmenderApp::RecordVersion() {
+bool CUpmenderApp::RecordVersion(UpdateJournal& journal) {
   const std::wstring verinfo = env_.verInfoIni();
   const std::wstring lastver = env_.path(kLastVerIni);
+  // The record is part of the update: undone with the files if the end is cut off.
+  if (!journal.Keep(verinfo)) return false;
   const std::wstring newVersion = IniRead(lastver, upkey::kVersion, upkey::kVer);
   std::wstring oldVersion = IniRead(verinfo, upkey::kVersion, upkey::kVer);
   IniWrite(verinfo, upkey::kVersion, upkey::kVer, newVersion);
@@ -110,13 +132,17 @@ void CUpmenderApp::RecordVersion() {
   if (ParseSerial(serial)) IniWrite(verinfo, upkey::kVersion, upkey::kSerial, serial);
   if (oldVersion.empty()) oldVersion = kFirstVersion;
   const int slot = FirstEmptyEntry([&](int n) { return IniRead(verinfo, ListName(L"History", n), upkey::kVer); });
-  IniWrite(verinfo, ListName(L"History", slot), upkey::kVer, oldVersion);
+  return IniWrite(verinfo, ListName(L"History", slot), upkey::kVer, oldVersion);
 }
 
-void CUpmenderApp::RunAfterUpdate() {
-  const std::wstring run = IniRead(env_.path(kUpHelpIni), upkey::kRun, upkey::kFile);
-  if (!run.empty() && HasExeSuffix(run)) OpenProgram(run, nullptr);
+void CUpmenderApp::RemoveUpdateFiles() {
+  for (int index : {kUpHelpIni, kUpdateIni, kLastVerIni}) {
+    const std::wstring path = env_.path(static_cast<UpdatePathIndex>(index));
+    ::DeleteFileW(path.c_str());
+  }
 }
+
+void CUpmenderApp::StartLauncher() { OpenProgram(env_.path(kLauncherExe), nullptr); }
 
 bool CUpmenderApp::ShowDoneNotice() {
   const std::wstring text = fw::LoadResourceString(fw::ThisModule(), IDS_UPDATE_DONE);
@@ -134,15 +160,40 @@ bool CUpmenderApp::ShowDoneNotice() {
 }
 
 bool CUpmenderApp::InitInstance() {
-  static InstanceMutex mutex(L"TobbleBabyUpdateHelp");
-  if (!mutex.first()) return false;
+  static fw::InstanceMutex mutex;
+  if (!mutex.Take(contracts::kHelperMutex)) return false;
   if (!IsBackgroundCommandLine()) return false;
   CloseRunningPrograms();
+  UpdateJournal journal(env_);
+  const UpdateJournal::Stage stage = journal.stage();
+  if (stage != UpdateJournal::Stage::kNone && stage != UpdateJournal::Stage::kHandedOver) {
+    // An earlier install was cut off (the updater or a helper killed, the
+    // power gone): the old files come back and the launcher starts as it was.
+    journal.RollBack();
+    ::DeleteFileW(env_.path(kUpHelpIni).c_str());
+    StartLauncher();
+    return false;
+  }
+  journal.SetStage(UpdateJournal::Stage::kHelper);
+  manifest_ = ReadFileEntries(env_.path(kLastVerIni));
+  // The launcher is started again only when the updater closed it; whatever
+  // else the file says, never another program.
+  const std::wstring run = IniRead(env_.path(kUpHelpIni), upkey::kRun, upkey::kFile);
+  const bool restart = !run.empty() && ::lstrcmpiW(FullPathOf(run).c_str(), env_.path(kLauncherExe).c_str()) == 0;
   StopTargets();
-  ReplaceFiles();
-  RunOnceFiles();
-  RecordVersion();
-  RunAfterUpdate();
+  bool done = ReplaceFiles(journal);
+  if (done) {
+    RunOnceFiles();
+    done = RecordVersion(journal);
+  }
+  if (done) {
+    journal.Commit();
+    RemoveUpdateFiles();
+  } else {
+    journal.RollBack();
+    ::DeleteFileW(env_.path(kUpHelpIni).c_str());
+  }
+  if (restart) StartLauncher();
   // Without its notice the helper has nothing left to do and ends.
-  return ShowDoneNotice();
+  return done && ShowDoneNotice();
 }

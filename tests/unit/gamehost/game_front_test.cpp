@@ -184,6 +184,9 @@ TEST(RestoreRecord, WhatADeadGameChangedIsGivenBackAtTheNextStartAndOnlyThen) {
     EXPECT_TRUE(folder.Exists(L"restore.ini"));
     system.autoHide = true;
     record.NoteAccessibilityHotKeysOff();
+    // The second note replaced the first whole, by a rename: nothing beside it.
+    EXPECT_NE(folder.Read(L"restore.ini").find("StickyKeys="), std::string::npos);
+    EXPECT_FALSE(folder.Exists(L"restore.ini.~new"));
     system.flags = {user.sticky & ~0xCu, user.toggle, user.filter & ~0xCu, user.mouse & ~0xCu};
     // ... and the launcher dies: nobody calls Done.
   }

@@ -44,15 +44,16 @@ struct TaskbarCase {
   int sets;
 };
 
-TEST(Taskbar, AutoHideForTheGameAndInvertedBackAfterIt) {
+TEST(Taskbar, AutoHideForTheGameAndOnlyThatBitClearedAfterIt) {
   const auto nothing = [](FakeShell&) {};
   const TaskbarCase cases[] = {
       {"visible: hidden during, visible after", true, ABS_ALWAYSONTOP, nothing, false,
        ABS_ALWAYSONTOP | ABS_AUTOHIDE, ABS_ALWAYSONTOP, 2},
       {"already auto-hide: untouched", true, ABS_AUTOHIDE | ABS_ALWAYSONTOP, nothing, true,
        ABS_AUTOHIDE | ABS_ALWAYSONTOP, ABS_AUTOHIDE | ABS_ALWAYSONTOP, 0},
-      {"switched off during the game: on after", true, 0, [](FakeShell& s) { s.state = 0; }, false, 0,
-       ABS_AUTOHIDE, 2},
+      {"switched off during the game: stays off", true, 0, [](FakeShell& s) { s.state = 0; }, false, 0, 0, 1},
+      {"on-top switched during the game: kept, only auto-hide cleared", true, 0,
+       [](FakeShell& s) { s.state |= ABS_ALWAYSONTOP; }, false, ABS_ALWAYSONTOP | ABS_AUTOHIDE, ABS_ALWAYSONTOP, 2},
       {"no taskbar: nothing read or sent", false, 0, nothing, false, 0, 0, 0},
   };
   for (const TaskbarCase& c : cases) {

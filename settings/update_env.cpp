@@ -1,4 +1,4 @@
-#include "updater/env/update_env.h"
+#include "settings/update_env.h"
 
 #include "framework/text.h"
 
