@@ -186,7 +186,7 @@ int CTobbleView::StartSelectedItem() {
       ShowSelectFirstMessage();
       return 0;
     }
-    CBackGroundDlg game(speech::ProcessSpeechRecord());
+    CBackGroundDlg game(speech::ProcessSpeechRecord(), fw::ThisModule());
     game.SelectFamilyCard(card);
     game.DoModal(::GetAncestor(hwnd_, GA_ROOT));
     return 1;
