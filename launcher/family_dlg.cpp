@@ -5,9 +5,11 @@
 #include <mmsystem.h>
 
 #include <algorithm>
+#include <type_traits>
 
 #include "framework/text.h"
 #include "launcher/resource.h"
+#include "style/choose_style.h"
 
 namespace ff = bimbly::family;
 
@@ -21,6 +23,8 @@ constexpr int kPreviewSize = 96;
 constexpr wchar_t kTitle[] = L"我的图卡";
 constexpr const wchar_t* kMotionNames[] = {L"静止在中间", L"飞过屏幕", L"满屏弹跳"};
 constexpr wchar_t kNoMicrophone[] = L"这台电脑没有找到麦克风，不能录音。";
+constexpr int kPictureButtonIds[] = {IDC_FAM_PICTURE_BROWSE, IDC_FAM_SOUND_BROWSE, IDC_FAM_RECORD,
+                                     IDC_FAM_PLAY,           IDOK,                 IDCANCEL};
 
 std::wstring PictureMessage(family_files::PictureProblem p) {
   using P = family_files::PictureProblem;
@@ -79,6 +83,9 @@ std::wstring PickFile(HWND owner, const wchar_t* filter) {
 }  // namespace
 
 const fw::MessageEntry CFamilyDlg::kMessageEntries[] = {
+    SkinPaintEntry<CFamilyDlg>(),
+    SkinEraseEntry<CFamilyDlg>(),
+    SkinCtlColorEntry<CFamilyDlg>(),
     fw::OnCommand<&CFamilyDlg::OnPictureChanged>(IDC_FAM_PICTURE, EN_CHANGE),
     fw::OnCommand<&CFamilyDlg::OnSoundPathChanged>(IDC_FAM_SOUND_PATH, EN_CHANGE),
     fw::OnCommand<&CFamilyDlg::OnBrowsePicture>(IDC_FAM_PICTURE_BROWSE, BN_CLICKED),
@@ -111,6 +118,11 @@ BOOL CFamilyDlg::OnInitDialog() {
   ::SendMessageW(Item(IDC_FAM_NAME), EM_LIMITTEXT, 2 * ff::kMaxNameChars, 0);
   ::SendMessageW(Item(IDC_FAM_SECOND), EM_LIMITTEXT, 2 * ff::kMaxNameChars, 0);
   ::SendMessageW(Item(IDC_FAM_LEVEL), PBM_SETRANGE32, 0, 100);
+  static_assert(std::size(kPictureButtonIds) == std::extent_v<decltype(buttons_)>);
+  for (std::size_t i = 0; i < std::size(kPictureButtonIds); ++i) {
+    buttons_[i].SubclassDlgItem(kPictureButtonIds[i], hwnd_);
+    buttons_[i].SetTransparent();
+  }
 
   ff::Item card;
   if (const ff::Item* existing = book_.Find(id_)) {
@@ -152,6 +164,8 @@ BOOL CFamilyDlg::OnInitDialog() {
   }
   EnableSoundControls();
   ShowSoundText();
+  SetStyle(style::CurrentStyle(), hwnd_);
+  fade_.FadeIn(hwnd_);
   return TRUE;
 }
 
@@ -184,10 +198,26 @@ void CFamilyDlg::ShowSoundText() {
   } else if (choice == kFile && !storedSound_.empty() && checkedSoundPath_.empty()) {
     text = L"已保存的声音 " + Seconds(ff::InspectWav(storedSound_.data(), storedSound_.size()).durationMs) + L" 秒";
   }
-  ::SetDlgItemTextW(hwnd_, IDC_FAM_SOUND_TEXT, text.c_str());
+  SetLabel(IDC_FAM_SOUND_TEXT, text);
 }
 
-void CFamilyDlg::ShowMessage(const std::wstring& text) { ::SetDlgItemTextW(hwnd_, IDC_FAM_MESSAGE, text.c_str()); }
+void CFamilyDlg::ShowMessage(const std::wstring& text) { SetLabel(IDC_FAM_MESSAGE, text); }
+
+void CFamilyDlg::SetLabel(int id, const std::wstring& text) {
+  if (fw::GetWindowTextString(Item(id)) == text) return;
+  ::SetDlgItemTextW(hwnd_, id, text.c_str());
+  RepaintUnder(id);
+}
+
+// A label or the preview has no background of its own over the skin's
+// picture: the picture under it is painted again, then the control on it,
+// so no earlier text or picture shows through.
+void CFamilyDlg::RepaintUnder(int id) {
+  RECT rc{};
+  ::GetWindowRect(Item(id), &rc);
+  ::MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&rc), 2);
+  ::RedrawWindow(hwnd_, &rc, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
 
 void CFamilyDlg::ShowPreview(HBITMAP bitmap) {
   HBITMAP old = reinterpret_cast<HBITMAP>(
@@ -195,6 +225,7 @@ void CFamilyDlg::ShowPreview(HBITMAP bitmap) {
   // The control may hand back a copy it made; ours is freed with the next one.
   if (old && old != preview_.get()) ::DeleteObject(old);
   preview_.reset(bitmap);
+  if (bitmap && ::IsWindowVisible(hwnd_)) RepaintUnder(IDC_FAM_PREVIEW);
 }
 
 void CFamilyDlg::OnPictureChanged() { ::SetTimer(hwnd_, kPictureTimer, kSettleMs, nullptr); }
@@ -410,12 +441,14 @@ void CFamilyDlg::OnOK() {
   }
   book_ = std::move(book);
   StopPlaying();
+  fade_.FadeOut();
   EndDialog(IDOK);
 }
 
 void CFamilyDlg::OnCancel() {
   StopRecording();
   StopPlaying();
+  fade_.FadeOut();
   EndDialog(IDCANCEL);
 }
 

@@ -12,9 +12,13 @@
 #include "framework/dialog.h"
 #include "framework/handles.h"
 #include "launcher/sound_capture.h"
+#include "style/button_st.h"
+#include "style/skin.h"
+#include "style/window_fade.h"
 #include "toolkit/family_files.h"
 
-class CFamilyDlg : public fw::CDialog {
+// Skinned and faded in the run's style like the settings dialog it opens from.
+class CFamilyDlg : public fw::CDialog, public CSkin {
  public:
   // `id` of the card to edit, or -1 for a new one.
   CFamilyDlg(bimbly::family::Book book, int id);
@@ -44,6 +48,8 @@ class CFamilyDlg : public fw::CDialog {
   void StopRecording();
   void StopPlaying();
   void ShowMessage(const std::wstring& text);
+  void SetLabel(int id, const std::wstring& text);
+  void RepaintUnder(int id);
   void ShowSoundText();
   void ShowPreview(HBITMAP bitmap);
   int SoundChoiceNow() const;
@@ -66,5 +72,8 @@ class CFamilyDlg : public fw::CDialog {
   bool asking_ = false;  // a question is open: OK waits for its answer
   family_files::Bytes playing_;  // kept alive while it plays
   fw::UniqueBitmap preview_;
+  WindowFade fade_;
+  // The push buttons, in the order of kPictureButtonIds.
+  CButtonST buttons_[6];
   fw::UniqueWindow tooltip_;
 };

@@ -291,6 +291,11 @@ void CButtonST::DrawItem(const DRAWITEMSTRUCT& item) {
           ::SetBkColor(dc, hot ? hotBack_ : normalBack_);
         }
         ::DrawTextW(dc, text.c_str(), -1, &centred, DT_WORDBREAK | DT_CENTER);
+      } else if (transparent_) {
+        // Over a skin's pale picture the embossed caption all but vanishes:
+        // plain grey text still reads as off.
+        ::SetTextColor(dc, ::GetSysColor(COLOR_GRAYTEXT));
+        ::DrawTextW(dc, text.c_str(), -1, &centred, DT_WORDBREAK | DT_CENTER);
       } else {
         RECT shifted = centred;
         ::OffsetRect(&shifted, 1, 1);

@@ -1,6 +1,7 @@
 // The family dialog's recording against a stand-in for the microphone: the
 // level bar moves, a second press stops, the card keeps the recording as a
-// PCM WAV; without a microphone the record button is off and says why.
+// PCM WAV; without a microphone the record button is off and says why; the
+// dialog has the look of the suite's others.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -137,8 +138,14 @@ TEST_F(FamilyDialog, WithoutAMicrophoneTheRecordButtonIsOffAndSaysWhy) {
   CFamilyDlg dialog(bimbly::family::Book{}, -1);
   bool enabled = true;
   std::wstring tip;
+  bool faded = false;
+  int flatButtons = 0;
   RunDialog(dialog, [&](HWND dlg) {
     enabled = ::IsWindowEnabled(::GetDlgItem(dlg, IDC_FAM_RECORD)) != FALSE;
+    // The suite's look: faded in, every push button one of the flat picture buttons.
+    faded = (::GetWindowLongW(dlg, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+    for (int id : {IDC_FAM_PICTURE_BROWSE, IDC_FAM_SOUND_BROWSE, IDC_FAM_RECORD, IDC_FAM_PLAY, IDOK, IDCANCEL})
+      flatButtons += (::GetWindowLongW(::GetDlgItem(dlg, id), GWL_STYLE) & BS_TYPEMASK) == BS_OWNERDRAW ? 1 : 0;
     // The tip lives on the dialog over the button's place (a disabled button hears no mouse).
     for (HWND h = ::FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr); h;
          h = ::FindWindowExW(nullptr, h, TOOLTIPS_CLASSW, nullptr)) {
@@ -155,6 +162,8 @@ TEST_F(FamilyDialog, WithoutAMicrophoneTheRecordButtonIsOffAndSaysWhy) {
   });
   EXPECT_FALSE(enabled);
   EXPECT_NE(tip.find(L"\u9EA6\u514B\u98CE"), std::wstring::npos);  // 麦克风
+  EXPECT_TRUE(faded);
+  EXPECT_EQ(flatButtons, 6);
   EXPECT_TRUE(family_files::LoadBook().items.empty());
 }
 
