@@ -3,7 +3,21 @@
 
 #include <commctrl.h>
 
+#include "tests/support/test_folder.h"
+
 namespace e2e {
+namespace {
+
+// Every launcher a test program starts inherits an empty APPDATA of its own,
+// so family cards a developer added in this prefix never change the tree the
+// tests expect. A test about the cards sets its own for its launchers.
+struct EmptyFamilyData {
+  TestFolder folder{L"bimbly-appdata-"};
+  EmptyFamilyData() { ::SetEnvironmentVariableW(L"APPDATA", folder.path().c_str()); }
+};
+const EmptyFamilyData emptyFamilyData;
+
+}  // namespace
 
 LauncherSession::LauncherSession(const ProgramFolder& folder, const std::wstring& workDir)
     : LauncherSession(folder.File(L"Tobble.exe"), workDir) {}
