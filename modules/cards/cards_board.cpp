@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "core/object_motion.h"
+#include "core/wait_bounds.h"
 
 namespace cards = bimbly::cards;
 
@@ -30,16 +31,22 @@ CBackGroundWndPicCards::CBackGroundWndPicCards(HINSTANCE module, HWND host, cons
       deck_(deck),
       item_(deck.Item(info.itemIndex)),
       copyCount_(item_ ? std::clamp(item_->copies, 0, cards::kMaxCopies) : 0) {
-  StopSpeech();
-  SpeakText(itemName_);
+  Say(itemName_);
 }
 
 CBackGroundWndPicCards::~CBackGroundWndPicCards() {
+  // Keys still queued for the board's thread would make copies and start
+  // sounds again after the ones below are gone.
+  StopTakingKeys();
   // The copies go on the board's thread, where the key hook uses them.
-  RunOnBoardThread([this] {
-    for (auto& copy : copies_) copy.reset();
-  });
-  StopSound();
+  RunOnBoardThread(
+      [this] {
+        for (auto& copy : copies_) copy.reset();
+      },
+      bimbly::BoardReleaseMs(static_cast<std::uint32_t>(copyCount_)));
+  // Played from the module's resources: stopped, and waited for, before the
+  // module can go.
+  ::PlaySoundA(nullptr, nullptr, 0);
   DestroyImageWindow();
 }
 
@@ -135,10 +142,7 @@ void CBackGroundWndPicCards::OnBoardKeyDown(UINT key, UINT) {
   const bool speakKey = key == VK_RETURN || key == VK_SPACE;
   if (!item_) {
     // An item the deck lacks: a black board that still speaks.
-    if (speakKey) {
-      StopSpeech();
-      SpeakText(itemName_);
-    }
+    if (speakKey) Say(itemName_);
     return;
   }
   const cards::KeyPlan plan = cards::PlanKey(deck_, *item_, created_, running_ != 0, speakKey);
@@ -149,8 +153,7 @@ void CBackGroundWndPicCards::OnBoardKeyDown(UINT key, UINT) {
   }
   if (plan.speedUp) SpeedUp();
   if (plan.speak) {
-    StopSpeech();
-    SpeakText(itemName_);
+    Say(itemName_);
     return;
   }
   if (plan.toggleOn) {

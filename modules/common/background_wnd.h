@@ -3,11 +3,14 @@
 // requests to the host, and the two key hooks that boards override.
 #pragma once
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "framework/handles.h"
 #include "contracts/module_contract.h"
+#include "modules/common/board_speech.h"
 #include "toolkit/image_wnd.h"
 
 class CBackGroundWnd : public CImageWnd {
@@ -25,10 +28,16 @@ class CBackGroundWnd : public CImageWnd {
   HWND Start(const std::wstring& backgroundName);
 
   // Called by Initialize on the host's thread once the board is shown: the
-  // board's own set-up (the music board's pictures). Default: nothing.
-  virtual void OnBoardShown() {}
+  // board's own set-up (the music board's pictures). False when the board
+  // could not be set up; Initialize then reports that no board exists.
+  virtual bool OnBoardShown() { return true; }
 
   bool switchRequested() const { return switchRequested_ != 0; }
+
+  // From here on the board takes no more keys, also none already queued for
+  // its thread: called first when the board goes, so that nothing a queued
+  // key would start (a copy, a looped sound from the module) outlives it.
+  void StopTakingKeys() { closing_ = true; }
 
  protected:
   // Key hooks, on the board's thread. Page Up, Page Down and Escape never arrive here.
@@ -41,17 +50,18 @@ class CBackGroundWnd : public CImageWnd {
     (void)flags;
   }
 
-  // Runs `work` on the board's window thread and waits for it (at most
-  // kBoardWorkTimeoutMs). When there is no board thread, or it does not answer
-  // in time, the thread is ended first and `work` runs on the caller's thread.
-  // Board destructors release what their key hooks use this way, so that
-  // nothing is released under a hook that is still running.
-  static constexpr DWORD kBoardWorkTimeoutMs = 10000;
-  void RunOnBoardThread(const std::function<void()>& work);
+  // Runs `work` on the board's window thread and waits for it, at most
+  // boundMs (which covers a key the board may be serving first: the bounds of
+  // core/wait_bounds.h). True when it ran there in time. Otherwise the board's
+  // thread is ended first; then, with runHereWhenLate, `work` runs on the
+  // caller's thread unless the board's thread had already taken it. Board
+  // destructors release what their key hooks use this way, so that nothing is
+  // released under a hook that is still running.
+  bool RunOnBoardThread(const std::function<void()>& work, DWORD boundMs, bool runHereWhenLate = true);
 
-  // The two speech requests on the host's speech record.
-  bool StopSpeech();
-  bool SpeakText(const char* gbkText);
+  // Has the item's speech cut off and the GBK text said instead, on the
+  // board's speech thread: the caller never waits for the speech worker.
+  void Say(const char* gbkText);
 
   HINSTANCE module_;
   HWND host_;
@@ -75,6 +85,8 @@ class CBackGroundWnd : public CImageWnd {
   void RecordKeyDown(UINT key);
 
   fw::UniqueMenu menu_;
+  std::unique_ptr<CBoardSpeech> voice_;
   LONG switchRequested_ = 0;
   LONG keyDowns_ = 0;
+  std::atomic<bool> closing_{false};
 };

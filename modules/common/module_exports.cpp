@@ -21,7 +21,10 @@ std::uint32_t Initialize(HWND host, ModuleStartInfo* info, BoardFactory make, Ba
       UnInitialize();
       return 0;
     }
-    g_board->OnBoardShown();
+    if (!g_board->OnBoardShown()) {
+      UnInitialize();
+      return 0;
+    }
     return static_cast<std::uint32_t>(reinterpret_cast<ULONG_PTR>(board));
   } catch (...) {
     // Nothing crosses the library boundary.
@@ -31,6 +34,7 @@ std::uint32_t Initialize(HWND host, ModuleStartInfo* info, BoardFactory make, Ba
 }
 
 void UnInitialize() {
+  if (g_board) g_board->StopTakingKeys();
   g_board.reset();
   // The library may be unloaded next; its window classes must not outlive it.
   fw::CWnd::UnregisterClasses();
