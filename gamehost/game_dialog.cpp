@@ -225,7 +225,7 @@ LRESULT CBackGroundDlg::OnPlayKeyDown(WPARAM key, LPARAM flags) {
   }
   // Without a board (the time is up) the game window owns the dialog, so it
   // opens above the topmost game window instead of underneath it.
-  OpenExitDialog(board_ ? board_ : hwnd_);
+  OpenExitDialog(board_ ? board_ : hwnd());
   return 0;
 }
 
