@@ -65,9 +65,9 @@ void PassedKeys::DropOldest(unsigned n) {
   count_ -= n;
 }
 
-void PassedKeys::Passed(std::uint32_t virtualKey, bool up, std::uint32_t check) {
+void PassedKeys::Passed(std::uint32_t virtualKey, bool up) {
   if (count_ == kCapacity) DropOldest(1);
-  entries_[(first_ + count_) % kCapacity] = Entry{SidelessKey(virtualKey), up, check};
+  entries_[(first_ + count_) % kCapacity] = Entry{SidelessKey(virtualKey), up};
   ++count_;
 }
 
@@ -81,10 +81,6 @@ bool PassedKeys::Taken(std::uint32_t virtualKey, bool up) {
     }
   }
   return false;
-}
-
-void PassedKeys::Expire(std::uint32_t check) {
-  while (count_ > 0 && check - entries_[first_].check >= kKeptChecks) DropOldest(1);
 }
 
 bool LowLevelHookMissedKeys(std::uint32_t systemLastInput, std::uint32_t lowLevelLastEvent,

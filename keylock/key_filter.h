@@ -57,24 +57,22 @@ void ReconcileModifiers(HeldModifiers& held, std::uint32_t eventKey, bool contro
 
 // Keystrokes that the low-level hook passed on, waiting for the keyboard
 // hook to take them. The keyboard hook sees a keystroke only when the thread
-// that has the focus takes it from its queue, which may be well after the
-// low-level hook passed it on (that thread was busy, or it is not the thread
-// that runs the low-level hook); keeping the keystrokes themselves, not a
-// count, lets a late one be told from one that went past a dropped hook.
+// that has the focus takes it from its queue, which may be seconds after the
+// low-level hook passed it on: that thread may be a board's, busy with the
+// keys before (a pulse holds it 100-400 ms per key). Keeping the keystrokes
+// themselves, in order, not a count per interval, tells a late keystroke from
+// one that went past a dropped hook however far behind the focused thread is.
 // Left and right modifiers count as the same key, as the keyboard hook sees
 // them.
 class PassedKeys {
  public:
-  static constexpr unsigned kCapacity = 64;
-  // Checks a passed-on keystroke is kept for (one is about a second).
-  static constexpr std::uint32_t kKeptChecks = 3;
+  static constexpr unsigned kCapacity = 4096;
 
-  void Passed(std::uint32_t virtualKey, bool up, std::uint32_t check);
+  void Passed(std::uint32_t virtualKey, bool up);
   // False when no such keystroke was passed on. Older keystrokes still
-  // waiting went elsewhere (another program had the focus) and are let go.
+  // waiting were never taken (another program had the focus, or the queue
+  // they were in went with its window) and are let go.
   bool Taken(std::uint32_t virtualKey, bool up);
-  // Lets go of what was passed on kKeptChecks or more checks before `check`.
-  void Expire(std::uint32_t check);
   void Clear() { count_ = 0; }
   unsigned size() const { return count_; }
 
@@ -82,7 +80,6 @@ class PassedKeys {
   struct Entry {
     std::uint32_t key;
     bool up;
-    std::uint32_t check;
   };
   void DropOldest(unsigned n);
   Entry entries_[kCapacity] = {};

@@ -122,6 +122,7 @@ void KeyboardLock::InstallHooks() noexcept {
     std::lock_guard<std::mutex> guard(passedLock_);
     passed_.Clear();
     missed_ = 0;
+    catchUpChecks_ = 2;
   }
   lowLevelHook_ = InstalledHook(platform_, platform_.SetHook(WH_KEYBOARD_LL, procedures_.lowLevel, module_, 0));
   keyboardHook_ = InstalledHook(platform_, platform_.SetHook(WH_KEYBOARD, procedures_.keyboard, module_, 0));
@@ -133,7 +134,7 @@ bool KeyboardLock::WatchHooks() noexcept {
   {
     std::lock_guard<std::mutex> guard(passedLock_);
     missed = std::exchange(missed_, 0);
-    passed_.Expire(++checks_);
+    if (catchUpChecks_ > 0) --catchUpChecks_;
   }
   const DWORD lastInput = platform_.LastInputTime();
   // A hook the system refused last time is tried again.
@@ -173,7 +174,7 @@ LRESULT KeyboardLock::OnLowLevelHook(int code, WPARAM message, LPARAM event) noe
       return 1;  // neither a window nor the keyboard hook sees it
     }
     std::lock_guard<std::mutex> guard(passedLock_);
-    passed_.Passed(key->vkCode, (key->flags & LLKHF_UP) != 0, checks_);
+    passed_.Passed(key->vkCode, (key->flags & LLKHF_UP) != 0);
   }
   return platform_.CallNextHook(lowLevelHook_.get(), code, message, event);
 }
@@ -183,7 +184,10 @@ LRESULT KeyboardLock::OnKeyboardHook(int code, WPARAM virtualKey, LPARAM keystro
   // the process that locked (no other has a target).
   if (code == HC_ACTION && target_.load()) {
     std::lock_guard<std::mutex> guard(passedLock_);
-    if (!passed_.Taken(static_cast<std::uint32_t>(virtualKey), (keystrokeFlags & kTransitionUp) != 0)) ++missed_;
+    if (passed_.Taken(static_cast<std::uint32_t>(virtualKey), (keystrokeFlags & kTransitionUp) != 0))
+      catchUpChecks_ = 0;
+    else if (catchUpChecks_ == 0)
+      ++missed_;
   }
   switch (ReportForKeystroke(code, static_cast<std::uint32_t>(keystrokeFlags))) {
     case KeyReport::kKeyDown:

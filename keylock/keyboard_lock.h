@@ -139,13 +139,16 @@ class KeyboardLock {
   // thread that installed the hooks.
   HeldModifiers held_;
   DWORD lowLevelLastEvent_ = 0;  // event time of the last one seen
-  std::uint32_t checks_ = 0;      // watchdog checks so far
   // Keystrokes passed on by the low-level hook and not yet taken by the
   // keyboard hook, which may run on another thread of this process (the one
-  // with the focus); and those it took that were never passed on.
+  // with the focus); and those it took that were never passed on. After the
+  // hooks are installed, the focused thread first takes what was queued
+  // before: that is not counted until it takes a keystroke the new hook
+  // passed on, or two checks have passed.
   std::mutex passedLock_;
   PassedKeys passed_;
   std::uint32_t missed_ = 0;
+  int catchUpChecks_ = 0;
   // Read by the keyboard hook on whichever thread of this process has the focus.
   std::atomic<HWND> target_{nullptr};
 };

@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include "core/wait_bounds.h"
+
 namespace motion = bimbly::motion;
 
 const fw::MessageEntry CBaseObjectWnd::kMessageEntries[] = {
@@ -121,7 +123,7 @@ bool CBaseObjectWnd::ApplyCommand(UINT command) {
   HWND h = hwnd_;
   if (!h) return false;
   DWORD_PTR result = 0;
-  return ::SendMessageTimeoutW(h, WM_COMMAND, MAKEWPARAM(command, 0), 0, SMTO_ABORTIFHUNG, kCommandTimeoutMs,
+  return ::SendMessageTimeoutW(h, WM_COMMAND, MAKEWPARAM(command, 0), 0, SMTO_ABORTIFHUNG, bimbly::kObjectCommandMs,
                                &result) != 0;
 }
 
