@@ -69,7 +69,10 @@ void CBaseObjectWnd::OnTick(DWORD now, bool*) {
                                              screenWidth(), screenHeight(), turn);
   if (s.direction < motion::kRight || s.direction > motion::kUp) return;
   ++stepCount_;
-  ::SetWindowPos(hwnd_, nullptr, next.x, next.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // A layered window keeps its picture where it goes: a move alone is no redraw.
+  const bool layeredStyle = (::GetWindowLongW(hwnd_, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+  ::SetWindowPos(hwnd_, nullptr, next.x, next.y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | (layeredStyle ? SWP_NOREDRAW : 0));
   if (!next.reenter) return;
   if (next.flip == motion::Flip::kHorizontal) FlipHorizontal();
   if (next.flip == motion::Flip::kVertical) FlipVertical();

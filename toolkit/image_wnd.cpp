@@ -35,6 +35,7 @@ const fw::MessageEntry CImageWnd::kMessageEntries[] = {
     fw::OnTimer<&CImageWnd::OnTimer>(),
     fw::OnMessage<&CImageWnd::OnSnapshot>(kSnapshotMessage),
     fw::OnMessage<&CImageWnd::OnWake>(kWakeMessage),
+    fw::OnMessage<&CImageWnd::OnShowWindow>(WM_SHOWWINDOW),
 };
 const fw::MessageMap CImageWnd::kMessageMap = fw::MakeMessageMap(&fw::CWnd::kMessageMap, kMessageEntries);
 
@@ -99,6 +100,12 @@ void CImageWnd::OnDestroy() {
 }
 
 LRESULT CImageWnd::OnEraseBackground(WPARAM, LPARAM) { return 1; }
+
+LRESULT CImageWnd::OnShowWindow(WPARAM, LPARAM) {
+  // Whatever the system kept while the window was hidden, it is handed over again.
+  presented_ = false;
+  return Default();
+}
 
 LRESULT CImageWnd::OnHitTest(WPARAM, LPARAM) { return draggable ? HTCAPTION : Default(); }
 
@@ -178,8 +185,25 @@ void CImageWnd::OnPaint() {
   const int width = rect.right - rect.left;
   const int height = rect.bottom - rect.top;
   if (width <= 0 || height <= 0 || !surface_->Ensure(width, height)) return;
-  std::memset(surface_->bits, 0, rules::SurfaceBytes(width, height));
-  Draw(width, height);
-  Present(paint.get(), rect);
+  // A layered window keeps the picture it was given, also when it moves: the
+  // same picture at the same size is neither drawn nor handed over again.
+  const bool layeredStyle = (::GetWindowLongW(hwnd_, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+  PresentedPicture shown;
+  shown.width = width;
+  shown.height = height;
+  shown.frame = currentFrame_.load();
+  {
+    std::lock_guard<std::mutex> guard(pictures_->lock);
+    shown.flips = pictures_->flips;
+  }
+  shown.keyed = colorKeyOn;
+  shown.key = colorKey;
+  if (!(layeredStyle && presented_ && shown == presentedPicture_)) {
+    std::memset(surface_->bits, 0, rules::SurfaceBytes(width, height));
+    Draw(width, height);
+    Present(paint.get(), rect);
+    presented_ = layeredStyle;
+    presentedPicture_ = shown;
+  }
   ++paintCount_;
 }

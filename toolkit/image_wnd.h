@@ -178,6 +178,7 @@ class CImageWnd : public fw::CWnd {
   void OnTimer(UINT_PTR id);
   LRESULT OnSnapshot(WPARAM, LPARAM);
   LRESULT OnWake(WPARAM, LPARAM);
+  LRESULT OnShowWindow(WPARAM, LPARAM);
 
   FW_DECLARE_MESSAGE_MAP()
 
@@ -216,4 +217,19 @@ class CImageWnd : public fw::CWnd {
   int screenHeight_;
   std::unique_ptr<Pictures> pictures_;
   std::unique_ptr<Surface> surface_;
+  // What a layered window was last handed (window thread only).
+  struct PresentedPicture {
+    int width = 0;
+    int height = 0;
+    int frame = 0;
+    unsigned flips = 0;
+    bool keyed = false;
+    COLORREF key = 0;
+    bool operator==(const PresentedPicture& o) const {
+      return width == o.width && height == o.height && frame == o.frame && flips == o.flips && keyed == o.keyed &&
+             key == o.key;
+    }
+  };
+  PresentedPicture presentedPicture_;
+  bool presented_ = false;
 };
