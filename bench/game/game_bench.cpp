@@ -222,7 +222,12 @@ int wmain(int argc, wchar_t** argv) {
               static_cast<int>(reinterpret_cast<INT_PTR>(::GetPropW(game.game, L"Bimbly.HookReinstalls"))));
   // The lock still holds: the Windows key is swallowed, a letter reaches the board.
   Focus(game.game);
-  ::Sleep(300);
+  // The board's thread may still be working through the soak's keys: wait
+  // until its count holds still for a second.
+  for (long last = -1, now = game.BoardKeyDowns(); now != last; now = game.BoardKeyDowns()) {
+    last = now;
+    ::Sleep(1000);
+  }
   const long before = game.BoardKeyDowns();
   PressKey(VK_LWIN, true);
   PressKey('K');
