@@ -220,6 +220,8 @@ int wmain(int argc, wchar_t** argv) {
               over200);
   std::printf("hook reinstalls by the watchdog: %d\n",
               static_cast<int>(reinterpret_cast<INT_PTR>(::GetPropW(game.game, L"Bimbly.HookReinstalls"))));
+  for (const auto& row : debug.Figures("Hook watchdog:"))
+    std::printf("  watchdog: %.0f keystrokes went past the low-level hook\n", row.empty() ? 0.0 : row[0]);
   // The lock still holds: the Windows key is swallowed, a letter reaches the board.
   Focus(game.game);
   // The board's thread may still be working through the soak's keys: wait
