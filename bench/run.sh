@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks under Wine on a private virtual display and
-# prints their figures. Usage: bench/run.sh [startup|game|image|update|all]
+# prints their figures. Usage: bench/run.sh [startup|game|image|update|boards|all]
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
 
@@ -29,6 +29,11 @@ if { [ "$what" = image ] || [ "$what" = all ]; } && [ -x "$(dirname "${BASH_SOUR
 fi
 if [ "$what" = update ] || [ "$what" = all ]; then
   /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/update/run.py" "$bins"
+fi
+if [ "$what" = boards ] || [ "$what" = all ]; then
+  # It starts its own display, Wine server and sound device: ours stop first.
+  stop_all
+  BIMBLY_BUILD="$BIMBLY_BUILD" "$(dirname "${BASH_SOURCE[0]}")/boards/run.sh"
 fi
 {
   echo "binary sizes:"

@@ -41,10 +41,52 @@ void ReconcileModifiers(HeldModifiers& held, std::uint32_t eventKey, bool contro
   if (!IsAlt(eventKey) && !altDown) held.alt = false;
 }
 
+namespace {
+std::uint32_t SidelessKey(std::uint32_t virtualKey) {
+  switch (virtualKey) {
+    case kVkLeftShift:
+    case kVkRightShift:
+      return kVkShift;
+    case kVkLeftControl:
+    case kVkRightControl:
+      return kVkControl;
+    case kVkLeftAlt:
+    case kVkRightAlt:
+      return kVkAlt;
+    default:
+      return virtualKey;
+  }
+}
+}  // namespace
+
+void PassedKeys::DropOldest(unsigned n) {
+  if (n > count_) n = count_;
+  first_ = (first_ + n) % kCapacity;
+  count_ -= n;
+}
+
+void PassedKeys::Passed(std::uint32_t virtualKey, bool up) {
+  if (count_ == kCapacity) DropOldest(1);
+  entries_[(first_ + count_) % kCapacity] = Entry{SidelessKey(virtualKey), up};
+  ++count_;
+}
+
+bool PassedKeys::Taken(std::uint32_t virtualKey, bool up) {
+  const std::uint32_t key = SidelessKey(virtualKey);
+  for (unsigned i = 0; i < count_; ++i) {
+    const Entry& e = entries_[(first_ + i) % kCapacity];
+    if (e.key == key && e.up == up) {
+      DropOldest(i + 1);
+      return true;
+    }
+  }
+  return false;
+}
+
 bool LowLevelHookMissedKeys(std::uint32_t systemLastInput, std::uint32_t lowLevelLastEvent,
-                            std::uint32_t keystrokesSeen, std::uint32_t lowLevelPassed) {
+                            std::uint32_t keystrokesMissed) {
   const bool inputAfterLastEvent = static_cast<std::int32_t>(systemLastInput - lowLevelLastEvent) > 0;
-  return inputAfterLastEvent && keystrokesSeen > 0 && lowLevelPassed == 0;
+  return inputAfterLastEvent && keystrokesMissed > 0;
 }
 
 KeyReport ReportForKeystroke(int hookCode, std::uint32_t keystrokeFlags) {

@@ -10,6 +10,15 @@ namespace bimbly::keylock {
 // Virtual-key codes and flag bits of the platform's keyboard interface that
 // the rules look at.
 inline constexpr std::uint32_t kVkTab = 0x09;
+inline constexpr std::uint32_t kVkShift = 0x10;
+inline constexpr std::uint32_t kVkControl = 0x11;
+inline constexpr std::uint32_t kVkAlt = 0x12;
+inline constexpr std::uint32_t kVkLeftShift = 0xA0;
+inline constexpr std::uint32_t kVkRightShift = 0xA1;
+inline constexpr std::uint32_t kVkLeftControl = 0xA2;
+inline constexpr std::uint32_t kVkRightControl = 0xA3;
+inline constexpr std::uint32_t kVkLeftAlt = 0xA4;
+inline constexpr std::uint32_t kVkRightAlt = 0xA5;
 inline constexpr std::uint32_t kVkEscape = 0x1B;
 inline constexpr std::uint32_t kVkLeftWindows = 0x5B;
 inline constexpr std::uint32_t kVkRightWindows = 0x5C;
@@ -46,16 +55,44 @@ bool TrackModifiers(HeldModifiers& held, std::uint32_t virtualKey, bool up);
 // set from the real state: that is the lagging side.
 void ReconcileModifiers(HeldModifiers& held, std::uint32_t eventKey, bool controlDown, bool altDown);
 
+// Keystrokes that the low-level hook passed on, waiting for the keyboard
+// hook to take them. The keyboard hook sees a keystroke only when the thread
+// that has the focus takes it from its queue, which may be seconds after the
+// low-level hook passed it on: that thread may be a board's, busy with the
+// keys before (a pulse holds it 100-400 ms per key). Keeping the keystrokes
+// themselves, in order, not a count per interval, tells a late keystroke from
+// one that went past a dropped hook however far behind the focused thread is.
+// Left and right modifiers count as the same key, as the keyboard hook sees
+// them.
+class PassedKeys {
+ public:
+  static constexpr unsigned kCapacity = 4096;
+
+  void Passed(std::uint32_t virtualKey, bool up);
+  // False when no such keystroke was passed on. Older keystrokes still
+  // waiting were never taken (another program had the focus, or the queue
+  // they were in went with its window) and are let go.
+  bool Taken(std::uint32_t virtualKey, bool up);
+  void Clear() { count_ = 0; }
+  unsigned size() const { return count_; }
+
+ private:
+  struct Entry {
+    std::uint32_t key;
+    bool up;
+  };
+  void DropOldest(unsigned n);
+  Entry entries_[kCapacity] = {};
+  unsigned first_ = 0;
+  unsigned count_ = 0;
+};
+
 // The hook watchdog's rule, checked at intervals: the system has dropped the
 // low-level hook when the keyboard hook took keystrokes since the last check
-// while the low-level hook passed none on, and the system saw input after the
-// low-level hook's last event (ticks of the same clock, wrapping). A hook that
-// lives passes on every keystroke before the keyboard hook sees it, and the
-// check runs only after the pending low-level calls; the few keystrokes that
-// straddle two checks come with low-level events of their own in a stream of
-// keys, or with no newer input when the stream ends.
+// that the low-level hook never passed on, and the system saw input after the
+// low-level hook's last event (ticks of the same clock, wrapping).
 bool LowLevelHookMissedKeys(std::uint32_t systemLastInput, std::uint32_t lowLevelLastEvent,
-                            std::uint32_t keystrokesSeen, std::uint32_t lowLevelPassed);
+                            std::uint32_t keystrokesMissed);
 
 enum class KeyReport { kNothing, kKeyDown, kKeyUp };
 

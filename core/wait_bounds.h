@@ -53,4 +53,31 @@ inline constexpr std::uint32_t kRunOnceProgramMs = 60000;
 // A terminated program has really gone (its files are free) within this.
 inline constexpr std::uint32_t kTerminatedProgramMs = 5000;
 
+// Boards and their pictures.
+// A picture's thread creating its window, and ending after it was asked to.
+inline constexpr std::uint32_t kImageWindowCreateMs = kWindowThreadCreateMs;
+inline constexpr std::uint32_t kImageWindowEndMs = kWindowThreadEndMs;
+// A copy of a picture's drawing surface, taken on the picture's thread.
+inline constexpr std::uint32_t kImageSnapshotMs = 2000;
+// A moving picture's context-menu command, carried out on its thread.
+inline constexpr std::uint32_t kObjectCommandMs = 2000;
+// A board restacking its pictures asks each picture's thread this long, then
+// asks without waiting.
+inline constexpr std::uint32_t kRestackAnswerMs = 200;
+// Work that a board's host runs on the board's thread waits first for the
+// key the board may be serving: one picture made and enlarged, and a pulse.
+inline constexpr std::uint32_t kBoardKeyInProgressMs = kImageWindowCreateMs + kObjectCommandMs + 1000;
+// The board's set-up: its pictures made one after the other, one shrunk.
+inline constexpr std::uint32_t BoardSetUpMs(std::uint32_t pictures) {
+  return kBoardKeyInProgressMs + pictures * kImageWindowCreateMs + kObjectCommandMs;
+}
+// The board's release: its pictures ended one after the other, each
+// terminated at worst.
+inline constexpr std::uint32_t BoardReleaseMs(std::uint32_t pictures) {
+  return kBoardKeyInProgressMs + pictures * (kImageWindowEndMs + kTerminatedThreadMs);
+}
+// A board's speech thread ending: the one stop and one speech request it may
+// be in, each waiting for the request lock and for its acknowledgement.
+inline constexpr std::uint32_t kBoardSpeechEndMs = 2 * (2 * kSpeechAckMs + kSpeechLockMarginMs);
+
 }  // namespace bimbly

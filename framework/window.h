@@ -25,6 +25,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstddef>
 
 namespace fw {
@@ -171,8 +172,10 @@ class CWnd {
   CWnd(const CWnd&) = delete;
   CWnd& operator=(const CWnd&) = delete;
 
-  HWND hwnd() const noexcept { return hwnd_; }
-  operator HWND() const noexcept { return hwnd_; }
+  // Any thread may read the handle; the window's thread sets it when the
+  // window is attached and clears it after WM_NCDESTROY.
+  HWND hwnd() const noexcept { return hwnd_.load(); }
+  operator HWND() const noexcept { return hwnd_.load(); }
 
   // The framework object attached to a window, or nullptr.
   static CWnd* FromHandle(HWND hwnd);
@@ -186,7 +189,8 @@ class CWnd {
   static void UnregisterClasses();
 
   // Creates a window of a class registered through RegisterClass; the object
-  // is attached from WM_NCCREATE on.
+  // is attached at the window's first message (WM_GETMINMAXINFO may come
+  // before WM_NCCREATE) and detached after WM_NCDESTROY.
   bool CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x, int y, int cx,
                 int cy, HWND parent, HMENU menuOrId);
 
@@ -218,7 +222,7 @@ class CWnd {
   void Attach(HWND hwnd);
   void Detach();
 
-  HWND hwnd_ = nullptr;
+  std::atomic<HWND> hwnd_{nullptr};
   bool subclassed_ = false;
 
  private:

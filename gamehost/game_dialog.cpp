@@ -2,6 +2,8 @@
 
 #include <imm.h>
 
+#include <cwchar>
+
 #include "contracts/keylock_exports.h"
 #include "contracts/program_names.h"
 #include "core/catalog.h"
@@ -244,7 +246,7 @@ LRESULT CBackGroundDlg::OnPlayKeyDown(WPARAM key, LPARAM flags) {
   }
   // Without a board (the time is up) the game window owns the dialog, so it
   // opens above the topmost game window instead of underneath it.
-  OpenExitDialog(board_ ? board_ : hwnd_);
+  OpenExitDialog(board_ ? board_ : hwnd());
   return 0;
 }
 
@@ -287,6 +289,11 @@ void CBackGroundDlg::OpenExitDialog(HWND parent) {
 void CBackGroundDlg::SwitchItem(int direction) {
   ::InvalidateRect(hwnd_, nullptr, TRUE);
   GameLock lock(gameMutex_.get());
+  // Where a switch spends its time, on the debug output for whoever looks
+  // after the game: the probe of the next module, the old board going, the new one coming.
+  LARGE_INTEGER t0{}, t1{}, t2{}, t3{}, frequency{};
+  ::QueryPerformanceFrequency(&frequency);
+  ::QueryPerformanceCounter(&t0);
 
   if (familyCard_ >= 0) {
     // The family's cards among themselves. The board still reads the names
@@ -315,14 +322,24 @@ void CBackGroundDlg::SwitchItem(int direction) {
       break;
     }
   }
+  ::QueryPerformanceCounter(&t1);
   if (exitDialog_) exitDialog_->FadeOutAndCancel();
   reminder_.reset();
   UnloadPlayModule();
+  ::QueryPerformanceCounter(&t2);
   if (!found) {
     // Not even the item that was playing loads any more: end the game.
     EndDialog(IDCANCEL);
     return;
   }
   if (!LoadPlayModule()) return;
+  ::QueryPerformanceCounter(&t3);
+  const auto ms = [&](const LARGE_INTEGER& a, const LARGE_INTEGER& b) {
+    return static_cast<double>(b.QuadPart - a.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+  };
+  wchar_t account[128];
+  swprintf(account, 128, L"Item switch: probe %.1f ms, old board gone %.1f ms, new board up %.1f ms\n", ms(t0, t1),
+           ms(t1, t2), ms(t2, t3));
+  ::OutputDebugStringW(account);
   if (remind_) ShowReminder(board_, kRemindPicture);
 }

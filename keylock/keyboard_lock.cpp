@@ -1,5 +1,6 @@
 #include "keylock/keyboard_lock.h"
 
+#include <cwchar>
 #include <utility>
 
 #include "core/accessibility_rules.h"
@@ -117,21 +118,30 @@ void KeyboardLock::InstallHooks() noexcept {
   lowLevelHook_.Remove();
   // Input from before the hooks were there is nothing they missed.
   lowLevelLastEvent_ = platform_.LastInputTime();
-  watchedPassed_ = lowLevelPassed_;
-  watchedKeystrokes_ = keystrokes_.load();
+  {
+    std::lock_guard<std::mutex> guard(passedLock_);
+    passed_.Clear();
+    missed_ = 0;
+    catchUpChecks_ = 2;
+  }
   lowLevelHook_ = InstalledHook(platform_, platform_.SetHook(WH_KEYBOARD_LL, procedures_.lowLevel, module_, 0));
   keyboardHook_ = InstalledHook(platform_, platform_.SetHook(WH_KEYBOARD, procedures_.keyboard, module_, 0));
 }
 
 bool KeyboardLock::WatchHooks() noexcept {
   if (!watching_) return false;
-  const std::uint32_t keystrokes = keystrokes_.load();
-  const std::uint32_t seen = keystrokes - watchedKeystrokes_;
-  const std::uint32_t passed = lowLevelPassed_ - watchedPassed_;
-  watchedKeystrokes_ = keystrokes;
-  watchedPassed_ = lowLevelPassed_;
+  std::uint32_t missed = 0;
+  {
+    std::lock_guard<std::mutex> guard(passedLock_);
+    missed = std::exchange(missed_, 0);
+    if (catchUpChecks_ > 0) --catchUpChecks_;
+  }
+  const DWORD lastInput = platform_.LastInputTime();
   // A hook the system refused last time is tried again.
-  if (locked() && !LowLevelHookMissedKeys(platform_.LastInputTime(), lowLevelLastEvent_, seen, passed)) return false;
+  if (locked() && !LowLevelHookMissedKeys(lastInput, lowLevelLastEvent_, missed)) return false;
+  wchar_t account[128];
+  swprintf(account, 128, L"Hook watchdog: reinstalling, %u keystrokes went past the low-level hook\n", missed);
+  platform_.DebugOut(account);
   InstallHooks();
   ++reinstalls_;
   // Key-ups that went past the dropped hook left the record behind.
@@ -163,14 +173,22 @@ LRESULT KeyboardLock::OnLowLevelHook(int code, WPARAM message, LPARAM event) noe
       platform_.DebugOut(L"Disable key\n");
       return 1;  // neither a window nor the keyboard hook sees it
     }
-    ++lowLevelPassed_;
+    std::lock_guard<std::mutex> guard(passedLock_);
+    passed_.Passed(key->vkCode, (key->flags & LLKHF_UP) != 0);
   }
   return platform_.CallNextHook(lowLevelHook_.get(), code, message, event);
 }
 
 LRESULT KeyboardLock::OnKeyboardHook(int code, WPARAM virtualKey, LPARAM keystrokeFlags) noexcept {
-  // Keystrokes taken out of a queue (not just looked at), for the watchdog.
-  if (code == HC_ACTION) keystrokes_.fetch_add(1, std::memory_order_relaxed);
+  // Keystrokes taken out of a queue (not just looked at), for the watchdog of
+  // the process that locked (no other has a target).
+  if (code == HC_ACTION && target_.load()) {
+    std::lock_guard<std::mutex> guard(passedLock_);
+    if (passed_.Taken(static_cast<std::uint32_t>(virtualKey), (keystrokeFlags & kTransitionUp) != 0))
+      catchUpChecks_ = 0;
+    else if (catchUpChecks_ == 0)
+      ++missed_;
+  }
   switch (ReportForKeystroke(code, static_cast<std::uint32_t>(keystrokeFlags))) {
     case KeyReport::kKeyDown:
       PostToTarget(WM_PLAY_KEYDOWN, virtualKey, keystrokeFlags);

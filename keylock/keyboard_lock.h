@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <mutex>
 
 #include "core/key_filter.h"
 
@@ -137,12 +138,17 @@ class KeyboardLock {
   // Written by the low-level hook and read by the watchdog, both on the
   // thread that installed the hooks.
   HeldModifiers held_;
-  std::uint32_t lowLevelPassed_ = 0;  // events handed on to the next hook
-  DWORD lowLevelLastEvent_ = 0;        // event time of the last one seen
-  std::uint32_t watchedPassed_ = 0;    // the counts at the last check
-  std::uint32_t watchedKeystrokes_ = 0;
-  // Keystrokes the keyboard hook took out of this process's queues.
-  std::atomic<std::uint32_t> keystrokes_{0};
+  DWORD lowLevelLastEvent_ = 0;  // event time of the last one seen
+  // Keystrokes passed on by the low-level hook and not yet taken by the
+  // keyboard hook, which may run on another thread of this process (the one
+  // with the focus); and those it took that were never passed on. After the
+  // hooks are installed, the focused thread first takes what was queued
+  // before: that is not counted until it takes a keystroke the new hook
+  // passed on, or two checks have passed.
+  std::mutex passedLock_;
+  PassedKeys passed_;
+  std::uint32_t missed_ = 0;
+  int catchUpChecks_ = 0;
   // Read by the keyboard hook on whichever thread of this process has the focus.
   std::atomic<HWND> target_{nullptr};
 };

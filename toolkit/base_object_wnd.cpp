@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include "core/wait_bounds.h"
+
 namespace motion = bimbly::motion;
 
 const fw::MessageEntry CBaseObjectWnd::kMessageEntries[] = {
@@ -67,7 +69,10 @@ void CBaseObjectWnd::OnTick(DWORD now, bool*) {
                                              screenWidth(), screenHeight(), turn);
   if (s.direction < motion::kRight || s.direction > motion::kUp) return;
   ++stepCount_;
-  ::SetWindowPos(hwnd_, nullptr, next.x, next.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // A layered window keeps its picture where it goes: a move alone is no redraw.
+  const bool layeredStyle = (::GetWindowLongW(hwnd_, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+  ::SetWindowPos(hwnd_, nullptr, next.x, next.y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | (layeredStyle ? SWP_NOREDRAW : 0));
   if (!next.reenter) return;
   if (next.flip == motion::Flip::kHorizontal) FlipHorizontal();
   if (next.flip == motion::Flip::kVertical) FlipVertical();
@@ -121,7 +126,7 @@ bool CBaseObjectWnd::ApplyCommand(UINT command) {
   HWND h = hwnd_;
   if (!h) return false;
   DWORD_PTR result = 0;
-  return ::SendMessageTimeoutW(h, WM_COMMAND, MAKEWPARAM(command, 0), 0, SMTO_ABORTIFHUNG, kCommandTimeoutMs,
+  return ::SendMessageTimeoutW(h, WM_COMMAND, MAKEWPARAM(command, 0), 0, SMTO_ABORTIFHUNG, bimbly::kObjectCommandMs,
                                &result) != 0;
 }
 

@@ -27,7 +27,6 @@ class CBaseObjectWnd : public CImageWnd {
   static constexpr UINT kCmdShrink = 10002;
   static constexpr UINT kCmdFaster = 10003;
   static constexpr UINT kCmdSlower = 10004;
-  static constexpr DWORD kCommandTimeoutMs = 2000;
 
   CBaseObjectWnd();
   ~CBaseObjectWnd() override;
@@ -46,7 +45,7 @@ class CBaseObjectWnd : public CImageWnd {
   // The picture's natural size centred at fractions of the screen, still.
   void PlaceCentredAt(float xFraction, float yFraction);
   // Carries out a context-menu command on the window thread, as if chosen
-  // (waits at most kCommandTimeoutMs). False when there is no window.
+  // (waits at most kObjectCommandMs). False when there is no window.
   bool ApplyCommand(UINT command);
 
   // Settings owners change directly.

@@ -11,8 +11,9 @@
 // for windows that have nothing to do.
 //
 // Life: construct, LoadImageResource (picks the window's size and whether it
-// is layered), CreateImageWindow (blocks at most 10 s), then move/show it from
-// any thread; destruction ends the window thread (2 s, terminated after).
+// is layered), CreateImageWindow (blocks at most kImageWindowCreateMs), then
+// move/show it from any thread; destruction ends the window thread
+// (kImageWindowEndMs, terminated after; core/wait_bounds.h).
 //
 // Deriving (boards, moving objects):
 //  - override OnPrePaint / OnTick; they run on the window thread;
@@ -36,6 +37,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/wait_bounds.h"
 #include "framework/window.h"
 #include "framework/window_thread.h"
 
@@ -76,8 +78,6 @@ class CImageWnd : public fw::CWnd {
 
   static constexpr UINT_PTR kTimerId = 1;
   static constexpr UINT kTimerPeriodMs = 5;
-  static constexpr DWORD kCreateTimeoutMs = 10000;
-  static constexpr DWORD kStopTimeoutMs = 2000;
   // Private message that copies the drawing surface on the window thread.
   static constexpr UINT kSnapshotMessage = WM_APP + 0x3A1;
   // Private message that re-runs the timer's work at once (a setting changed).
@@ -101,7 +101,7 @@ class CImageWnd : public fw::CWnd {
 
   // Starts the window thread, which creates the pop-up (owned by `owner`, at
   // (0, 0), picture-sized, hidden). True once the window exists; false when the
-  // thread or window could not be made within 10 s.
+  // thread or window could not be made within kImageWindowCreateMs.
   bool CreateImageWindow(HWND owner);
   // Ends the window thread and its window (idempotent, any thread but the
   // window's own).
@@ -116,8 +116,13 @@ class CImageWnd : public fw::CWnd {
   void Invalidate();
 
   // Settings that owners and derived classes change directly, from any thread.
-  std::atomic<bool> layered{false};     // per-pixel alpha path; set by loading, fixed at creation
-  std::atomic<bool> colorKeyOn{false};  // colorKey pixels become holes (layered pictures only)
+  // The per-pixel alpha path: loading sets it (all but JPEG); an owner may
+  // change it after loading and before CreateImageWindow; from then on the
+  // window's style decides.
+  std::atomic<bool> layered{false};
+  // colorKey pixels become holes, in a layered GIF or BMP only (PNG and icons
+  // have their own alpha). Drawing reads these settings and never writes them.
+  std::atomic<bool> colorKeyOn{false};
   std::atomic<COLORREF> colorKey{RGB(0, 0, 0)};
   CWakingValue<bool> loop{*this, true};    // the animation cycles for ever
   CWakingValue<int> stopFrame{*this, -1};  // without loop: frame to halt at; -1 halts at once
@@ -146,7 +151,8 @@ class CImageWnd : public fw::CWnd {
 
   // Copies the drawing surface as last painted: premultiplied ARGB, top row
   // first. False when there is no window or no surface yet.
-  bool SnapshotSurface(std::vector<std::uint32_t>& pixels, int& width, int& height, DWORD timeoutMs = 2000);
+  bool SnapshotSurface(std::vector<std::uint32_t>& pixels, int& width, int& height,
+                       DWORD timeoutMs = bimbly::kImageSnapshotMs);
 
  protected:
   // Called at the start of every paint, before anything is drawn.
@@ -173,6 +179,7 @@ class CImageWnd : public fw::CWnd {
   void OnTimer(UINT_PTR id);
   LRESULT OnSnapshot(WPARAM, LPARAM);
   LRESULT OnWake(WPARAM, LPARAM);
+  LRESULT OnShowWindow(WPARAM, LPARAM);
 
   FW_DECLARE_MESSAGE_MAP()
 
@@ -211,4 +218,19 @@ class CImageWnd : public fw::CWnd {
   int screenHeight_;
   std::unique_ptr<Pictures> pictures_;
   std::unique_ptr<Surface> surface_;
+  // What a layered window was last handed (window thread only).
+  struct PresentedPicture {
+    int width = 0;
+    int height = 0;
+    int frame = 0;
+    unsigned flips = 0;
+    bool keyed = false;
+    COLORREF key = 0;
+    bool operator==(const PresentedPicture& o) const {
+      return width == o.width && height == o.height && frame == o.frame && flips == o.flips && keyed == o.keyed &&
+             key == o.key;
+    }
+  };
+  PresentedPicture presentedPicture_;
+  bool presented_ = false;
 };

@@ -3,8 +3,10 @@
 # run on one private virtual display:
 #  - CPU of the bee board with 10 copies and the crab board with 15, over 20 s
 #    left alone and while 200 keys arrive at 10 per second, Wine's own
-#    processes included (every process of our Wine prefix), and bambam doing
-#    the same; the X server's share is shown apart for both;
+#    processes included (every process of our Wine prefix), the floor
+#    (bench/floor: the same layered windows doing the least a Win32 program
+#    can) and bambam doing the same; the X server's share is shown apart for
+#    all; then each board against its floor and against bambam;
 #  - key press to the first sound sample written to the device (median of 100);
 #  - key press to the first visible move of a new copy (median of 100);
 #  - with "soak": 10,000 random keys across the whole catalog.
@@ -16,6 +18,10 @@ what="${1:-default}"
 IDLE_S="${BIMBLY_BENCH_IDLE_S:-20}"
 KEYS="${BIMBLY_BENCH_KEYS:-200}"
 RATE="${BIMBLY_BENCH_RATE:-10}"
+# The CPU figures take both programs without a sound device (none), or both
+# with the capture device below (file), which Wine's file device fills as
+# fast as it can: both then spin on sound and hide what the boards cost.
+CPU_SOUND="${BIMBLY_BENCH_SOUND:-none}"
 
 install_packages
 BIMBLY_PACKAGES+=(bambam xdotool)
@@ -56,6 +62,10 @@ report() {
   echo "$(delta idle keys 2>/dev/null) $(delta keys end 2>/dev/null)" >"$BIMBLY_BUILD/bench-last-$1"
 }
 
+# Wine's sound drivers off for our CPU figures when there is to be no device.
+cpu_overrides="$WINEDLLOVERRIDES"
+[ "$CPU_SOUND" = none ] && cpu_overrides="$cpu_overrides;winealsa.drv,winepulse.drv,wineoss.drv=d"
+
 # Our board: CPU at each phase that boards_bench.exe announces.
 ours() {
   local label="$1"; shift
@@ -67,14 +77,32 @@ ours() {
       "PHASE "*) snap "${line#PHASE }" "WINEPREFIX=$WINEPREFIX" ;;
       *) echo "  $line" ;;
     esac
-  done < <(wine "$bins/boards_bench.exe" load "$@" 2>/dev/null)
+  done < <(WINEDLLOVERRIDES="$cpu_overrides" wine "$bins/boards_bench.exe" load "$@" 2>/dev/null)
+  report "$label"
+}
+
+# The floor: the same number of layered windows of a copy's size, doing the
+# least a Win32 program can (bench/floor), over the same phases.
+floor() {
+  local label="$1"; shift
+  export BIMBLY_CPU_SEEN="$snaps/seen"
+  rm -f "$BIMBLY_CPU_SEEN"
+  while read -r line; do
+    line="${line%$'\r'}"
+    case "$line" in
+      "PHASE "*) snap "${line#PHASE }" "WINEPREFIX=$WINEPREFIX" ;;
+      *) echo "  $line" ;;
+    esac
+  done < <(WINEDLLOVERRIDES="$cpu_overrides" wine "$bins/floor_bench.exe" "$@" 2>/dev/null)
   report "$label"
 }
 
 # bambam with the same key pattern: `copies` keys, idle, then the keys at the rate.
 peer() {
   local label="$1" copies="$2"
-  BIMBLY_BENCH_PEER=1 /usr/games/bambam >/dev/null 2>&1 &
+  local mute=()
+  [ "$CPU_SOUND" = none ] && mute=(--mute)
+  BIMBLY_BENCH_PEER=1 /usr/games/bambam "${mute[@]}" >/dev/null 2>&1 &
   peer_pid=$!
   local win=""
   for _ in $(seq 1 100); do
@@ -108,17 +136,24 @@ ratio() {
   python3 -c "
 oi, ok, pi, pk = $oi, $ok, $pi, $pk
 r = lambda a, b: f'{a / b:.2f}' if b > 0 else 'n/a'
-print(f'  $1 vs $2: keys {r(ok, pk)} x bambam (goal <= 1); idle {r(oi, pk)} x bambam with keys (goal <= 1)')"
+print(f'  $1 vs $2: idle {r(oi, pi)} x, keys {r(ok, pk)} x')"
 }
 
 if [ "$what" = cpu ] || [ "$what" = default ] || [ "$what" = all ]; then
-  echo "CPU, every process of the Wine prefix (ours) or of bambam, in CPU-seconds:"
+  echo "CPU, every process of the Wine prefix (ours) or of bambam, in CPU-seconds, sound device: $CPU_SOUND:"
   ours "bee board (10)" insects 0 10 "$IDLE_S" "$KEYS" "$RATE"
   ours "crab board (15)" sea 1 15 "$IDLE_S" "$KEYS" "$RATE"
+  # The floor's windows have the size of a bee (156 x 146) and of a double-size crab (182 x 166).
+  floor "floor (10)" 10 156 146 "$IDLE_S" $((KEYS / RATE))
+  floor "floor (15)" 15 182 166 "$IDLE_S" $((KEYS / RATE))
   peer "bambam (10 first)" 10
   peer "bambam (15 first)" 15
+  echo "Ratios (goal: a board within 1.25 x its floor):"
+  ratio "bee board (10)" "floor (10)"
+  ratio "crab board (15)" "floor (15)"
   ratio "bee board (10)" "bambam (10 first)"
   ratio "crab board (15)" "bambam (15 first)"
+  ratio "floor (10)" "bambam (10 first)"
 fi
 if [ "$what" = latency ] || [ "$what" = default ] || [ "$what" = all ]; then
   wine "$bins/boards_bench.exe" sound 100 2>/dev/null

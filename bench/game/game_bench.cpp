@@ -13,6 +13,10 @@
 #include <thread>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
 #include <vector>
 
 #include "tests/e2e/game_session.h"
@@ -82,6 +86,73 @@ class StallWatch {
   std::thread thread_;
 };
 
+// Listens to the debug output of every program on the desktop (the DBWIN
+// protocol) and keeps the lines with which the game accounts for its item
+// switches and its boards.
+class DebugOutput {
+ public:
+  DebugOutput() {
+    buffer_.reset(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, L"DBWIN_BUFFER"));
+    ready_.reset(::CreateEventW(nullptr, FALSE, TRUE, L"DBWIN_BUFFER_READY"));
+    data_.reset(::CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY"));
+    view_ = buffer_ ? static_cast<const char*>(::MapViewOfFile(buffer_.get(), FILE_MAP_READ, 0, 0, 4096)) : nullptr;
+    if (view_ && ready_ && data_) thread_ = std::thread([this] { Run(); });
+  }
+  ~DebugOutput() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    if (view_) ::UnmapViewOfFile(view_);
+  }
+  // The numbers after each "name ... ms" of the lines that begin with `prefix`.
+  std::vector<std::vector<double>> Figures(const char* prefix) {
+    std::lock_guard<std::mutex> guard(lock_);
+    std::vector<std::vector<double>> rows;
+    for (const std::string& line : lines_) {
+      if (line.rfind(prefix, 0) != 0) continue;
+      std::vector<double> row;
+      for (const char* p = line.c_str(); *p; ++p)
+        if ((*p >= '0' && *p <= '9') && (p == line.c_str() || p[-1] == ' ')) row.push_back(std::strtod(p, nullptr));
+      rows.push_back(row);
+    }
+    return rows;
+  }
+
+ private:
+  struct Handle {
+    void operator()(HANDLE h) const { if (h) ::CloseHandle(h); }
+  };
+  using Owned = std::unique_ptr<void, Handle>;
+  void Run() {
+    while (!stop_) {
+      if (::WaitForSingleObject(data_.get(), 100) != WAIT_OBJECT_0) continue;
+      std::string text(view_ + sizeof(DWORD), strnlen(view_ + sizeof(DWORD), 4096 - sizeof(DWORD)));
+      ::SetEvent(ready_.get());
+      std::lock_guard<std::mutex> guard(lock_);
+      lines_.push_back(text);
+    }
+  }
+  Owned buffer_, ready_, data_;
+  const char* view_ = nullptr;
+  std::atomic<bool> stop_{false};
+  std::mutex lock_;
+  std::vector<std::string> lines_;
+  std::thread thread_;
+};
+
+void PrintFigures(DebugOutput& debug, const char* prefix, const char* const* names, size_t count) {
+  const auto rows = debug.Figures(prefix);
+  if (rows.empty()) return;
+  std::printf("  %s (%zu)", prefix, rows.size());
+  for (size_t i = 0; i < count; ++i) {
+    std::vector<double> column;
+    for (const auto& row : rows)
+      if (i < row.size()) column.push_back(row[i]);
+    std::printf("%s %s median %.1f ms, max %.1f ms", i ? ";" : "", names[i], Percentile(column, 0.5),
+                Percentile(column, 1.0));
+  }
+  std::printf("\n");
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -89,6 +160,7 @@ int wmain(int argc, wchar_t** argv) {
   const int switches = argc > 2 ? _wtoi(argv[2]) : 20;
   const int soakKeys = argc > 3 ? _wtoi(argv[3]) : 10000;
 
+  DebugOutput debug;  // before the launcher starts
   ProgramFolder folder;
   GameSession game(folder);
   if (!game.StartMusicItem(0)) {
@@ -130,6 +202,14 @@ int wmain(int argc, wchar_t** argv) {
   }
   std::printf("item switch over %zu switches: median %.1f ms, max %.1f ms\n", switchTimes.size(),
               Percentile(switchTimes, 0.5), Percentile(switchTimes, 1.0));
+  {
+    const char* const host[] = {"probe", "old board gone", "new board up"};
+    PrintFigures(debug, "Item switch:", host, 3);
+    const char* const up[] = {"made", "background shown", "set up"};
+    PrintFigures(debug, "Board up:", up, 3);
+    const char* const gone[] = {"gone"};
+    PrintFigures(debug, "Board gone:", gone, 1);
+  }
   int over200 = 0;
   std::printf("longest main-thread stall during the switches: %.1f ms (%d over 200 ms)\n",
               stalls.TakeLongest(&over200), over200);
@@ -140,9 +220,16 @@ int wmain(int argc, wchar_t** argv) {
               over200);
   std::printf("hook reinstalls by the watchdog: %d\n",
               static_cast<int>(reinterpret_cast<INT_PTR>(::GetPropW(game.game, L"Bimbly.HookReinstalls"))));
+  for (const auto& row : debug.Figures("Hook watchdog:"))
+    std::printf("  watchdog: %.0f keystrokes went past the low-level hook\n", row.empty() ? 0.0 : row[0]);
   // The lock still holds: the Windows key is swallowed, a letter reaches the board.
   Focus(game.game);
-  ::Sleep(300);
+  // The board's thread may still be working through the soak's keys: wait
+  // until its count holds still for a second.
+  for (long last = -1, now = game.BoardKeyDowns(); now != last; now = game.BoardKeyDowns()) {
+    last = now;
+    ::Sleep(1000);
+  }
   const long before = game.BoardKeyDowns();
   PressKey(VK_LWIN, true);
   PressKey('K');

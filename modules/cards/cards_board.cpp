@@ -6,6 +6,7 @@
 
 #include "core/object_motion.h"
 #include "framework/text.h"
+#include "core/wait_bounds.h"
 
 namespace cards = bimbly::cards;
 
@@ -48,12 +49,11 @@ CBackGroundWndPicCards::CBackGroundWndPicCards(HINSTANCE module, HWND host, cons
 }
 
 void CBackGroundWndPicCards::SpeakName() {
-  StopSpeech();
   // A family card's names may hold any text, so they go as wide text.
   if (family_)
-    SpeakNames(family_->name.c_str(), family_->secondName.c_str());
+    SayNames(family_->name.c_str(), family_->secondName.c_str());
   else
-    SpeakItemName();
+    SayItemName();
 }
 
 void CBackGroundWndPicCards::FitToScreen(CBaseObjectWnd& copy, bool centred) {
@@ -70,11 +70,18 @@ void CBackGroundWndPicCards::FitToScreen(CBaseObjectWnd& copy, bool centred) {
 }
 
 CBackGroundWndPicCards::~CBackGroundWndPicCards() {
+  // Keys still queued for the board's thread would make copies and start
+  // sounds again after the ones below are gone.
+  StopTakingKeys();
   // The copies go on the board's thread, where the key hook uses them.
-  RunOnBoardThread([this] {
-    for (auto& copy : copies_) copy.reset();
-  });
-  StopSound();
+  RunOnBoardThread(
+      [this] {
+        for (auto& copy : copies_) copy.reset();
+      },
+      bimbly::BoardReleaseMs(static_cast<std::uint32_t>(copyCount_)));
+  // Played from the module's resources: stopped, and waited for, before the
+  // module can go.
+  ::PlaySoundA(nullptr, nullptr, 0);
   DestroyImageWindow();
 }
 

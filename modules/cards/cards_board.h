@@ -58,10 +58,3 @@ class CBackGroundWndPicCards : public CBackGroundWnd {
   int running_ = 0;
 };
 
-// The board class under each deck's own name.
-using CBackGroundWndPicInsect = CBackGroundWndPicCards;
-using CBackGroundWndPicBird = CBackGroundWndPicCards;
-using CBackGroundWndPicTraff = CBackGroundWndPicCards;
-using CBackGroundWndPicAnimal = CBackGroundWndPicCards;
-using CBackGroundWndPicPet = CBackGroundWndPicCards;
-using CBackGroundWndPicSea = CBackGroundWndPicCards;

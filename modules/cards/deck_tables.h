@@ -6,8 +6,6 @@
 
 namespace deck {
 
-// The deck's name, for its board class and its tests.
-extern const char kDeckName[];
 // Number of backgrounds, one per item index ("BACK1" for index 0, ...).
 extern const int kBackgroundCount;
 // The deck's item recipes (core/card_recipes.cpp).

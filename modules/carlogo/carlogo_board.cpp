@@ -1,18 +1,19 @@
 #include "modules/carlogo/carlogo_board.h"
 
+#include "core/wait_bounds.h"
 #include "framework/text.h"
 
 namespace badges = bimbly::badges;
 
 CBackGroundWndPicCarLogo::CBackGroundWndPicCarLogo(HINSTANCE module, HWND host, const ModuleStartInfo& info)
     : CBackGroundWnd(module, host, info), spokenText_(info.itemName) {
-  StopSpeech();
-  SpeakItemName();
+  SayItemName();
 }
 
 CBackGroundWndPicCarLogo::~CBackGroundWndPicCarLogo() {
+  StopTakingKeys();
   // The badge goes on the board's thread, where the key hook replaces it.
-  RunOnBoardThread([this] { badge_.reset(); });
+  RunOnBoardThread([this] { badge_.reset(); }, bimbly::BoardReleaseMs(1));
   DestroyImageWindow();
 }
 
@@ -31,12 +32,11 @@ bool CBackGroundWndPicCarLogo::ShowBadge(int n) {
 
 void CBackGroundWndPicCarLogo::OnBoardKeyDown(UINT key, UINT) {
   if (key == VK_RETURN || key == VK_SPACE) {
-    StopSpeech();
     // A badge's name has no English label: it is said as it is.
     if (spokenText_ == itemName_) {
-      SpeakItemName();
+      SayItemName();
     } else {
-      SpeakText(spokenText_);
+      SayText(spokenText_);
     }
     return;
   }

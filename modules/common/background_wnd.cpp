@@ -3,8 +3,8 @@
 #include <atomic>
 #include <vector>
 
+#include "core/wait_bounds.h"
 #include "framework/text.h"
-#include "speech/speech_requests.h"
 
 namespace {
 // Window properties through which a test or tool can watch keys arrive
@@ -17,9 +17,6 @@ constexpr wchar_t kLastKeyTimeProp[] = L"Bimbly.LastKeyTime";
 constexpr wchar_t kItemIndexProp[] = L"Bimbly.ItemIndex";
 // Private message: run a piece of work (lParam) on the board's thread.
 constexpr UINT kBoardWorkMessage = WM_APP + 0x3B0;
-// How long a restack waits for a picture's thread to answer before it asks
-// that window without waiting.
-constexpr UINT kRestackAnswerMs = 200;
 // The visible top-level windows the board owns, top first.
 std::vector<HWND> OwnedWindows(HWND board) {
   std::vector<HWND> owned;
@@ -48,10 +45,10 @@ CBackGroundWnd::CBackGroundWnd(HINSTANCE module, HWND host, const ModuleStartInf
       itemIndex_(info.itemIndex),
       itemName_(info.itemName),
       itemEnglishName_(info.itemEnglishName),
-      speech_(info.speech),
       naming_{bimbly::SpeakLanguageFromNumber(info.speakLanguage), info.quiet != 0},
       screenCx_(::GetSystemMetrics(SM_CXSCREEN)),
-      screenCy_(::GetSystemMetrics(SM_CYSCREEN)) {
+      screenCy_(::GetSystemMetrics(SM_CYSCREEN)),
+      voice_(std::make_unique<CBoardSpeech>(info.speech, naming_)) {
   menu_.reset(::CreatePopupMenu());
   if (menu_) {
     ::AppendMenuW(menu_.get(), MF_STRING, kCmdPrevious, L"\u4E0A\u4E00\u4E2A(Page Up)");  // 上一个
@@ -61,7 +58,8 @@ CBackGroundWnd::CBackGroundWnd(HINSTANCE module, HWND host, const ModuleStartInf
 }
 
 CBackGroundWnd::~CBackGroundWnd() {
-  // The window thread uses the menu; end it before the menu goes.
+  StopTakingKeys();
+  // The window thread uses the menu and the voice; end it before they go.
   DestroyImageWindow();
 }
 
@@ -77,7 +75,7 @@ HWND CBackGroundWnd::Start(const std::wstring& backgroundName) {
 
 LRESULT CBackGroundWnd::OnPlayKeyDown(WPARAM key, LPARAM flags) {
   // After asking for another item the board waits, deaf to keys, to be replaced.
-  if (switchRequested_) return 0;
+  if (switchRequested_ || closing_) return 0;
   if (key == VK_PRIOR || key == VK_NEXT) {
     ::PostMessageW(host_, key == VK_PRIOR ? WM_PLAY_PREVIOUS : WM_PLAY_NEXT, 0, 0);
     switchRequested_ = 1;
@@ -89,6 +87,7 @@ LRESULT CBackGroundWnd::OnPlayKeyDown(WPARAM key, LPARAM flags) {
 }
 
 LRESULT CBackGroundWnd::OnPlayKeyUp(WPARAM key, LPARAM flags) {
+  if (closing_) return 0;
   OnBoardKeyUp(static_cast<UINT>(key), static_cast<UINT>(flags));
   return 0;
 }
@@ -127,18 +126,18 @@ struct BoardWork {
 };
 }  // namespace
 
-void CBackGroundWnd::RunOnBoardThread(const std::function<void()>& work) {
+bool CBackGroundWnd::RunOnBoardThread(const std::function<void()>& work, DWORD boundMs, bool runHereWhenLate) {
   BoardWork item{&work};
   HWND h = hwnd();
   DWORD_PTR done = 0;
   if (h && windowThreadId() != ::GetCurrentThreadId() &&
-      ::SendMessageTimeoutW(h, kBoardWorkMessage, 0, reinterpret_cast<LPARAM>(&item), SMTO_NORMAL,
-                            kBoardWorkTimeoutMs, &done) &&
+      ::SendMessageTimeoutW(h, kBoardWorkMessage, 0, reinterpret_cast<LPARAM>(&item), SMTO_NORMAL, boundMs, &done) &&
       done == 1)
-    return;
+    return true;
   // The thread may still pick the work up while it ends; it stays alive until then.
   DestroyImageWindow();
-  item.RunOnce();
+  if (runHereWhenLate) item.RunOnce();
+  return false;
 }
 
 LRESULT CBackGroundWnd::OnBoardWork(WPARAM, LPARAM lp) {
@@ -170,7 +169,7 @@ LRESULT CBackGroundWnd::OnRestack(WPARAM, LPARAM) {
     DWORD_PTR unused = 0;
     const bool wait = thread == ownThread ||
                       (thread != hostThread && ::SendMessageTimeoutW(*it, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
-                                                                     kRestackAnswerMs, &unused));
+                                                                     bimbly::kRestackAnswerMs, &unused));
     const bool topmost = (::GetWindowLongW(*it, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
     const UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER | (wait ? 0 : SWP_ASYNCWINDOWPOS);
     ::SetWindowPos(*it, topmost ? HWND_TOPMOST : HWND_TOP, 0, 0, 0, 0, flags);
@@ -182,16 +181,14 @@ void CBackGroundWnd::OnPrevious() { ::PostMessageW(host_, WM_PLAY_PREVIOUS, 0, 0
 void CBackGroundWnd::OnNext() { ::PostMessageW(host_, WM_PLAY_NEXT, 0, 0); }
 void CBackGroundWnd::OnExit() { ::PostMessageW(host_, WM_PLAY_EXIT, 0, 0); }
 
-bool CBackGroundWnd::StopSpeech() { return speech_ && speech::StopSpeech(speech_); }
-
-bool CBackGroundWnd::SpeakText(const char* gbkText) {
-  return speech_ && !naming_.quiet && speech::SpeakText(gbkText, speech_);
+void CBackGroundWnd::SayItemName() {
+  if (voice_) voice_->SayNames(itemName_, itemEnglishName_);
 }
 
-bool CBackGroundWnd::SpeakItemName() {
-  return speech_ && speech::SpeakNamesGbk(itemName_, itemEnglishName_, naming_, speech_);
+void CBackGroundWnd::SayNames(const wchar_t* name, const wchar_t* secondName) {
+  if (voice_) voice_->SayNames(name, secondName);
 }
 
-bool CBackGroundWnd::SpeakNames(const wchar_t* name, const wchar_t* secondName) {
-  return speech_ && speech::SpeakNames(name, secondName, naming_, speech_);
+void CBackGroundWnd::SayText(const char* gbkText) {
+  if (voice_) voice_->SayText(gbkText);
 }

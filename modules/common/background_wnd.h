@@ -3,12 +3,15 @@
 // requests to the host, and the two key hooks that boards override.
 #pragma once
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "core/settings_rules.h"
 #include "framework/handles.h"
 #include "contracts/module_contract.h"
+#include "modules/common/board_speech.h"
 #include "toolkit/image_wnd.h"
 
 // The base of every board: the full-screen picture a play module shows.
@@ -27,10 +30,16 @@ class CBackGroundWnd : public CImageWnd {
   HWND Start(const std::wstring& backgroundName);
 
   // Called by Initialize on the host's thread once the board is shown: the
-  // board's own set-up (the music board's pictures). Default: nothing.
-  virtual void OnBoardShown() {}
+  // board's own set-up (the music board's pictures). False when the board
+  // could not be set up; Initialize then reports that no board exists.
+  virtual bool OnBoardShown() { return true; }
 
   bool switchRequested() const { return switchRequested_ != 0; }
+
+  // From here on the board takes no more keys, also none already queued for
+  // its thread: called first when the board goes, so that nothing a queued
+  // key would start (a copy, a looped sound from the module) outlives it.
+  void StopTakingKeys() { closing_ = true; }
 
  protected:
   // Key hooks, on the board's thread. Page Up, Page Down and Escape never arrive here.
@@ -43,20 +52,21 @@ class CBackGroundWnd : public CImageWnd {
     (void)flags;
   }
 
-  // Runs `work` on the board's window thread and waits for it (at most
-  // kBoardWorkTimeoutMs). When there is no board thread, or it does not answer
-  // in time, the thread is ended first and `work` runs on the caller's thread.
-  // Board destructors release what their key hooks use this way, so that
-  // nothing is released under a hook that is still running.
-  static constexpr DWORD kBoardWorkTimeoutMs = 10000;
-  void RunOnBoardThread(const std::function<void()>& work);
+  // Runs `work` on the board's window thread and waits for it, at most
+  // boundMs (which covers a key the board may be serving first: the bounds of
+  // core/wait_bounds.h). True when it ran there in time. Otherwise the board's
+  // thread is ended first; then, with runHereWhenLate, `work` runs on the
+  // caller's thread unless the board's thread had already taken it. Board
+  // destructors release what their key hooks use this way, so that nothing is
+  // released under a hook that is still running.
+  bool RunOnBoardThread(const std::function<void()>& work, DWORD boundMs, bool runHereWhenLate = true);
 
-  // The speech requests on the host's speech record. In quiet mode nothing
-  // is spoken; the names go in the language the parent chose.
-  bool StopSpeech();
-  bool SpeakText(const char* gbkText);
-  bool SpeakItemName();  // the item's Chinese name and English label
-  bool SpeakNames(const wchar_t* name, const wchar_t* secondName);
+  // Has the item's speech cut off and a name said instead, on the board's
+  // speech thread: the caller never waits for the speech worker. In quiet
+  // mode nothing is said; names go in the language the parent chose.
+  void SayItemName();  // the item's Chinese name and English label
+  void SayNames(const wchar_t* name, const wchar_t* secondName);
+  void SayText(const char* gbkText);  // said as it is, in Chinese
 
   // Quiet mode: the board plays no sounds and no notes.
   bool quiet() const { return naming_.quiet; }
@@ -66,7 +76,6 @@ class CBackGroundWnd : public CImageWnd {
   int itemIndex_;
   const char* itemName_;
   const char* itemEnglishName_;
-  SpeechRecord* speech_;
   bimbly::NameSpeaking naming_;
   int screenCx_;
   int screenCy_;
@@ -85,6 +94,8 @@ class CBackGroundWnd : public CImageWnd {
   void RecordKeyDown(UINT key);
 
   fw::UniqueMenu menu_;
+  std::unique_ptr<CBoardSpeech> voice_;
   LONG switchRequested_ = 0;
   LONG keyDowns_ = 0;
+  std::atomic<bool> closing_{false};
 };

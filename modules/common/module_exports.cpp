@@ -1,5 +1,6 @@
 #include "modules/common/module_exports.h"
 
+#include <cwchar>
 #include <memory>
 
 #include "framework/window.h"
@@ -8,20 +9,50 @@ namespace module_host {
 namespace {
 // The module's one board; Initialize and UnInitialize run on the host's thread.
 std::unique_ptr<CBackGroundWnd> g_board;
+
+// Where a board's coming and going spends its time, on the debug output.
+class Stopwatch {
+ public:
+  Stopwatch() {
+    ::QueryPerformanceFrequency(&frequency_);
+    ::QueryPerformanceCounter(&last_);
+  }
+  double Lap() {
+    LARGE_INTEGER now{};
+    ::QueryPerformanceCounter(&now);
+    const double ms = static_cast<double>(now.QuadPart - last_.QuadPart) * 1000.0 / static_cast<double>(frequency_.QuadPart);
+    last_ = now;
+    return ms;
+  }
+
+ private:
+  LARGE_INTEGER frequency_{};
+  LARGE_INTEGER last_{};
+};
 }  // namespace
 
 std::uint32_t Initialize(HWND host, ModuleStartInfo* info, BoardFactory make, BackgroundChooser background) {
   if (!info || !make || !background) return 0;
   try {
     UnInitialize();  // a host never calls twice, but a second board must not leak the first
+    Stopwatch watch;
     g_board.reset(make(fw::ThisModule(), host, *info));
     if (!g_board) return 0;
+    const double made = watch.Lap();
     HWND board = g_board->Start(background(info->itemIndex));
     if (!board) {
       UnInitialize();
       return 0;
     }
-    g_board->OnBoardShown();
+    const double started = watch.Lap();
+    if (!g_board->OnBoardShown()) {
+      UnInitialize();
+      return 0;
+    }
+    wchar_t account[128];
+    swprintf(account, 128, L"Board up: made %.1f ms, background shown %.1f ms, set up %.1f ms\n", made, started,
+             watch.Lap());
+    ::OutputDebugStringW(account);
     return static_cast<std::uint32_t>(reinterpret_cast<ULONG_PTR>(board));
   } catch (...) {
     // Nothing crosses the library boundary.
@@ -31,7 +62,15 @@ std::uint32_t Initialize(HWND host, ModuleStartInfo* info, BoardFactory make, Ba
 }
 
 void UnInitialize() {
+  Stopwatch watch;
+  if (g_board) g_board->StopTakingKeys();
+  const bool hadBoard = g_board != nullptr;
   g_board.reset();
+  if (hadBoard) {
+    wchar_t account[64];
+    swprintf(account, 64, L"Board gone: %.1f ms\n", watch.Lap());
+    ::OutputDebugStringW(account);
+  }
   // The library may be unloaded next; its window classes must not outlive it.
   fw::CWnd::UnregisterClasses();
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/wait_bounds.h"
+
 namespace music = bimbly::music;
 
 CBackGroundWndMusic::CBackGroundWndMusic(HINSTANCE module, HWND host, const ModuleStartInfo& info)
@@ -22,16 +24,24 @@ CBackGroundWndMusic::CBackGroundWndMusic(HINSTANCE module, HWND host, const Modu
   }
 }
 
+namespace {
+// The chart, the instrument and its figures.
+constexpr std::uint32_t kMostPictures = 2 + music::kMaxDecorations;
+}  // namespace
+
 CBackGroundWndMusic::~CBackGroundWndMusic() {
+  StopTakingKeys();
   // Silence and pictures go on the board's thread, where the key hooks use them.
-  RunOnBoardThread([this] {
-    if (midi_ && midi_->open())
-      for (int channel = 0; channel < music::kChannels; ++channel) Send(music::AllNotesOff(channel));
-    midi_.reset();
-    delete chart_.exchange(nullptr);
-    delete instrument_.exchange(nullptr);
-    for (auto& d : decorations_) delete d.exchange(nullptr);
-  });
+  RunOnBoardThread(
+      [this] {
+        if (midi_ && midi_->open())
+          for (int channel = 0; channel < music::kChannels; ++channel) Send(music::AllNotesOff(channel));
+        midi_.reset();
+        chart_.reset();
+        instrument_.reset();
+        for (auto& d : decorations_) d.reset();
+      },
+      bimbly::BoardReleaseMs(kMostPictures));
   DestroyImageWindow();
 }
 
@@ -59,7 +69,7 @@ void CBackGroundWndMusic::SetProgram(int program) {
   Send(music::ProgramChange(channel_, program_));
 }
 
-CBaseObjectWnd* CBackGroundWndMusic::MakePicture(const char* name, bool whiteKey) {
+std::unique_ptr<CBaseObjectWnd> CBackGroundWndMusic::MakePicture(const char* name, bool whiteKey) {
   auto picture = std::make_unique<CBaseObjectWnd>();
   // A picture that does not load stays an empty window; the board goes on.
   picture->LoadImageResource(name, module_);
@@ -68,8 +78,8 @@ CBaseObjectWnd* CBackGroundWndMusic::MakePicture(const char* name, bool whiteKey
     picture->colorKeyOn = true;
     picture->colorKey = RGB(255, 255, 255);
   }
-  picture->CreateImageWindow(hwnd());
-  return picture.release();
+  if (!picture->CreateImageWindow(hwnd())) return nullptr;
+  return picture;
 }
 
 void CBackGroundWndMusic::Place(CBaseObjectWnd& picture, const music::PictureSpot& spot) {
@@ -79,34 +89,39 @@ void CBackGroundWndMusic::Place(CBaseObjectWnd& picture, const music::PictureSpo
     picture.PlaceCentredAt(spot.x, spot.y);
 }
 
-void CBackGroundWndMusic::OnBoardShown() {
+bool CBackGroundWndMusic::OnBoardShown() {
+  const music::Instrument* instrument = music::InstrumentFor(itemIndex_);
+  const int figures = instrument ? std::clamp(instrument->decorationCount, 0, music::kMaxDecorations) : 0;
+  bool shown = false;
   // Made on the board's own thread, as the copies of the other boards are.
-  RunOnBoardThread([this] { ShowPictures(); });
+  // A board whose thread did not finish in time has been ended: no use.
+  const bool ran = RunOnBoardThread([this, &shown] { shown = ShowPictures(); },
+                                    bimbly::BoardSetUpMs(static_cast<std::uint32_t>(2 + figures)),
+                                    /*runHereWhenLate=*/false);
+  if (!ran || !shown) return false;
+  SayItemName();
+  return true;
 }
 
-void CBackGroundWndMusic::ShowPictures() {
-  if (!chart_) {
-    CBaseObjectWnd* chart = MakePicture("IMG1", false);
-    chart->PlaceAt(0, chart->screenHeight() - chart->imageHeight());
-    chart_ = chart;
-  }
-  const music::Instrument* instrument = music::InstrumentFor(itemIndex_);
-  if (instrument && !instrument_) {
-    CBaseObjectWnd* picture = MakePicture(instrument->picture, instrument->whiteKey);
-    Place(*picture, instrument->place);
-    instrument_ = picture;
+bool CBackGroundWndMusic::ShowPictures() {
+  chart_ = MakePicture("IMG1", false);
+  if (!chart_) return false;
+  chart_->PlaceAt(0, chart_->screenHeight() - chart_->imageHeight());
+  if (const music::Instrument* instrument = music::InstrumentFor(itemIndex_)) {
+    instrument_ = MakePicture(instrument->picture, instrument->whiteKey);
+    if (!instrument_) return false;
+    Place(*instrument_, instrument->place);
     for (int i = 0; i < instrument->decorationCount && i < music::kMaxDecorations; ++i) {
-      if (decorations_[static_cast<std::size_t>(i)]) continue;
-      CBaseObjectWnd* figure = MakePicture(instrument->decoration, false);
+      auto& figure = decorations_[static_cast<std::size_t>(i)];
+      figure = MakePicture(instrument->decoration, false);
+      if (!figure) return false;
       Place(*figure, instrument->decorationPlaces[i]);
-      decorations_[static_cast<std::size_t>(i)] = figure;
     }
   }
-  CBaseObjectWnd* chart = chart_;
-  ::ShowWindow(chart->hwnd(), SW_SHOWNA);
-  chart->Invalidate();
+  ::ShowWindow(chart_->hwnd(), SW_SHOWNA);
+  chart_->Invalidate();
   // Half size, centred where the full chart would be.
-  chart->ApplyCommand(CBaseObjectWnd::kCmdShrink);
+  chart_->ApplyCommand(CBaseObjectWnd::kCmdShrink);
   auto haltAndShow = [](CBaseObjectWnd* p) {
     if (!p) return;
     p->stopFrame = -1;
@@ -114,14 +129,13 @@ void CBackGroundWndMusic::ShowPictures() {
     ::ShowWindow(p->hwnd(), SW_SHOWNA);
     p->Invalidate();
   };
-  haltAndShow(instrument_);
-  for (auto& d : decorations_) haltAndShow(d);
-  StopSpeech();
-  SpeakItemName();
+  haltAndShow(instrument_.get());
+  for (auto& d : decorations_) haltAndShow(d.get());
+  return true;
 }
 
 void CBackGroundWndMusic::SetAnimation(bool on) {
-  if (CBaseObjectWnd* p = instrument_) {
+  if (CBaseObjectWnd* p = instrument_.get()) {
     if (on) {
       p->loop = true;
     } else {
@@ -130,7 +144,7 @@ void CBackGroundWndMusic::SetAnimation(bool on) {
     }
   }
   for (auto& slot : decorations_) {
-    CBaseObjectWnd* d = slot;
+    CBaseObjectWnd* d = slot.get();
     if (!d) continue;
     if (on) {
       d->loop = true;
@@ -144,10 +158,7 @@ void CBackGroundWndMusic::SetAnimation(bool on) {
 void CBackGroundWndMusic::OnBoardKeyDown(UINT key, UINT flags) {
   const int note = music::NoteForScanCode(music::ScanCodeOf(flags));
   if (note != music::kSilent) Send(music::NoteOn(channel_, note, velocity_));
-  if (key == VK_RETURN || key == VK_SPACE) {
-    StopSpeech();
-    SpeakItemName();
-  }
+  if (key == VK_RETURN || key == VK_SPACE) SayItemName();
   ++keysDown_;
   if (chart_) SetAnimation(true);
 }

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <array>
-#include <atomic>
 #include <memory>
 #include <string>
 
@@ -23,8 +22,9 @@ class CBackGroundWndMusic : public CBackGroundWnd {
   // Background of an item index; empty for an index the table does not list.
   static std::wstring BackgroundFor(int itemIndex);
 
-  // Creates and places the pictures and speaks the item name.
-  void OnBoardShown() override;
+  // Has the pictures made and placed on the board's thread and the item's
+  // name spoken; false when a picture's window could not be made.
+  bool OnBoardShown() override;
 
  protected:
   void OnBoardKeyDown(UINT key, UINT flags) override;
@@ -34,19 +34,20 @@ class CBackGroundWndMusic : public CBackGroundWnd {
   void Send(std::uint32_t message);
   void SetChannel(int channel);
   void SetProgram(int program);
-  // A picture owned by the board window; null when its window cannot be made.
-  CBaseObjectWnd* MakePicture(const char* name, bool whiteKey);
+  // A picture owned by the board window; null when its window cannot be made
+  // (one whose image does not load is an empty window).
+  std::unique_ptr<CBaseObjectWnd> MakePicture(const char* name, bool whiteKey);
   void Place(CBaseObjectWnd& picture, const bimbly::music::PictureSpot& spot);
   void SetAnimation(bool on);
-  void ShowPictures();
+  bool ShowPictures();
 
   std::unique_ptr<CMidiOutput> midi_;
   int channel_ = 0;
   const int velocity_ = bimbly::music::kVelocity;
   int program_ = 0;
-  // Published by the set-up on the host's thread, read by the key hooks.
-  std::atomic<CBaseObjectWnd*> chart_{nullptr};
-  std::atomic<CBaseObjectWnd*> instrument_{nullptr};
-  std::array<std::atomic<CBaseObjectWnd*>, bimbly::music::kMaxDecorations> decorations_{};
+  // Made by the set-up and used by the key hooks, both on the board's thread.
+  std::unique_ptr<CBaseObjectWnd> chart_;
+  std::unique_ptr<CBaseObjectWnd> instrument_;
+  std::array<std::unique_ptr<CBaseObjectWnd>, bimbly::music::kMaxDecorations> decorations_;
   int keysDown_ = 0;
 };

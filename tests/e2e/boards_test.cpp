@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/object_motion.h"
 #include "tests/e2e/game_session.h"
 
 using namespace e2e;
@@ -17,6 +18,7 @@ namespace {
 
 const wchar_t kInsects[] = L"\u6606\u866B";  // 昆虫
 const wchar_t kVehicles[] = L"\u8F66";       // 车
+const wchar_t kBirds[] = L"\u9E1F\u7C7B";    // 鸟类
 
 // The file that the sound device of this test's ALSA set-up writes samples to.
 class SoundCapture {
@@ -60,6 +62,23 @@ bool Same(std::vector<RECT> a, std::vector<RECT> b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](const RECT& x, const RECT& y) {
            return ::EqualRect(&x, &y) != 0;
          });
+}
+
+// Waits until the board's pictures stand elsewhere than `before`.
+bool MovesFrom(const GameSession& g, HWND board, const std::vector<RECT>& before) {
+  return WaitUntil([&] { return !Same(before, OwnedBy(g, board)); }, 5000);
+}
+
+// Waits until the board's pictures keep their places over ten motion steps.
+bool HoldsStill(const GameSession& g, HWND board) {
+  auto last = OwnedBy(g, board);
+  for (int i = 0; i < 10; ++i) {
+    ::Sleep(10 * bimbly::motion::kMoveIntervalMs);
+    auto now = OwnedBy(g, board);
+    if (Same(last, now)) return true;
+    last = std::move(now);
+  }
+  return false;
 }
 
 // A window of this process that receives the music board's MIDI messages.
@@ -119,19 +138,14 @@ TEST(PlayingBoards, CardsThenMusicThenCarBadgesInTurn) {
   if (sound.available()) {
     EXPECT_TRUE(sound.Growing(3000)) << "the bees' sound reaches the device";
   }
-  auto before = OwnedBy(g, board);
-  ::Sleep(300);
-  EXPECT_FALSE(Same(before, OwnedBy(g, board)));
+  EXPECT_TRUE(MovesFrom(g, board, OwnedBy(g, board))) << "the bees fly";
   PressKey('K');  // eleventh: pause
   ASSERT_TRUE(WaitUntil([&] { return g.BoardKeyDowns() == 11; }, 3000));
-  ::Sleep(200);
-  before = OwnedBy(g, board);
-  ::Sleep(300);
-  EXPECT_TRUE(Same(before, OwnedBy(g, board)));
+  EXPECT_TRUE(HoldsStill(g, board)) << "paused";
+  const auto before = OwnedBy(g, board);
   PressKey('L');  // twelfth: resume, the buzz loops again
   ASSERT_TRUE(WaitUntil([&] { return g.BoardKeyDowns() == 12; }, 3000));
-  ::Sleep(300);
-  EXPECT_FALSE(Same(before, OwnedBy(g, board)));
+  EXPECT_TRUE(MovesFrom(g, board, before)) << "resumed";
   // Leaving the board while the buzz loops silences it.
   PressKey(VK_NEXT, true);
   ASSERT_NE(g.WaitForNewBoard(board, 10000), nullptr);
@@ -187,4 +201,32 @@ TEST(PlayingBoards, CardsThenMusicThenCarBadgesInTurn) {
   PressKey('B');
   EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(firstBadge) && OwnedBy(g, board).size() == 1; }, 5000));
   EXPECT_TRUE(g.LeaveWithExitWord());
+}
+
+TEST(PlayingBoards, TheTimeRunningOutWhileKeysWaitLeavesTheGameAndTheLauncherInSilence) {
+  SoundCapture sound;
+  sound.Reset();
+  ProgramFolder folder;
+  ::WritePrivateProfileStringW(L"Operation", L"Remind", L"n", folder.File(L"config.ini").c_str());
+  GameSession g(folder);
+  ASSERT_TRUE(g.launcher.ok());
+  // The parrot: every key plays its call from the module and holds the
+  // board's thread for 400 ms, so a mashing child's keys pile up.
+  ASSERT_TRUE(g.StartItem(kBirds, 9));
+  Focus(g.game);
+  PressKey('A');
+  ASSERT_TRUE(WaitUntil([&] { return g.BoardKeyDowns() == 1; }, 10000));
+  for (int i = 0; i < 20; ++i) PressKey('B' + static_cast<WORD>(i));
+  ASSERT_TRUE(WaitUntil([&] { return g.BoardKeyDowns() >= 3; }, 10000));
+  ASSERT_LT(g.BoardKeyDowns(), 15) << "keys still wait for the board";
+  ::PostMessageW(g.game, WM_TIMER, 1, 0);  // the time is up
+  EXPECT_TRUE(WaitUntil([&] { return !ProcessHasModule(g.launcher.process.id(), L"DeckBird.dll"); }, 15000));
+  if (sound.available()) {
+    ::Sleep(500);  // what the device still had buffered
+    EXPECT_FALSE(sound.Growing(1500)) << "nothing of the freed module plays";
+  }
+  EXPECT_EQ(::WaitForSingleObject(g.launcher.process.handle(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  EXPECT_TRUE(::IsWindow(g.game));
+  EXPECT_TRUE(g.LeaveWithExitWord());
+  EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(g.launcher.frame) != FALSE; }, 5000));
 }

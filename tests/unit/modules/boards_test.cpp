@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/object_motion.h"
 #include "framework/gdiplus_session.h"
 #include "speech/speech_requests.h"
 #include "tests/unit/modules/module_host.h"
@@ -92,7 +93,30 @@ class Boards : public ::testing::Test {
       if (OwnedRects(board).size() == n) return true;
     return false;
   }
+  // Waits until the board's pictures stand elsewhere than `before`.
+  bool MovesFrom(HWND board, const std::vector<RECT>& before) {
+    for (int i = 0; i < 100; ++i, host.Collect(50))
+      if (!SameRects(before, OwnedRects(board))) return true;
+    return false;
+  }
+  // Waits until the board's pictures keep their places over ten motion steps.
+  bool HoldsStill(HWND board) {
+    auto last = OwnedRects(board);
+    for (int i = 0; i < 10; ++i) {
+      host.Collect(10 * bimbly::motion::kMoveIntervalMs);
+      auto now = OwnedRects(board);
+      if (SameRects(last, now)) return true;
+      last = std::move(now);
+    }
+    return false;
+  }
   std::wstring Spoken() const { return record.text ? record.text : L""; }
+  // Boards speak on a thread of their own: waits for the text to arrive.
+  bool Says(const std::wstring& text) {
+    for (int i = 0; i < 100; ++i, host.Collect(20))
+      if (Spoken() == text) return true;
+    return false;
+  }
 
   fw::GdiplusSession gdiplus;
   FakeHost host;
@@ -108,25 +132,20 @@ TEST_F(Boards, PictureCardsFillMoveToggleAndKeepTheirPlaces) {
   Module insects(L"DeckInsect.dll");
   HWND board = Start(insects, 0);  // bee
   ASSERT_NE(board, nullptr);
-  EXPECT_EQ(Spoken(), L"\x94A2\x7434");  // the name, as the board comes up
+  EXPECT_TRUE(Says(L"\x94A2\x7434"));  // the name, as the board comes up
   Key(board, 'A', 0x1E, 10);
   ASSERT_TRUE(KeysTaken(board, 10));
   ASSERT_TRUE(Shows(board, 10));
-  auto before = OwnedRects(board);
-  host.Collect(300);
-  EXPECT_FALSE(SameRects(before, OwnedRects(board))) << "the bees fly";
+  EXPECT_TRUE(MovesFrom(board, OwnedRects(board))) << "the bees fly";
   // The eleventh key pauses, the twelfth resumes; copies stay at ten.
   Key(board, 'A');
   ASSERT_TRUE(KeysTaken(board, 11));
-  host.Collect(150);
-  before = OwnedRects(board);
-  host.Collect(300);
-  EXPECT_TRUE(SameRects(before, OwnedRects(board))) << "paused";
+  EXPECT_TRUE(HoldsStill(board)) << "paused";
+  const auto before = OwnedRects(board);
   Key(board, VK_RETURN, 0x1C);  // once full, Enter speaks without toggling
   Key(board, 'A');
   ASSERT_TRUE(KeysTaken(board, 13));
-  host.Collect(300);
-  EXPECT_FALSE(SameRects(before, OwnedRects(board))) << "resumed";
+  EXPECT_TRUE(MovesFrom(board, before)) << "resumed";
   EXPECT_EQ(OwnedRects(board).size(), 10u);
   insects.uninit();
   EXPECT_TRUE(OwnedRects(board).empty());
@@ -204,7 +223,7 @@ TEST_F(Boards, MusicPlaysNotesOnItsChannelAndSilencesAllOnLeaving) {
   ::PostMessageW(board, WM_PLAY_KEYUP, VK_SPACE, 0x39 << 16);
   ASSERT_TRUE(KeysTaken(board, 3));
   EXPECT_EQ(host.midi, (std::vector<std::uint32_t>{0x7F3C99, 0x7F3C99, 0x3C89, 0x3C89, 0x3889}));
-  EXPECT_EQ(Spoken(), L"\x94A2\x7434");
+  EXPECT_TRUE(Says(L"\x94A2\x7434"));
   host.midi.clear();
   ::PostMessageW(board, WM_PLAY_KEYDOWN, 'W', 0x11 << 16);  // held while the board goes
   ASSERT_TRUE(KeysTaken(board, 4));
@@ -223,11 +242,11 @@ TEST_F(Boards, CarBadgesStepBothWaysAndSpeakTheBadgeOnScreen) {
   ASSERT_NE(board, nullptr);
   Key(board, VK_SPACE, 0x39);  // before any badge: the item name
   ASSERT_TRUE(KeysTaken(board, 1));
-  EXPECT_EQ(Spoken(), L"\x94A2\x7434");
+  EXPECT_TRUE(Says(L"\x94A2\x7434"));
   Key(board, VK_LEFT, 0x4B);  // first key back: the last badge
   Key(board, VK_SPACE, 0x39);
   ASSERT_TRUE(KeysTaken(board, 3));
-  EXPECT_EQ(Spoken(), L"\x8D77\x4E9A");  // 起亚
+  EXPECT_TRUE(Says(L"\x8D77\x4E9A"));  // 起亚
   auto shown = OwnedRects(board);
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_NEAR((shown[0].left + shown[0].right) / 2, W / 2, 1);
@@ -237,10 +256,41 @@ TEST_F(Boards, CarBadgesStepBothWaysAndSpeakTheBadgeOnScreen) {
   Key(board, 'A', 0x1E, 41);
   Key(board, VK_SPACE, 0x39);
   ASSERT_TRUE(KeysTaken(board, 46));
-  EXPECT_EQ(Spoken(), L"\x5965\x8FEA");  // 奥迪
+  EXPECT_TRUE(Says(L"\x5965\x8FEA"));  // 奥迪
   EXPECT_EQ(OwnedRects(board).size(), 1u);
   Key(board, VK_UP, 0x48);
   Key(board, VK_SPACE, 0x39);
   ASSERT_TRUE(KeysTaken(board, 48));
-  EXPECT_EQ(Spoken(), L"\x8D77\x4E9A");
+  EXPECT_TRUE(Says(L"\x8D77\x4E9A"));
+}
+
+namespace {
+// Refuses every window owned by a board window of this process (its
+// pictures), as a system out of window resources would.
+HWND g_refusingOwner = nullptr;
+LRESULT CALLBACK RefusePictures(int code, WPARAM wp, LPARAM lp) {
+  if (code == HCBT_CREATEWND) {
+    const auto* create = reinterpret_cast<CBT_CREATEWNDW*>(lp);
+    if (g_refusingOwner && create->lpcs->hwndParent && ::GetWindow(create->lpcs->hwndParent, GW_OWNER) == g_refusingOwner)
+      return 1;
+  }
+  return ::CallNextHookEx(nullptr, code, wp, lp);
+}
+}  // namespace
+
+TEST_F(Boards, AMusicBoardWhosePicturesCannotBeMadeIsNoBoardAndTheNextOneComesUp) {
+  g_refusingOwner = host.hwnd();
+  HHOOK hook = ::SetWindowsHookExW(WH_CBT, &RefusePictures, ::GetModuleHandleW(nullptr), 0);
+  ASSERT_NE(hook, nullptr);
+  Module music(L"Music.dll");
+  const ULONGLONG start = ::GetTickCount64();
+  EXPECT_EQ(Start(music, 0), nullptr);
+  EXPECT_LT(::GetTickCount64() - start, 10000u) << "a refused picture ends the set-up at once";
+  ::UnhookWindowsHookEx(hook);
+  g_refusingOwner = nullptr;
+  // Nothing of the failed board is left; the host can start the next one.
+  EXPECT_TRUE(OwnedRects(host.hwnd()).empty());
+  HWND board = Start(music, 0);
+  ASSERT_NE(board, nullptr);
+  EXPECT_TRUE(Shows(board, 3));
 }

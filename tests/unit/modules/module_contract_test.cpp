@@ -16,6 +16,8 @@ using namespace module_test;
 namespace {
 
 const char kName[] = "\xB8\xD6\xC7\xD9";  // GBK
+// The board's context-menu command that asks the host to open the exit dialog.
+constexpr WPARAM kCmdExit = 10003;
 
 class ModuleContract : public ::testing::TestWithParam<const wchar_t*> {
  protected:
@@ -69,7 +71,8 @@ TEST_P(ModuleContract, PageUpThenPageDownPostsOnlyTheFirstRequest) {
   ::PostMessageW(board, WM_PLAY_KEYDOWN, VK_PRIOR, 0);
   ::PostMessageW(board, WM_PLAY_KEYDOWN, VK_NEXT, 0);
   ::PostMessageW(board, WM_PLAY_KEYDOWN, 'A', 0);
-  EXPECT_EQ(host.Collect(500), std::vector<UINT>{WM_PLAY_PREVIOUS});
+  ::PostMessageW(board, WM_COMMAND, kCmdExit, 0);
+  EXPECT_EQ(host.CollectUntil(WM_PLAY_EXIT), (std::vector<UINT>{WM_PLAY_PREVIOUS, WM_PLAY_EXIT}));
   // Keys after the request no longer reach the board's own handling.
   EXPECT_EQ(::GetPropW(board, L"Bimbly.KeyDowns"), nullptr);
 }
@@ -78,12 +81,13 @@ TEST_P(ModuleContract, ContextMenuCommandsPostRequestsAndLeaveKeysFlowing) {
   Module m(GetParam());
   HWND board = StartBoard(m, 0);
   ASSERT_NE(board, nullptr);
-  ::PostMessageW(board, WM_COMMAND, 10003, 0);
+  ::PostMessageW(board, WM_COMMAND, kCmdExit, 0);
   ::PostMessageW(board, WM_COMMAND, 10001, 0);
   ::PostMessageW(board, WM_COMMAND, 10002, 0);
-  EXPECT_EQ(host.Collect(500), (std::vector<UINT>{WM_PLAY_EXIT, WM_PLAY_PREVIOUS, WM_PLAY_NEXT}));
+  EXPECT_EQ(host.CollectUntil(WM_PLAY_NEXT), (std::vector<UINT>{WM_PLAY_EXIT, WM_PLAY_PREVIOUS, WM_PLAY_NEXT}));
   ::PostMessageW(board, WM_PLAY_KEYDOWN, 'A', 0);
-  host.Collect(300);
+  ::PostMessageW(board, WM_COMMAND, kCmdExit, 0);
+  EXPECT_EQ(host.CollectUntil(WM_PLAY_EXIT), std::vector<UINT>{WM_PLAY_EXIT});
   EXPECT_EQ(reinterpret_cast<LONG_PTR>(::GetPropW(board, L"Bimbly.KeyDowns")), 1);
 }
 
@@ -94,7 +98,8 @@ TEST_P(ModuleContract, AnItemIndexOutsideTheTableStillGivesAWorkingBoard) {
     HWND board = StartBoard(m, index);
     ASSERT_NE(board, nullptr) << index;
     ::PostMessageW(board, WM_PLAY_KEYDOWN, VK_NEXT, 0);
-    EXPECT_EQ(host.Collect(300), std::vector<UINT>{WM_PLAY_NEXT});
+    ::PostMessageW(board, WM_COMMAND, kCmdExit, 0);
+    EXPECT_EQ(host.CollectUntil(WM_PLAY_EXIT), (std::vector<UINT>{WM_PLAY_NEXT, WM_PLAY_EXIT}));
     m.uninit();
   }
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/wait_bounds.h"
 #include "framework/handles.h"
 #include "contracts/module_contract.h"
 #include "tests/support/pump.h"
@@ -38,6 +39,21 @@ class FakeHost {
   // MIDI messages a music board sent to this window as its tap (BIMBLY_MIDI_TAP).
   static constexpr UINT kMidiTapMessage = WM_APP + 0x3C0;
   std::vector<std::uint32_t> midi;
+
+  // Pumps this thread's queue until the request `last` arrives (at most the
+  // bound of a board's work) and returns the requests seen. A board serves
+  // what is posted to it in order, so a command posted last whose request is
+  // `last` shows that everything before it has been served.
+  std::vector<UINT> CollectUntil(UINT last) {
+    std::vector<UINT> seen;
+    const ULONGLONG end = ::GetTickCount64() + bimbly::kBoardKeyInProgressMs;
+    while (::GetTickCount64() < end) {
+      std::vector<UINT> more = Collect(10);
+      seen.insert(seen.end(), more.begin(), more.end());
+      if (!more.empty() && more.back() == last) break;
+    }
+    return seen;
+  }
 
   // Pumps this thread's queue for a while and returns the requests seen.
   std::vector<UINT> Collect(DWORD ms) {

@@ -1,0 +1,72 @@
+// The parts of CImageWnd that its three source files share: the decoded
+// pictures (image_decoding.cpp), the drawing surface (image_surface.cpp) and
+// the window around them (image_wnd.cpp). Internal to the toolkit.
+#pragma once
+
+#include "toolkit/image_wnd.h"
+
+#include <objbase.h>
+
+#include <algorithm>
+// The GDI+ headers use unqualified min and max, which NOMINMAX hides.
+using std::max;
+using std::min;
+#include <gdiplus.h>
+
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "framework/handles.h"
+
+namespace image_parts {
+
+// A GDI+ image held by value: allocating the wrapper with its own operator
+// new would go through GdipAlloc, which fails when GDI+ is not running.
+struct ImageBox {
+  explicit ImageBox(IStream* stream) : image(stream, FALSE) {}
+  Gdiplus::Image image;
+};
+using ImagePtr = std::unique_ptr<ImageBox>;
+
+}  // namespace image_parts
+
+struct CImageWnd::Pictures {
+  std::mutex lock;  // images are used by the window thread and by flips from any thread
+  image_parts::ImagePtr main;
+  std::vector<image_parts::ImagePtr> frames;  // one per kept GIF frame; null where re-decoding failed
+  std::vector<fw::ComPtr<IStream>> streams;
+  std::vector<std::uint32_t> delaysMs;
+  // Drawn pixels of each frame at the window's size, so that an animation
+  // that cycles is drawn by GDI+ once per frame, not at every change. Valid
+  // while the key (size, flips, colour key) stays the same.
+  struct DrawnKey {
+    int width = 0;
+    int height = 0;
+    unsigned flips = 0;
+    bool keyed = false;
+    COLORREF key = 0;
+    bool operator==(const DrawnKey& o) const {
+      return width == o.width && height == o.height && flips == o.flips && keyed == o.keyed && key == o.key;
+    }
+  };
+  DrawnKey drawnKey;
+  std::vector<std::vector<std::uint32_t>> drawn;
+  unsigned flips = 0;
+};
+
+
+// The persistent 32-bit top-down drawing surface the window paints from.
+struct CImageWnd::Surface {
+  fw::UniqueMemoryDc dc;
+  fw::UniqueBitmap bitmap;
+  HGDIOBJ previous = nullptr;
+  void* bits = nullptr;
+  int width = 0;
+  int height = 0;
+
+  void Release();
+  ~Surface() { Release(); }
+  // A surface of w x h pixels, kept when the size is close enough.
+  bool Ensure(int w, int h);
+};

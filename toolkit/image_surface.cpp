@@ -1,0 +1,165 @@
+// The drawing surface: the picture drawn into it at the window's size (each
+// frame once, then copied), shown through the layered-window or plain path,
+// and copied out for whoever asks.
+#include "toolkit/image_parts.h"
+
+#include <cstring>
+
+#include "core/image_rules.h"
+
+namespace {
+namespace rules = bimbly::image;
+}  // namespace
+
+void CImageWnd::Surface::Release() {
+  if (dc && previous) ::SelectObject(dc.get(), previous);
+  previous = nullptr;
+  bitmap.reset();
+  dc.reset();
+  bits = nullptr;
+  width = height = 0;
+}
+
+bool CImageWnd::Surface::Ensure(int w, int h) {
+  if (bits && !rules::SurfaceNeedsRebuild(width, height, w, h)) return true;
+  Release();
+  fw::UniqueMemoryDc newDc(::CreateCompatibleDC(nullptr));
+  if (!newDc) return false;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;  // top row first, so GDI+ can draw straight into it
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  info.bmiHeader.biSizeImage = static_cast<DWORD>(rules::SurfaceBytes(w, h));
+  void* newBits = nullptr;
+  fw::UniqueBitmap newBitmap(::CreateDIBSection(newDc.get(), &info, DIB_RGB_COLORS, &newBits, nullptr, 0));
+  if (!newBitmap || !newBits) return false;
+  previous = ::SelectObject(newDc.get(), newBitmap.get());
+  dc = std::move(newDc);
+  bitmap = std::move(newBitmap);
+  bits = newBits;
+  width = w;
+  height = h;
+  return true;
+}
+
+void CImageWnd::Draw(int width, int height) {
+  Pictures& p = *pictures_;
+  std::lock_guard<std::mutex> guard(p.lock);
+  Gdiplus::Image* picture = nullptr;
+  switch (format_) {
+    case Format::kNone:
+      return;
+    case Format::kPng:
+    case Format::kIcon:
+      picture = p.main ? &p.main->image : nullptr;
+      break;
+    case Format::kGif: {
+      const auto frame = static_cast<std::size_t>(currentFrame_.load());
+      picture = frame < p.frames.size() && p.frames[frame] ? &p.frames[frame]->image : nullptr;
+      break;
+    }
+    case Format::kBmp:
+      picture = p.main ? &p.main->image : nullptr;
+      break;
+    default:
+      picture = p.main ? &p.main->image : nullptr;
+      break;
+  }
+  // Only a layered GIF or BMP has a colour made into holes: PNG and icons
+  // bring their own alpha, the rest is drawn opaque.
+  const bool keyed = layered && colorKeyOn && (format_ == Format::kGif || format_ == Format::kBmp);
+  if (!picture) return;
+  // A frame drawn before at this size and look is copied, not drawn again.
+  const std::size_t bytes = rules::SurfaceBytes(width, height);
+  const std::size_t frame = format_ == Format::kGif ? static_cast<std::size_t>(currentFrame_.load()) : 0;
+  Pictures::DrawnKey key;
+  key.width = width;
+  key.height = height;
+  key.flips = p.flips;
+  key.keyed = keyed;
+  key.key = colorKey;
+  if (!(key == p.drawnKey)) {
+    p.drawn.clear();
+    p.drawnKey = key;
+  }
+  const std::size_t frames = format_ == Format::kGif ? p.frames.size() : 1;
+  const bool cacheable = frames * bytes <= rules::kMaxDrawnCacheBytes;
+  if (cacheable && frame < p.drawn.size() && p.drawn[frame].size() * sizeof(std::uint32_t) == bytes) {
+    std::memcpy(surface_->bits, p.drawn[frame].data(), bytes);
+    return;
+  }
+  // GDI+ draws straight into the surface's pixels as premultiplied ARGB, so
+  // the alpha channel it produces is exactly what the layered window shows.
+  Gdiplus::Bitmap canvas(width, height, static_cast<INT>(rules::SurfaceStride(width)), PixelFormat32bppPARGB,
+                         static_cast<BYTE*>(surface_->bits));
+  if (canvas.GetLastStatus() != Gdiplus::Ok) return;
+  Gdiplus::Graphics graphics(&canvas);
+  if (graphics.GetLastStatus() != Gdiplus::Ok) return;
+  Gdiplus::ImageAttributes attributes;
+  if (keyed) {
+    const COLORREF key = colorKey;
+    const Gdiplus::Color argb(255, GetRValue(key), GetGValue(key), GetBValue(key));
+    attributes.SetColorKey(argb, argb, Gdiplus::ColorAdjustTypeDefault);
+  }
+  // Without this, stretching fades the picture's outer pixels towards transparent.
+  attributes.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
+  graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+  if (graphics.DrawImage(picture, Gdiplus::Rect(0, 0, width, height), 0, 0, imageWidth_, imageHeight_,
+                         Gdiplus::UnitPixel, &attributes) != Gdiplus::Ok || !cacheable)
+    return;
+  graphics.Flush(Gdiplus::FlushIntentionSync);
+  if (p.drawn.size() < frames) p.drawn.resize(frames);
+  const auto* pixels = static_cast<const std::uint32_t*>(surface_->bits);
+  p.drawn[frame].assign(pixels, pixels + bytes / sizeof(std::uint32_t));
+}
+
+void CImageWnd::Present(HDC paintDc, const RECT& rect) {
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  // The style, not the flag, decides: the style is fixed at creation.
+  if (::GetWindowLongW(hwnd_, GWL_EXSTYLE) & WS_EX_LAYERED) {
+    POINT destination{rect.left, rect.top};
+    SIZE size{width, height};
+    POINT source{0, 0};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    ::UpdateLayeredWindow(hwnd_, paintDc, &destination, &size, surface_->dc.get(), &source, 0, &blend, ULW_ALPHA);
+  } else {
+    ::BitBlt(paintDc, 0, 0, width, height, surface_->dc.get(), 0, 0, SRCCOPY);
+  }
+}
+
+namespace {
+struct SnapshotRequest {
+  std::vector<std::uint32_t>* pixels;
+  int width;
+  int height;
+};
+}  // namespace
+
+LRESULT CImageWnd::OnSnapshot(WPARAM, LPARAM lParam) {
+  auto* request = reinterpret_cast<SnapshotRequest*>(lParam);
+  if (!request || !surface_->bits) return 0;
+  const Surface& s = *surface_;
+  request->pixels->assign(static_cast<const std::uint32_t*>(s.bits),
+                          static_cast<const std::uint32_t*>(s.bits) + static_cast<std::size_t>(s.width) * s.height);
+  request->width = s.width;
+  request->height = s.height;
+  return 1;
+}
+
+bool CImageWnd::SnapshotSurface(std::vector<std::uint32_t>& pixels, int& width, int& height, DWORD timeoutMs) {
+  HWND h = hwnd_;
+  if (!h) return false;
+  SnapshotRequest request{&pixels, 0, 0};
+  DWORD_PTR result = 0;
+  if (!::SendMessageTimeoutW(h, kSnapshotMessage, 0, reinterpret_cast<LPARAM>(&request), SMTO_ABORTIFHUNG,
+                             timeoutMs, &result) ||
+      result != 1)
+    return false;
+  width = request.width;
+  height = request.height;
+  return true;
+}
