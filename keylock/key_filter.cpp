@@ -84,7 +84,9 @@ bool PassedKeys::Taken(std::uint32_t virtualKey, bool up) {
   for (unsigned i = 0; i < count_; ++i) {
     const Entry& e = entries_[(first_ + i) % kCapacity];
     if (e.key == key && e.up == up) {
-      for (unsigned j = 0; j < i; ++j) SetAside(entries_[(first_ + j) % kCapacity]);
+      // Only the newest of a long run passed over could still fit aside.
+      for (unsigned j = i > kAsideCapacity ? i - kAsideCapacity : 0; j < i; ++j)
+        SetAside(entries_[(first_ + j) % kCapacity]);
       DropOldest(i + 1);
       return true;
     }
