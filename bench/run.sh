@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks under Wine on a private virtual display and
-# prints their figures. Usage: bench/run.sh [startup|game|image|update|boards|all]
+# prints their figures. Usage: bench/run.sh [startup|game|image|update|boards|all|soak]
+# (soak, an hour of play across every board kind, runs long and only on its own)
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
 
@@ -23,6 +24,9 @@ fi
 [ -n "$BIMBLY_WINESERVER_PID" ] || start_wine
 if [ "$what" = game ] || [ "$what" = all ]; then
   wine "$bins/game_bench.exe" "${BIMBLY_BENCH_KEYS:-1000}" 20 "${BIMBLY_BENCH_SOAK_KEYS:-10000}"
+fi
+if [ "$what" = soak ]; then
+  wine "$bins/game_bench.exe" soak "${BIMBLY_BENCH_PLAY_KEYS:-100000}"
 fi
 if { [ "$what" = image ] || [ "$what" = all ]; } && [ -x "$(dirname "${BASH_SOURCE[0]}")/image_window/run.sh" ]; then
   BIMBLY_BUILD="$BIMBLY_BUILD" "$(dirname "${BASH_SOURCE[0]}")/image_window/run.sh"

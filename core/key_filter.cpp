@@ -67,8 +67,16 @@ void PassedKeys::DropOldest(unsigned n) {
 
 void PassedKeys::Passed(std::uint32_t virtualKey, bool up) {
   if (count_ == kCapacity) DropOldest(1);
-  entries_[(first_ + count_) % kCapacity] = Entry{SidelessKey(virtualKey), up};
+  entries_[(first_ + count_) % kCapacity] = Entry{SidelessKey(virtualKey), up, 0};
   ++count_;
+}
+
+void PassedKeys::SetAside(const Entry& entry) {
+  if (asideCount_ == kAsideCapacity) {
+    for (unsigned i = 1; i < asideCount_; ++i) aside_[i - 1] = aside_[i];
+    --asideCount_;
+  }
+  aside_[asideCount_++] = Entry{entry.key, entry.up, 0};
 }
 
 bool PassedKeys::Taken(std::uint32_t virtualKey, bool up) {
@@ -76,11 +84,29 @@ bool PassedKeys::Taken(std::uint32_t virtualKey, bool up) {
   for (unsigned i = 0; i < count_; ++i) {
     const Entry& e = entries_[(first_ + i) % kCapacity];
     if (e.key == key && e.up == up) {
+      // Only the newest of a long run passed over could still fit aside.
+      for (unsigned j = i > kAsideCapacity ? i - kAsideCapacity : 0; j < i; ++j)
+        SetAside(entries_[(first_ + j) % kCapacity]);
       DropOldest(i + 1);
       return true;
     }
   }
+  for (unsigned i = 0; i < asideCount_; ++i) {
+    if (aside_[i].key == key && aside_[i].up == up) {
+      for (unsigned j = i + 1; j < asideCount_; ++j) aside_[j - 1] = aside_[j];
+      --asideCount_;
+      ++outOfTurn_;
+      return true;
+    }
+  }
   return false;
+}
+
+void PassedKeys::Age() {
+  unsigned kept = 0;
+  for (unsigned i = 0; i < asideCount_; ++i)
+    if (++aside_[i].checks < kAsideChecks) aside_[kept++] = aside_[i];
+  asideCount_ = kept;
 }
 
 bool LowLevelHookMissedKeys(std::uint32_t systemLastInput, std::uint32_t lowLevelLastEvent,

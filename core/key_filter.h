@@ -64,27 +64,49 @@ void ReconcileModifiers(HeldModifiers& held, std::uint32_t eventKey, bool contro
 // one that went past a dropped hook however far behind the focused thread is.
 // Left and right modifiers count as the same key, as the keyboard hook sees
 // them.
+// The order can break at a focus change between two threads of the game:
+// keystrokes that reached the queue of the thread that lost the focus are
+// taken after later ones that the new thread took first. Keystrokes passed
+// over by a later one are therefore kept aside for a check or two before they
+// count as never taken.
 class PassedKeys {
  public:
   static constexpr unsigned kCapacity = 4096;
+  static constexpr unsigned kAsideCapacity = 256;
+  // Checks (Age calls) that a keystroke passed over stays taken late.
+  static constexpr unsigned kAsideChecks = 2;
 
   void Passed(std::uint32_t virtualKey, bool up);
   // False when no such keystroke was passed on. Older keystrokes still
-  // waiting were never taken (another program had the focus, or the queue
-  // they were in went with its window) and are let go.
+  // waiting are set aside; those set aside for kAsideChecks checks were never
+  // taken (another program had the focus, or the queue they were in went
+  // with its window) and are let go.
   bool Taken(std::uint32_t virtualKey, bool up);
-  void Clear() { count_ = 0; }
+  // One check of the watchdog has passed.
+  void Age();
+  void Clear() { count_ = asideCount_ = outOfTurn_ = 0; }
   unsigned size() const { return count_; }
+  // Keystrokes taken out of turn (from those set aside) since the last call.
+  unsigned TakeOutOfTurn() {
+    const unsigned n = outOfTurn_;
+    outOfTurn_ = 0;
+    return n;
+  }
 
  private:
   struct Entry {
     std::uint32_t key;
     bool up;
+    unsigned checks;  // aside only: checks passed since it was set aside
   };
   void DropOldest(unsigned n);
+  void SetAside(const Entry& entry);
   Entry entries_[kCapacity] = {};
   unsigned first_ = 0;
   unsigned count_ = 0;
+  Entry aside_[kAsideCapacity] = {};  // oldest first
+  unsigned asideCount_ = 0;
+  unsigned outOfTurn_ = 0;
 };
 
 // The hook watchdog's rule, checked at intervals: the system has dropped the

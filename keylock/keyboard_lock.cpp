@@ -1,6 +1,8 @@
 #include "keylock/keyboard_lock.h"
 
+#include <algorithm>
 #include <cwchar>
+#include <iterator>
 #include <utility>
 
 #include "core/accessibility_rules.h"
@@ -131,16 +133,29 @@ void KeyboardLock::InstallHooks() noexcept {
 bool KeyboardLock::WatchHooks() noexcept {
   if (!watching_) return false;
   std::uint32_t missed = 0;
+  MissedKeystroke missedKeys[kMissedShown] = {};
+  unsigned outOfTurn = 0;
   {
     std::lock_guard<std::mutex> guard(passedLock_);
     missed = std::exchange(missed_, 0);
+    std::copy(std::begin(missedKeys_), std::end(missedKeys_), std::begin(missedKeys));
     if (catchUpChecks_ > 0) --catchUpChecks_;
+    passed_.Age();
+    outOfTurn = passed_.TakeOutOfTurn();
+  }
+  if (outOfTurn > 0) {
+    wchar_t account[96];
+    swprintf(account, 96, L"Hook watchdog: %u keystrokes taken out of turn\n", outOfTurn);
+    platform_.DebugOut(account);
   }
   const DWORD lastInput = platform_.LastInputTime();
   // A hook the system refused last time is tried again.
   if (locked() && !LowLevelHookMissedKeys(lastInput, lowLevelLastEvent_, missed)) return false;
-  wchar_t account[128];
-  swprintf(account, 128, L"Hook watchdog: reinstalling, %u keystrokes went past the low-level hook\n", missed);
+  wchar_t account[256];
+  int length = swprintf(account, 200, L"Hook watchdog: reinstalling, %u keystrokes went past the low-level hook:", missed);
+  for (unsigned i = 0; i < missed && i < kMissedShown && length > 0; ++i)
+    length += swprintf(account + length, 256 - length, L" %02X/%08X", missedKeys[i].virtualKey, missedKeys[i].flags);
+  if (length > 0 && length < 254) wcscpy(account + length, L"\n");
   platform_.DebugOut(account);
   InstallHooks();
   ++reinstalls_;
@@ -186,8 +201,8 @@ LRESULT KeyboardLock::OnKeyboardHook(int code, WPARAM virtualKey, LPARAM keystro
     std::lock_guard<std::mutex> guard(passedLock_);
     if (passed_.Taken(static_cast<std::uint32_t>(virtualKey), (keystrokeFlags & kTransitionUp) != 0))
       catchUpChecks_ = 0;
-    else if (catchUpChecks_ == 0)
-      ++missed_;
+    else if (catchUpChecks_ == 0 && missed_++ < kMissedShown)
+      missedKeys_[missed_ - 1] = {static_cast<std::uint32_t>(virtualKey), static_cast<std::uint32_t>(keystrokeFlags)};
   }
   switch (ReportForKeystroke(code, static_cast<std::uint32_t>(keystrokeFlags))) {
     case KeyReport::kKeyDown:

@@ -148,6 +148,13 @@ class KeyboardLock {
   std::mutex passedLock_;
   PassedKeys passed_;
   std::uint32_t missed_ = 0;
+  // The first few keystrokes missed since the last check, for the account.
+  static constexpr unsigned kMissedShown = 4;
+  struct MissedKeystroke {
+    std::uint32_t virtualKey;
+    std::uint32_t flags;
+  };
+  MissedKeystroke missedKeys_[kMissedShown] = {};
   int catchUpChecks_ = 0;
   // Read by the keyboard hook on whichever thread of this process has the focus.
   std::atomic<HWND> target_{nullptr};

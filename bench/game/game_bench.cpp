@@ -6,6 +6,9 @@
 // low-level hook runs on that thread, and the system drops the hook when a
 // call waits longer than its time-out (300 ms by default).
 // Usage: game_bench.exe [keys=1000] [switches=20] [soak keys=10000]
+//        game_bench.exe soak [keys=100000] [keys per game=5000]: an hour of
+//        play, game after game across every board kind, with leak, crash,
+//        hang and watchdog checks.
 #include <windows.h>
 
 #include <algorithm>
@@ -14,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -103,6 +107,14 @@ class DebugOutput {
     if (thread_.joinable()) thread_.join();
     if (view_) ::UnmapViewOfFile(view_);
   }
+  // The lines that begin with `prefix`, as they came.
+  std::vector<std::string> Lines(const char* prefix) {
+    std::lock_guard<std::mutex> guard(lock_);
+    std::vector<std::string> found;
+    for (const std::string& line : lines_)
+      if (line.rfind(prefix, 0) == 0) found.push_back(line);
+    return found;
+  }
   // The numbers after each "name ... ms" of the lines that begin with `prefix`.
   std::vector<std::vector<double>> Figures(const char* prefix) {
     std::lock_guard<std::mutex> guard(lock_);
@@ -153,9 +165,196 @@ void PrintFigures(DebugOutput& debug, const char* prefix, const char* const* nam
   std::printf("\n");
 }
 
+
+// The watchdog's accounts: each reinstall as it came, and the sum of the
+// keystrokes a thread took out of turn (late, after later ones) at a focus change.
+void PrintWatchdogAccounts(DebugOutput& debug) {
+  for (std::string line : debug.Lines("Hook watchdog: reinstalling")) {
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    std::printf("  %s\n", line.c_str());
+  }
+  unsigned long outOfTurn = 0, checks = 0;
+  for (const std::string& line : debug.Lines("Hook watchdog: ")) {
+    if (line.rfind("Hook watchdog: reinstalling", 0) == 0) continue;
+    outOfTurn += std::strtoul(line.c_str() + std::strlen("Hook watchdog: "), nullptr, 10);
+    ++checks;
+  }
+  if (checks)
+    std::printf("  watchdog: %lu keystrokes taken out of turn at %lu checks, no reinstall for them\n", outOfTurn,
+                checks);
+}
+
+// The board kinds an hour of play goes through, one game each in turn.
+struct BoardKind {
+  const char* name;
+  const wchar_t* category;
+  int index;
+};
+const wchar_t kInsectsCategory[] = L"\u6606\u866B";  // 昆虫: the bee board, cards with copies
+const wchar_t kVehiclesCategory[] = L"\u8F66";       // 车: car badges
+const wchar_t kBirdsCategory[] = L"\u9E1F\u7C7B";    // 鸟类: a pulse board (parrot)
+const BoardKind kKinds[] = {
+    {"cards (bee)", kInsectsCategory, 0},
+    {"music", kMusicCategory, 0},
+    {"car badges", kVehiclesCategory, 4},
+    {"cards (pulse)", kBirdsCategory, 9},
+};
+
+// Opens the board's context menu with the right button and picks its second
+// entry (next item): an item switch the way an adult makes it with the mouse.
+bool SwitchThroughMenu(GameSession& game) {
+  HWND old = game.Board();
+  if (!old) return false;
+  const int x = ::GetSystemMetrics(SM_CXSCREEN) / 3, y = ::GetSystemMetrics(SM_CYSCREEN) / 3;
+  ClickAt(x, y, false, /*right=*/true);
+  HWND menu = nullptr;
+  if (!WaitUntil([&] { return (menu = ::FindWindowW(L"#32768", nullptr)) != nullptr && ::IsWindowVisible(menu); },
+                 3000))
+    return false;
+  ::Sleep(100);
+  const RECT r = WindowRectOf(menu);
+  // Three entries of one height: previous, next, exit.
+  ClickAt((r.left + r.right) / 2, r.top + (r.bottom - r.top) / 2);
+  return game.WaitForNewBoard(old, 10000) != nullptr;
+}
+
+// The board: a full-screen window the game window owns (the time-up's
+// reminder picture is owned by it too, but smaller).
+HWND FullScreenBoard(const GameSession& game) {
+  for (HWND h : TopLevelWindows(game.launcher.process.id()))
+    if (::GetWindow(h, GW_OWNER) == game.game &&
+        WindowRectOf(h).right - WindowRectOf(h).left == ::GetSystemMetrics(SM_CXSCREEN))
+      return h;
+  return nullptr;
+}
+
+// The launcher's counts once threads that end after the game window have
+// gone: until they match `expected` or hold still for two polls (5 s at most).
+ProcessResourceCounts SettledCounts(HANDLE process, DWORD id, const ProcessResourceCounts* expected) {
+  ProcessResourceCounts last = ProcessResourceCounts::Of(process, id);
+  for (int i = 0, still = 0; i < 10 && still < 2; ++i) {
+    if (expected && last.threads == expected->threads) break;
+    ::Sleep(500);
+    const ProcessResourceCounts now = ProcessResourceCounts::Of(process, id);
+    still = now.threads == last.threads ? still + 1 : 0;
+    last = now;
+  }
+  return last;
+}
+
+// Nothing more than before the game; fewer is a worker of an earlier game
+// that has ended since.
+bool CountsBack(const ProcessResourceCounts& before, const ProcessResourceCounts& after) {
+  return after.kernelHandles <= before.kernelHandles && after.threads <= before.threads &&
+         after.gdiObjects <= before.gdiObjects && after.userObjects <= before.userObjects;
+}
+
+int RunPlaySoak(int totalKeys, int keysPerGame) {
+  const int keysInGame = keysPerGame > 0 ? keysPerGame : 5000;
+  constexpr int kKeysPerRound = 1000;  // a menu switch between rounds
+  DebugOutput debug;
+  ProgramFolder folder;
+  GameSession game(folder);
+  if (!game.launcher.ok()) {
+    std::fprintf(stderr, "could not start the launcher\n");
+    return 1;
+  }
+  const HANDLE launcher = game.launcher.process.handle();
+  const DWORD launcherId = game.launcher.process.id();
+  const ProcessResourceCounts start = ProcessResourceCounts::Of(launcher, launcherId);
+  PrintCounts("start", start);
+  int keys = 0, games = 0, switches = 0, menuSwitches = 0, timeUps = 0, hangs = 0, reinstalls = 0, leaks = 0;
+  bool crashed = false;
+  std::size_t firstGameBytes = 0;
+  double worstBytes = 0, longestStall = 0;
+  unsigned seed = 4242;
+  while (keys < totalKeys && !crashed) {
+    const BoardKind& kind = kKinds[games % (sizeof(kKinds) / sizeof(kKinds[0]))];
+    // The first game starts what the launcher keeps for later games (workers
+    // made on first use): its end is where the counts start.
+    const ProcessResourceCounts before = SettledCounts(launcher, launcherId, nullptr);
+    if (!game.StartItem(kind.category, kind.index)) {
+      std::printf("game %d (%s): could not start\n", games + 1, kind.name);
+      ++hangs;
+      break;
+    }
+    ++games;
+    Focus(game.game);
+    double stall = 0;
+    int gameReinstalls = 0;
+    {
+      StallWatch stalls(game.game);
+      for (int done = 0; done < keysInGame && keys < totalKeys;) {
+        const int n = std::min(kKeysPerRound, std::min(keysInGame - done, totalKeys - keys));
+        const SoakResult r = MashKeyboard(game, n, 300, seed++);
+        keys += r.keys;
+        switches += r.switches;
+        done += r.keys + r.switches;
+        if (!game.launcher.process.running()) break;
+        if (SwitchThroughMenu(game))
+          ++menuSwitches;
+        else
+          ++hangs, std::printf("game %d: the menu switch did not bring a new board\n", games);
+        Focus(game.game);
+      }
+      // The time runs out while keys still wait in the board's queue.
+      for (int i = 0; i < 40; ++i) PressKey(static_cast<WORD>('A' + i % 26));
+      ::PostMessageW(game.game, WM_TIMER, 1, 0);
+      ++timeUps;
+      if (!WaitUntil([&] { return FullScreenBoard(game) == nullptr; }, 10000))
+        ++hangs, std::printf("game %d: the board stayed after the time-up\n", games);
+      ::Sleep(1000);
+      gameReinstalls =
+          static_cast<int>(reinterpret_cast<INT_PTR>(::GetPropW(game.game, L"Bimbly.HookReinstalls")));
+      reinstalls += gameReinstalls;
+      stall = stalls.TakeLongest();
+    }
+    longestStall = std::max(longestStall, stall);
+    if (stall >= 5000) ++hangs;
+    if (!game.launcher.process.running()) {
+      crashed = true;
+      std::printf("game %d (%s): the launcher ended (exit code %lu)\n", games, kind.name,
+                  game.launcher.process.exitCode());
+      break;
+    }
+    if (!game.LeaveWithExitWord()) {
+      ++hangs;
+      std::printf("game %d (%s): the game did not end with the exit word\n", games, kind.name);
+      break;
+    }
+    const ProcessResourceCounts after = SettledCounts(launcher, launcherId, &before);
+    if (games == 1) firstGameBytes = after.privateBytes;
+    const double bytesPercent =
+        firstGameBytes ? 100.0 * (static_cast<double>(after.privateBytes) - static_cast<double>(firstGameBytes)) /
+                             static_cast<double>(firstGameBytes)
+                       : 0.0;
+    worstBytes = std::max(worstBytes, bytesPercent);
+    const bool same = games == 1 || CountsBack(before, after);
+    if (!same) ++leaks;
+    std::printf("game %2d %-13s keys %6d: threads %lu -> %lu, handles %lu -> %lu, GDI %lu -> %lu, USER %lu -> %lu, "
+                "private %.1f MB (%+.1f %% of the first game's), longest stall %.0f ms, reinstalls %d%s\n",
+                games, kind.name, keys, before.threads, after.threads, before.kernelHandles, after.kernelHandles,
+                before.gdiObjects, after.gdiObjects, before.userObjects, after.userObjects,
+                static_cast<double>(after.privateBytes) / 1048576.0, bytesPercent, stall,
+                gameReinstalls, same ? "" : "  <- counts not back");
+    std::fflush(stdout);
+  }
+  const size_t watchdogLines = debug.Lines("Hook watchdog: reinstalling").size();
+  std::printf("play soak: %d keys in %d games, %d switches by key, %d by the menu, %d time-ups\n", keys, games,
+              switches, menuSwitches, timeUps);
+  std::printf("  crashes %d, hangs %d, watchdog reinstalls %d (%zu accounts on the debug output), games with "
+              "counts not back %d, private bytes at most %+.1f %% of the first game's, longest stall %.0f ms\n",
+              crashed ? 1 : 0, hangs, reinstalls, watchdogLines, leaks, worstBytes, longestStall);
+  PrintWatchdogAccounts(debug);
+  const bool good = !crashed && hangs == 0 && reinstalls == 0 && watchdogLines == 0 && leaks == 0 && worstBytes <= 5.0;
+  std::printf("play soak %s\n", good ? "passed" : "FAILED");
+  return good ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  if (argc > 1 && std::wcscmp(argv[1], L"soak") == 0) return RunPlaySoak(argc > 2 ? _wtoi(argv[2]) : 100000, argc > 3 ? _wtoi(argv[3]) : 5000);
   const int keys = argc > 1 ? _wtoi(argv[1]) : 1000;
   const int switches = argc > 2 ? _wtoi(argv[2]) : 20;
   const int soakKeys = argc > 3 ? _wtoi(argv[3]) : 10000;
@@ -220,8 +419,7 @@ int wmain(int argc, wchar_t** argv) {
               over200);
   std::printf("hook reinstalls by the watchdog: %d\n",
               static_cast<int>(reinterpret_cast<INT_PTR>(::GetPropW(game.game, L"Bimbly.HookReinstalls"))));
-  for (const auto& row : debug.Figures("Hook watchdog:"))
-    std::printf("  watchdog: %.0f keystrokes went past the low-level hook\n", row.empty() ? 0.0 : row[0]);
+  PrintWatchdogAccounts(debug);
   // The lock still holds: the Windows key is swallowed, a letter reaches the board.
   Focus(game.game);
   // The board's thread may still be working through the soak's keys: wait

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <utility>
 #include <vector>
 
 #include "keylock/keyboard_lock.h"
@@ -469,6 +470,38 @@ TEST_F(KeyboardLockTest, WatchdogLeavesALiveHookAloneWhenTheFocusedThreadTakesKe
   platform.DropLowLevelHook();
   platform.lastInput = tick + 50;
   lock.OnKeyboardHook(HC_ACTION, 'B', kDown);
+  EXPECT_TRUE(lock.WatchHooks());
+  EXPECT_EQ(lock.reinstalls(), 1);
+}
+
+TEST_F(KeyboardLockTest, WatchdogLeavesALiveHookAloneWhenAFocusChangeReordersKeystrokes) {
+  ASSERT_EQ(lock.Initialize(kGameWindow, kModule), 1);
+  auto flags = [](bool up) { return static_cast<LPARAM>(up ? 0xC0010001u : 0x00010001u); };
+  auto pass = [&](WPARAM vk, bool up, DWORD time) {
+    LowLevel(lock, HC_ACTION, up ? WM_KEYUP : WM_KEYDOWN, static_cast<DWORD>(vk), up ? LLKHF_UP : 0, time);
+  };
+  // X and 5 reach the queue of the thread that is losing the focus, K that of
+  // the one gaining it, which takes K first; the old thread takes its keys
+  // when it is free again.
+  pass('X', false, 10), pass('X', true, 11), pass('5', false, 12), pass('5', true, 13);
+  pass('K', false, 14), pass('K', true, 15);
+  platform.lastInput = 16;
+  lock.OnKeyboardHook(HC_ACTION, 'K', flags(false));
+  lock.OnKeyboardHook(HC_ACTION, 'K', flags(true));
+  EXPECT_FALSE(lock.WatchHooks());
+  const std::pair<WPARAM, bool> late[] = {{'X', false}, {'X', true}, {'5', false}, {'5', true}};
+  for (const auto& [vk, up] : late) lock.OnKeyboardHook(HC_ACTION, vk, flags(up));
+  EXPECT_FALSE(lock.WatchHooks());
+  EXPECT_EQ(lock.reinstalls(), 0);
+
+  // A keystroke set aside that is never taken does not hide a drop for long:
+  // Q is passed over, the hook is dropped, and Q, B go past it.
+  pass('Q', false, 20), pass('R', false, 21);
+  lock.OnKeyboardHook(HC_ACTION, 'R', flags(false));
+  platform.DropLowLevelHook();
+  platform.lastInput = 30;
+  lock.OnKeyboardHook(HC_ACTION, 'Q', flags(false));  // the one set aside
+  lock.OnKeyboardHook(HC_ACTION, 'B', flags(false));
   EXPECT_TRUE(lock.WatchHooks());
   EXPECT_EQ(lock.reinstalls(), 1);
 }
