@@ -66,9 +66,9 @@ report() {
 cpu_overrides="$WINEDLLOVERRIDES"
 [ "$CPU_SOUND" = none ] && cpu_overrides="$cpu_overrides;winealsa.drv,winepulse.drv,wineoss.drv=d"
 
-# Our board: CPU at each phase that boards_bench.exe announces.
-ours() {
-  local label="$1"; shift
+# CPU at each phase that a measuring program announces on its output.
+phases() {
+  local label="$1" exe="$2"; shift 2
   export BIMBLY_CPU_SEEN="$snaps/seen"
   rm -f "$BIMBLY_CPU_SEEN"
   while read -r line; do
@@ -77,24 +77,21 @@ ours() {
       "PHASE "*) snap "${line#PHASE }" "WINEPREFIX=$WINEPREFIX" ;;
       *) echo "  $line" ;;
     esac
-  done < <(WINEDLLOVERRIDES="$cpu_overrides" wine "$bins/boards_bench.exe" load "$@" 2>/dev/null)
+  done < <(WINEDLLOVERRIDES="$cpu_overrides" wine "$bins/$exe" "$@" 2>/dev/null)
   report "$label"
+}
+
+# Our board.
+ours() {
+  local label="$1"; shift
+  phases "$label" boards_bench.exe load "$@"
 }
 
 # The floor: the same number of layered windows of a copy's size, doing the
 # least a Win32 program can (bench/floor), over the same phases.
 floor() {
   local label="$1"; shift
-  export BIMBLY_CPU_SEEN="$snaps/seen"
-  rm -f "$BIMBLY_CPU_SEEN"
-  while read -r line; do
-    line="${line%$'\r'}"
-    case "$line" in
-      "PHASE "*) snap "${line#PHASE }" "WINEPREFIX=$WINEPREFIX" ;;
-      *) echo "  $line" ;;
-    esac
-  done < <(WINEDLLOVERRIDES="$cpu_overrides" wine "$bins/floor_bench.exe" "$@" 2>/dev/null)
-  report "$label"
+  phases "$label" floor_bench.exe "$@"
 }
 
 # bambam with the same key pattern: `copies` keys, idle, then the keys at the rate.
