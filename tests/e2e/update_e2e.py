@@ -55,6 +55,25 @@ def helper(*args, timeout=60):
     return wine([os.path.join(BUILD, "tests-bin", "update_e2e_helper.exe")] + list(args), timeout=timeout)
 
 
+def kill_when(args, reached, limit=90):
+    """Starts a program and kills it the moment `reached()` holds (looked at
+    every 5 ms, for at most `limit` s). True when it was still running then."""
+    proc = subprocess.Popen(["wine"] + args, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    killed = False
+    try:
+        end = time.monotonic() + limit
+        while time.monotonic() < end and proc.poll() is None:
+            if reached():
+                break
+            time.sleep(0.005)
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+            killed = True
+        proc.wait(timeout=30)
+    return killed
+
+
 def entry(name, body, urls, check=None, sha256=None, size=True, runonce=""):
     return {"file": name, "size": len(body) if size else "", "check": check or md5(body),
             "sha256": sha256 if sha256 is not None else sha(body), "urls": urls, "runonce": runonce}
@@ -389,21 +408,10 @@ class UpdateChain(unittest.TestCase):
             bodies[name] = bytes([i + 100]) * (12 << 20) + b"new"
         serve(s, [entry(n, b, [s.url("/download/" + n)]) for n, b in bodies.items()],
               routes={"/download/" + n: Route(b) for n, b in bodies.items()})
-        updater = subprocess.Popen(["wine", folder.path("Update.exe"), "background"],
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        killed_while_installing = False
-        try:
-            end = time.monotonic() + 90
-            while time.monotonic() < end and updater.poll() is None:
-                if os.path.getsize(folder.path("Big0.dll")) != 12 << 20 or \
-                        any(n.startswith("Big") and ".~update" in n for n in os.listdir(folder.prog)):
-                    break
-                time.sleep(0.005)
-        finally:
-            if updater.poll() is None:
-                updater.kill()
-                killed_while_installing = True
-            updater.wait(timeout=30)
+        killed_while_installing = kill_when(
+            [folder.path("Update.exe"), "background"],
+            lambda: os.path.getsize(folder.path("Big0.dll")) != 12 << 20 or
+            any(n.startswith("Big") and ".~update" in n for n in os.listdir(folder.prog)))
         self.assertTrue(killed_while_installing)
         for name, body in bodies.items():
             now = folder.read(name)
@@ -430,20 +438,8 @@ class UpdateChain(unittest.TestCase):
         folder.write("download/update.ini", publish_update.manifest_text("0.3.0.2", entries, 900))
         folder.write("download/uphelp.ini", b"".join(b"[File%d]\r\nsource=%s\r\ndest=%s\r\n" % (
             i, folder.exe("download/" + n + "_").encode(), folder.exe(n).encode()) for i, n in enumerate(new)))
-        upmender = subprocess.Popen(["wine", folder.path("Upmender.exe"), "background"],
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        killed = False
-        try:
-            end = time.monotonic() + 90
-            while time.monotonic() < end and upmender.poll() is None:
-                if os.path.getsize(folder.path("Big1.dll")) == len(new["Big1.dll"]):
-                    break
-                time.sleep(0.005)
-        finally:
-            if upmender.poll() is None:
-                upmender.kill()
-                killed = True
-            upmender.wait(timeout=30)
+        killed = kill_when([folder.path("Upmender.exe"), "background"],
+                           lambda: os.path.getsize(folder.path("Big1.dll")) == len(new["Big1.dll"]))
         self.assertTrue(killed)
         self.assertEqual(folder.read("Big0.dll"), new["Big0.dll"])  # cut off with the files mixed
         self.assertEqual(folder.read("Big5.dll"), old["Big5.dll"])
