@@ -6,12 +6,16 @@
 // low-level hook runs on that thread, and the system drops the hook when a
 // call waits longer than its time-out (300 ms by default).
 // Usage: game_bench.exe [keys=1000] [switches=20] [soak keys=10000]
-//        game_bench.exe soak [keys=100000] [keys per game=5000]: an hour of
-//        play, game after game across every board kind, with leak, crash,
-//        hang and watchdog checks.
+//        game_bench.exe soak [keys=100000] [keys per game=5000] [boards=0123]:
+//        an hour of play, game after game across every board kind (or the
+//        kinds given, as digits: 0 bee, 1 music, 2 car badges, 3 parrot), with
+//        leak, crash, hang and watchdog checks.
 #include <windows.h>
+#include <psapi.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
+#include <map>
 #include <atomic>
 #include <thread>
 #include <cstdio>
@@ -202,20 +206,27 @@ const BoardKind kKinds[] = {
 
 // Opens the board's context menu with the right button and picks its second
 // entry (next item): an item switch the way an adult makes it with the mouse.
-bool SwitchThroughMenu(GameSession& game) {
+// Null when it worked, else what did not come.
+const char* SwitchThroughMenu(GameSession& game) {
   HWND old = game.Board();
-  if (!old) return false;
+  if (!old) return "no board to switch from";
   const int x = ::GetSystemMetrics(SM_CXSCREEN) / 3, y = ::GetSystemMetrics(SM_CYSCREEN) / 3;
   ClickAt(x, y, false, /*right=*/true);
   HWND menu = nullptr;
   if (!WaitUntil([&] { return (menu = ::FindWindowW(L"#32768", nullptr)) != nullptr && ::IsWindowVisible(menu); },
                  3000))
-    return false;
+    return "no menu within 3 s";
   ::Sleep(100);
   const RECT r = WindowRectOf(menu);
   // Three entries of one height: previous, next, exit.
   ClickAt((r.left + r.right) / 2, r.top + (r.bottom - r.top) / 2);
-  return game.WaitForNewBoard(old, 10000) != nullptr;
+  return game.WaitForNewBoard(old, 10000) ? nullptr : "no new board within 10 s";
+}
+
+// Key-downs the board dropped because they had waited too long.
+long KeysDropped(const GameSession& game) {
+  HWND b = game.Board();
+  return b ? static_cast<long>(reinterpret_cast<LONG_PTR>(::GetPropW(b, L"Bimbly.KeysDropped"))) : 0;
 }
 
 // The board: a full-screen window the game window owns (the time-up's
@@ -226,6 +237,60 @@ HWND FullScreenBoard(const GameSession& game) {
         WindowRectOf(h).right - WindowRectOf(h).left == ::GetSystemMetrics(SM_CXSCREEN))
       return h;
   return nullptr;
+}
+
+// The threads of a process by the module their start address lies in
+// ("?" where it cannot be told): whose threads they are, ours or the
+// system's (a worker pool, a sound driver's thread).
+std::map<std::string, int> ThreadsByStartModule(HANDLE process, DWORD processId) {
+  std::map<std::string, int> found;
+  using QueryThread = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+  const auto query = reinterpret_cast<QueryThread>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread")));
+  struct Span {
+    ULONG_PTR base, end;
+    std::string name;
+  };
+  std::vector<Span> modules;
+  HMODULE list[1024];
+  DWORD needed = 0;
+  if (::EnumProcessModulesEx(process, list, sizeof(list), &needed, LIST_MODULES_ALL))
+    for (DWORD i = 0; i < std::min<DWORD>(needed / sizeof(HMODULE), 1024); ++i) {
+      MODULEINFO info{};
+      char name[MAX_PATH] = "";
+      if (!::GetModuleInformation(process, list[i], &info, sizeof(info))) continue;
+      ::GetModuleBaseNameA(process, list[i], name, MAX_PATH);
+      const auto base = reinterpret_cast<ULONG_PTR>(info.lpBaseOfDll);
+      modules.push_back({base, base + info.SizeOfImage, name});
+    }
+  HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snap == INVALID_HANDLE_VALUE) return found;
+  THREADENTRY32 te{};
+  te.dwSize = sizeof(te);
+  for (BOOL ok = ::Thread32First(snap, &te); ok; ok = ::Thread32Next(snap, &te)) {
+    if (te.th32OwnerProcessID != processId) continue;
+    std::string where = "?";
+    HANDLE thread = ::OpenThread(THREAD_QUERY_INFORMATION, FALSE, te.th32ThreadID);
+    ULONG_PTR start = 0;
+    if (thread && query && query(thread, 9 /* ThreadQuerySetWin32StartAddress */, &start, sizeof(start), nullptr) == 0)
+      for (const Span& m : modules)
+        if (start >= m.base && start < m.end) where = m.name;
+    if (thread) ::CloseHandle(thread);
+    ++found[where];
+  }
+  ::CloseHandle(snap);
+  return found;
+}
+
+// "module +n" for every module with more threads in `now` than in `then`.
+std::string MoreThreads(const std::map<std::string, int>& then, const std::map<std::string, int>& now) {
+  std::string more;
+  for (const auto& [name, n] : now) {
+    const auto was = then.find(name);
+    const int d = n - (was == then.end() ? 0 : was->second);
+    if (d > 0) more += (more.empty() ? "" : ", ") + name + " +" + std::to_string(d);
+  }
+  return more;
 }
 
 // The launcher's counts once threads that end after the game window have
@@ -249,7 +314,13 @@ bool CountsBack(const ProcessResourceCounts& before, const ProcessResourceCounts
          after.gdiObjects <= before.gdiObjects && after.userObjects <= before.userObjects;
 }
 
-int RunPlaySoak(int totalKeys, int keysPerGame) {
+// `boards`: the kinds to play in turn, as digits of kKinds (all of them when empty).
+int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
+  std::vector<const BoardKind*> kinds;
+  for (wchar_t c : boards)
+    if (c >= L'0' && c < L'0' + static_cast<wchar_t>(std::size(kKinds))) kinds.push_back(&kKinds[c - L'0']);
+  if (kinds.empty())
+    for (const BoardKind& k : kKinds) kinds.push_back(&k);
   const int keysInGame = keysPerGame > 0 ? keysPerGame : 5000;
   constexpr int kKeysPerRound = 1000;  // a menu switch between rounds
   DebugOutput debug;
@@ -263,13 +334,15 @@ int RunPlaySoak(int totalKeys, int keysPerGame) {
   const DWORD launcherId = game.launcher.process.id();
   const ProcessResourceCounts start = ProcessResourceCounts::Of(launcher, launcherId);
   PrintCounts("start", start);
+  const std::map<std::string, int> startThreads = ThreadsByStartModule(launcher, launcherId);
+  std::map<std::string, int> firstGameThreads;
   int keys = 0, games = 0, switches = 0, menuSwitches = 0, timeUps = 0, hangs = 0, reinstalls = 0, leaks = 0;
   bool crashed = false;
   std::size_t firstGameBytes = 0;
   double worstBytes = 0, longestStall = 0;
   unsigned seed = 4242;
   while (keys < totalKeys && !crashed) {
-    const BoardKind& kind = kKinds[games % (sizeof(kKinds) / sizeof(kKinds[0]))];
+    const BoardKind& kind = *kinds[static_cast<size_t>(games) % kinds.size()];
     // The first game starts what the launcher keeps for later games (workers
     // made on first use): its end is where the counts start.
     const ProcessResourceCounts before = SettledCounts(launcher, launcherId, nullptr);
@@ -291,10 +364,12 @@ int RunPlaySoak(int totalKeys, int keysPerGame) {
         switches += r.switches;
         done += r.keys + r.switches;
         if (!game.launcher.process.running()) break;
-        if (SwitchThroughMenu(game))
-          ++menuSwitches;
+        const long taken = game.BoardKeyDowns(), dropped = KeysDropped(game);
+        if (const char* failed = SwitchThroughMenu(game))
+          ++hangs, std::printf("game %d: the menu switch failed: %s (board took %ld keys, dropped %ld)\n", games,
+                               failed, taken, dropped);
         else
-          ++hangs, std::printf("game %d: the menu switch did not bring a new board\n", games);
+          ++menuSwitches;
         Focus(game.game);
       }
       // The time runs out while keys still wait in the board's queue.
@@ -337,6 +412,15 @@ int RunPlaySoak(int totalKeys, int keysPerGame) {
                 before.gdiObjects, after.gdiObjects, before.userObjects, after.userObjects,
                 static_cast<double>(after.privateBytes) / 1048576.0, bytesPercent, stall,
                 gameReinstalls, same ? "" : "  <- counts not back");
+    // Whose threads are there beyond those after the first game (which
+    // starts the workers the launcher keeps), by the module they started in.
+    const std::map<std::string, int> threads = ThreadsByStartModule(launcher, launcherId);
+    if (games == 1) {
+      firstGameThreads = threads;
+      std::printf("  threads the first game added: %s\n", MoreThreads(startThreads, threads).c_str());
+    } else if (const std::string more = MoreThreads(firstGameThreads, threads); !more.empty()) {
+      std::printf("  threads beyond the first game's: %s\n", more.c_str());
+    }
     std::fflush(stdout);
   }
   const size_t watchdogLines = debug.Lines("Hook watchdog: reinstalling").size();
@@ -346,6 +430,16 @@ int RunPlaySoak(int totalKeys, int keysPerGame) {
               "counts not back %d, private bytes at most %+.1f %% of the first game's, longest stall %.0f ms\n",
               crashed ? 1 : 0, hangs, reinstalls, watchdogLines, leaks, worstBytes, longestStall);
   PrintWatchdogAccounts(debug);
+  {
+    const char* const host[] = {"probe", "old board gone", "new board up"};
+    PrintFigures(debug, "Item switch:", host, 3);
+    const char* const timeUp[] = {"reminder gone", "board gone", "exit picture shown"};
+    PrintFigures(debug, "Time up:", timeUp, 3);
+    const char* const gone[] = {"gone"};
+    PrintFigures(debug, "Board gone:", gone, 1);
+    const char* const cards[] = {"key served", "copies gone", "sound stopped", "window gone"};
+    PrintFigures(debug, "Cards gone:", cards, 4);
+  }
   const bool good = !crashed && hangs == 0 && reinstalls == 0 && watchdogLines == 0 && leaks == 0 && worstBytes <= 5.0;
   std::printf("play soak %s\n", good ? "passed" : "FAILED");
   return good ? 0 : 1;
@@ -354,7 +448,9 @@ int RunPlaySoak(int totalKeys, int keysPerGame) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc > 1 && std::wcscmp(argv[1], L"soak") == 0) return RunPlaySoak(argc > 2 ? _wtoi(argv[2]) : 100000, argc > 3 ? _wtoi(argv[3]) : 5000);
+  if (argc > 1 && std::wcscmp(argv[1], L"soak") == 0)
+    return RunPlaySoak(argc > 2 ? _wtoi(argv[2]) : 100000, argc > 3 ? _wtoi(argv[3]) : 5000,
+                       argc > 4 ? argv[4] : L"");
   const int keys = argc > 1 ? _wtoi(argv[1]) : 1000;
   const int switches = argc > 2 ? _wtoi(argv[2]) : 20;
   const int soakKeys = argc > 3 ? _wtoi(argv[3]) : 10000;
