@@ -1,0 +1,133 @@
+// What the system itself keeps after the calls a game makes, apart from the
+// suite: a sound played from memory and stopped, a MIDI output opened, used
+// and closed, the pictures of two modules decoded and shown in picture
+// windows, and a module loaded and freed, round after round. After each
+// round, and once more after a pause, it prints its own private bytes and
+// its threads by the module they started in. A cache or worker pool that the
+// system fills on first use shows as growth in the first round only.
+// Usage: system_growth.exe <folder of the deliverables> [rounds=10]
+#include <windows.h>
+#include <mmsystem.h>
+#include <psapi.h>
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/gdiplus_session.h"
+#include "toolkit/image_wnd.h"
+
+namespace {
+
+double PrivateMb() {
+  PROCESS_MEMORY_COUNTERS_EX m{};
+  m.cb = sizeof(m);
+  ::GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&m), sizeof(m));
+  return static_cast<double>(m.PrivateUsage ? m.PrivateUsage : m.PagefileUsage) / 1048576.0;
+}
+
+std::string ThreadsByModule() {
+  using QueryThread = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+  const auto query = reinterpret_cast<QueryThread>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread")));
+  std::map<std::string, int> found;
+  HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 te{};
+  te.dwSize = sizeof(te);
+  for (BOOL ok = ::Thread32First(snap, &te); ok; ok = ::Thread32Next(snap, &te)) {
+    if (te.th32OwnerProcessID != ::GetCurrentProcessId()) continue;
+    char name[MAX_PATH] = "?";
+    HANDLE thread = ::OpenThread(THREAD_QUERY_INFORMATION, FALSE, te.th32ThreadID);
+    void* start = nullptr;
+    HMODULE module = nullptr;
+    if (thread && query && query(thread, 9 /* ThreadQuerySetWin32StartAddress */, &start, sizeof(start), nullptr) == 0 &&
+        ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                             static_cast<LPCWSTR>(start), &module))
+      ::GetModuleBaseNameA(::GetCurrentProcess(), module, name, MAX_PATH);
+    if (thread) ::CloseHandle(thread);
+    ++found[name];
+  }
+  ::CloseHandle(snap);
+  std::string text;
+  for (const auto& [name, n] : found) text += (text.empty() ? "" : ", ") + name + " " + std::to_string(n);
+  return text;
+}
+
+// A quarter second of a quiet tone, 8 kHz mono 8-bit PCM.
+std::vector<unsigned char> Wave() {
+  const DWORD samples = 2000;
+  std::vector<unsigned char> w(44 + samples);
+  auto put32 = [&](size_t at, DWORD v) { std::memcpy(&w[at], &v, 4); };
+  auto put16 = [&](size_t at, WORD v) { std::memcpy(&w[at], &v, 2); };
+  std::memcpy(&w[0], "RIFF", 4);
+  put32(4, 36 + samples);
+  std::memcpy(&w[8], "WAVEfmt ", 8);
+  put32(16, 16);
+  put16(20, 1);
+  put16(22, 1);
+  put32(24, 8000);
+  put32(28, 8000);
+  put16(32, 1);
+  put16(34, 8);
+  std::memcpy(&w[36], "data", 4);
+  put32(40, samples);
+  for (DWORD i = 0; i < samples; ++i) w[44 + i] = static_cast<unsigned char>(128 + ((i / 8) % 2 ? 8 : -8));
+  return w;
+}
+
+BOOL CALLBACK CollectName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR out) {
+  if (!IS_INTRESOURCE(name)) reinterpret_cast<std::vector<std::wstring>*>(out)->push_back(name);
+  return TRUE;
+}
+
+// Every picture of the module decoded and shown in a picture window, then gone.
+void ShowPictures(const std::wstring& file) {
+  HMODULE module = ::LoadLibraryW(file.c_str());
+  if (!module) return;
+  std::vector<std::wstring> names;
+  ::EnumResourceNamesW(module, L"IMAGE", &CollectName, reinterpret_cast<LONG_PTR>(&names));
+  for (const std::wstring& name : names) {
+    CImageWnd picture;
+    picture.LoadImageResource(name.c_str(), module);
+    if (picture.CreateImageWindow(nullptr)) ::ShowWindow(picture.hwnd(), SW_SHOWNA);
+    ::Sleep(20);
+  }
+  ::FreeLibrary(module);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: system_growth.exe <folder of the deliverables> [rounds]\n");
+    return 2;
+  }
+  const std::wstring folder = std::wstring(argv[1]) + L"\\";
+  const int rounds = argc > 2 ? _wtoi(argv[2]) : 10;
+  fw::GdiplusSession gdiplus;
+  const std::vector<unsigned char> wave = Wave();
+  std::printf("start    private %.1f MB, threads %s\n", PrivateMb(), ThreadsByModule().c_str());
+  for (int round = 1; round <= rounds; ++round) {
+    ::PlaySoundA(reinterpret_cast<LPCSTR>(wave.data()), nullptr, SND_MEMORY | SND_ASYNC);
+    ::Sleep(100);
+    ::PlaySoundA(nullptr, nullptr, 0);
+    HMIDIOUT midi = nullptr;
+    if (::midiOutOpen(&midi, MIDI_MAPPER, 0, 0, CALLBACK_NULL) == MMSYSERR_NOERROR) {
+      ::midiOutShortMsg(midi, 0x7F3C90);
+      ::midiOutShortMsg(midi, 0x003C80);
+      ::midiOutReset(midi);
+      ::midiOutClose(midi);
+    }
+    ShowPictures(folder + L"Music.dll");
+    ShowPictures(folder + L"DeckBird.dll");
+    std::printf("round %2d private %.1f MB, threads %s\n", round, PrivateMb(), ThreadsByModule().c_str());
+    std::fflush(stdout);
+  }
+  ::Sleep(8000);
+  std::printf("8 s on  private %.1f MB, threads %s\n", PrivateMb(), ThreadsByModule().c_str());
+  return 0;
+}
