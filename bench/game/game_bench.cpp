@@ -304,6 +304,45 @@ std::map<std::string, int> ThreadsByStartModule(HANDLE process, DWORD processId)
   return found;
 }
 
+// The committed private memory of a process, by the allocation it belongs to.
+std::map<ULONG_PTR, std::size_t> PrivateAllocations(HANDLE process) {
+  std::map<ULONG_PTR, std::size_t> found;
+  MEMORY_BASIC_INFORMATION m{};
+  for (ULONG_PTR at = 0; ::VirtualQueryEx(process, reinterpret_cast<void*>(at), &m, sizeof(m)) == sizeof(m);) {
+    if (m.State == MEM_COMMIT && m.Type == MEM_PRIVATE)
+      found[reinterpret_cast<ULONG_PTR>(m.AllocationBase)] += m.RegionSize;
+    const ULONG_PTR next = reinterpret_cast<ULONG_PTR>(m.BaseAddress) + m.RegionSize;
+    if (next <= at) break;
+    at = next;
+  }
+  return found;
+}
+
+// Where private memory grew since `then`: allocations new or grown, summed
+// as under 1 MB (heap blocks and small pools), 1 to 4 MB (thread stacks,
+// heap segments) and larger (pictures and sound buffers), and what went.
+std::string PrivateGrowth(const std::map<ULONG_PTR, std::size_t>& then, const std::map<ULONG_PTR, std::size_t>& now) {
+  double small = 0, middle = 0, large = 0, gone = 0;
+  int smallN = 0, middleN = 0, largeN = 0;
+  for (const auto& [base, bytes] : now) {
+    const auto was = then.find(base);
+    const double grown = static_cast<double>(bytes) - (was == then.end() ? 0.0 : static_cast<double>(was->second));
+    if (grown <= 0) continue;
+    if (bytes < (1u << 20))
+      small += grown, ++smallN;
+    else if (bytes <= (4u << 20))
+      middle += grown, ++middleN;
+    else
+      large += grown, ++largeN;
+  }
+  for (const auto& [base, bytes] : then)
+    if (!now.count(base)) gone += static_cast<double>(bytes);
+  char text[200];
+  std::snprintf(text, sizeof(text), "+%.1f MB in %d under 1 MB, +%.1f MB in %d of 1-4 MB, +%.1f MB in %d larger; %.1f MB gone",
+                small / 1048576.0, smallN, middle / 1048576.0, middleN, large / 1048576.0, largeN, gone / 1048576.0);
+  return text;
+}
+
 // Threads that started in the suite's own programs and modules; the rest
 // are the system's (Wine's sound and MIDI workers, its thread pool).
 bool OursModule(std::string name) {
@@ -376,6 +415,7 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
   int keys = 0, games = 0, switches = 0, menuSwitches = 0, timeUps = 0, hangs = 0, reinstalls = 0, leaks = 0;
   bool crashed = false;
   std::size_t firstGameBytes = 0, firstRoundBytes = 0;
+  std::map<ULONG_PTR, std::size_t> firstRoundMemory;
   double worstBytes = 0, longestStall = 0;
   unsigned seed = 4242;
   while (keys < totalKeys && !crashed) {
@@ -441,7 +481,13 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
     // and MIDI workers, its picture decoders): private bytes are judged
     // against the end of that first round, its own growth is shown apart.
     if (games == 1) firstGameBytes = after.privateBytes;
-    if (games == static_cast<int>(kinds.size())) firstRoundBytes = after.privateBytes;
+    if (games == static_cast<int>(kinds.size())) {
+      firstRoundBytes = after.privateBytes;
+      firstRoundMemory = PrivateAllocations(launcher);
+    }
+    const std::string memoryGrowth = games > static_cast<int>(kinds.size())
+                                         ? PrivateGrowth(firstRoundMemory, PrivateAllocations(launcher))
+                                         : std::string();
     const auto percentOf = [&](std::size_t base) {
       return base ? 100.0 * (static_cast<double>(after.privateBytes) - static_cast<double>(base)) /
                         static_cast<double>(base)
@@ -460,6 +506,7 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
                 after.gdiObjects, before.userObjects, after.userObjects,
                 static_cast<double>(after.privateBytes) / 1048576.0, percentOf(firstGameBytes), bytesPercent, stall,
                 gameReinstalls, same ? "" : "  <- counts not back");
+    if (!memoryGrowth.empty()) std::printf("  private memory since the first round: %s\n", memoryGrowth.c_str());
     // Whose threads are there beyond those after the first game (which
     // starts the workers the launcher keeps), by the module they started in.
     if (games == 1) {

@@ -111,6 +111,53 @@ int wmain(int argc, wchar_t** argv) {
   fw::GdiplusSession gdiplus;
   const std::vector<unsigned char> wave = Wave();
   std::printf("start    private %.1f MB, threads %s\n", PrivateMb(), ThreadsByModule().c_str());
+  // A play module loaded and freed, as every switch does twice (the probe, then the game).
+  const double beforeLoads = PrivateMb();
+  for (int i = 0; i < 50; ++i) {
+    HMODULE module = ::LoadLibraryW((folder + L"DeckCarLogo.dll").c_str());
+    if (module) ::FreeLibrary(module);
+  }
+  std::printf("DeckCarLogo.dll loaded and freed 50 times: private %+.2f MB\n", PrivateMb() - beforeLoads);
+  // A badge shown and replaced 500 times, as 500 keys on the car-badge board
+  // do: each picture window has a thread of its own. Then the same number of
+  // bare threads that make one plain window each, without the toolkit.
+  if (HMODULE badges = ::LoadLibraryW((folder + L"DeckCarLogo.dll").c_str())) {
+    for (int pass = 0; pass < 2; ++pass) {
+      const double before = PrivateMb();
+      for (int i = 0; i < 500; ++i) {
+        CImageWnd badge;
+        badge.LoadImageResource((L"IMG" + std::to_wstring(1 + i % 41)).c_str(), badges);
+        if (badge.CreateImageWindow(nullptr)) ::ShowWindow(badge.hwnd(), SW_SHOWNA);
+      }
+      std::printf("500 badges shown and replaced: private %+.2f MB\n", PrivateMb() - before);
+    }
+    ::FreeLibrary(badges);
+  }
+  WNDCLASSW plain{};
+  plain.lpfnWndProc = ::DefWindowProcW;
+  plain.hInstance = ::GetModuleHandleW(nullptr);
+  plain.lpszClassName = L"PlainWindow";
+  ::RegisterClassW(&plain);
+  for (int pass = 0; pass < 2; ++pass) {
+    const double before = PrivateMb();
+    for (int i = 0; i < 500; ++i) {
+      HANDLE thread = ::CreateThread(
+          nullptr, 0,
+          [](void*) -> DWORD {
+            HWND w = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"PlainWindow", L"", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
+                                       ::GetModuleHandleW(nullptr), nullptr);
+            ::ShowWindow(w, SW_SHOWNA);
+            ::DestroyWindow(w);
+            return 0;
+          },
+          nullptr, 0, nullptr);
+      if (thread) {
+        ::WaitForSingleObject(thread, 10000);
+        ::CloseHandle(thread);
+      }
+    }
+    std::printf("500 bare threads with a plain window each: private %+.2f MB\n", PrivateMb() - before);
+  }
   for (int round = 1; round <= rounds; ++round) {
     ::PlaySoundA(reinterpret_cast<LPCSTR>(wave.data()), nullptr, SND_MEMORY | SND_ASYNC);
     ::Sleep(100);
@@ -127,7 +174,10 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("round %2d private %.1f MB, threads %s\n", round, PrivateMb(), ThreadsByModule().c_str());
     std::fflush(stdout);
   }
-  ::Sleep(8000);
-  std::printf("8 s on  private %.1f MB, threads %s\n", PrivateMb(), ThreadsByModule().c_str());
+  // How long the system's workers stay once nothing plays.
+  for (int s = 5; s <= 30; s += 5) {
+    ::Sleep(5000);
+    std::printf("%2d s on  private %.1f MB, threads %s\n", s, PrivateMb(), ThreadsByModule().c_str());
+  }
   return 0;
 }
