@@ -5,7 +5,9 @@
 // round, and once more after a pause, it prints its own private bytes and
 // its threads by the module they started in. A cache or worker pool that the
 // system fills on first use shows as growth in the first round only.
-// Usage: system_growth.exe <folder of the deliverables> [rounds=10]
+// Usage: system_growth.exe <folder of the deliverables> [rounds=10] [boards]
+// (boards: instead, a board of each kind soak-tested in turn, round after
+// round, with the heap's busy blocks compared from the second round on)
 #include <windows.h>
 #include <mmsystem.h>
 #include <psapi.h>
@@ -18,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "contracts/module_contract.h"
 #include "framework/gdiplus_session.h"
 #include "toolkit/image_wnd.h"
 
@@ -99,6 +102,79 @@ void ShowPictures(const std::wstring& file) {
   ::FreeLibrary(module);
 }
 
+// Busy blocks of this process's heaps, by size class (powers of two).
+std::map<size_t, std::pair<size_t, size_t>> HeapBlocks() {
+  std::map<size_t, std::pair<size_t, size_t>> classes;  // class -> (count, bytes)
+  HANDLE heaps[64];
+  const DWORD n = ::GetProcessHeaps(64, heaps);
+  for (DWORD i = 0; i < n && i < 64; ++i) {
+    PROCESS_HEAP_ENTRY e{};
+    if (!::HeapLock(heaps[i])) continue;
+    while (::HeapWalk(heaps[i], &e))
+      if (e.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
+        size_t c = 16;
+        while (c < e.cbData) c <<= 1;
+        classes[c].first += 1;
+        classes[c].second += e.cbData;
+      }
+    ::HeapUnlock(heaps[i]);
+  }
+  return classes;
+}
+
+void PrintHeapGrowth(const std::map<size_t, std::pair<size_t, size_t>>& then,
+                     const std::map<size_t, std::pair<size_t, size_t>>& now) {
+  for (const auto& [c, v] : now) {
+    const auto was = then.find(c);
+    const long long blocks = static_cast<long long>(v.first) - (was == then.end() ? 0 : static_cast<long long>(was->second.first));
+    const long long bytes = static_cast<long long>(v.second) - (was == then.end() ? 0 : static_cast<long long>(was->second.second));
+    if (bytes > 8 * 1024 || bytes < -8 * 1024) std::printf("    blocks up to %zu bytes: %+lld blocks, %+.1f KB\n", c, blocks, bytes / 1024.0);
+  }
+}
+
+// A board of each kind made, given keys and ended, as a game's switches do,
+// round after round, with the heap's busy blocks compared between rounds.
+void PlayBoards(const std::wstring& folder, int rounds) {
+  WNDCLASSW host{};
+  host.lpfnWndProc = ::DefWindowProcW;
+  host.hInstance = ::GetModuleHandleW(nullptr);
+  host.lpszClassName = L"GrowthHost";
+  ::RegisterClassW(&host);
+  HWND hostWindow = ::CreateWindowExW(0, L"GrowthHost", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, host.hInstance, nullptr);
+  const struct { const wchar_t* file; int item; } boards[] = {
+      {L"DeckInsect.dll", 0}, {L"Music.dll", 0}, {L"DeckCarLogo.dll", 0}, {L"DeckBird.dll", 9}};
+  std::map<size_t, std::pair<size_t, size_t>> first;
+  for (int round = 1; round <= rounds; ++round) {
+    for (const auto& b : boards) {
+      HMODULE module = ::LoadLibraryW((folder + b.file).c_str());
+      if (!module) continue;
+      auto init = reinterpret_cast<InitializeFn>(reinterpret_cast<void*>(::GetProcAddress(module, kInitializeExport)));
+      auto uninit = reinterpret_cast<UnInitializeFn>(reinterpret_cast<void*>(::GetProcAddress(module, kUnInitializeExport)));
+      ModuleStartInfo info{b.item, "\xB8\xD6\xC7\xD9", "test", nullptr, 0, 1};
+      if (init && uninit) {
+        HWND board = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(init(hostWindow, &info)));
+        for (int k = 0; k < 30 && board; ++k) {
+          ::PostMessageW(board, WM_PLAY_KEYDOWN, 'A' + k % 26, 0x1E << 16);
+          ::PostMessageW(board, WM_PLAY_KEYUP, 'A' + k % 26, 0xC01E0001);
+        }
+        const ULONGLONG end = ::GetTickCount64() + 1500;
+        MSG msg;
+        while (::GetTickCount64() < end) {
+          while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+          ::Sleep(10);
+        }
+        uninit();
+      }
+      ::FreeLibrary(module);
+    }
+    std::printf("boards round %2d private %.1f MB, threads %s\n", round, PrivateMb(), ThreadsByModule().c_str());
+    if (round == 2) first = HeapBlocks();
+    if (round > 2) PrintHeapGrowth(first, HeapBlocks());
+    std::fflush(stdout);
+  }
+  ::DestroyWindow(hostWindow);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -110,6 +186,10 @@ int wmain(int argc, wchar_t** argv) {
   const int rounds = argc > 2 ? _wtoi(argv[2]) : 10;
   fw::GdiplusSession gdiplus;
   const std::vector<unsigned char> wave = Wave();
+  if (argc > 3 && std::wcscmp(argv[3], L"boards") == 0) {
+    PlayBoards(folder, rounds);
+    return 0;
+  }
   std::printf("start    private %.1f MB, threads %s\n", PrivateMb(), ThreadsByModule().c_str());
   // A play module loaded and freed, as every switch does twice (the probe, then the game).
   const double beforeLoads = PrivateMb();
