@@ -192,12 +192,17 @@ int wmain(int argc, wchar_t** argv) {
   }
   std::printf("start    private %.1f MB, threads %s\n", PrivateMb(), ThreadsByModule().c_str());
   // A play module loaded and freed, as every switch does twice (the probe, then the game).
-  const double beforeLoads = PrivateMb();
-  for (int i = 0; i < 50; ++i) {
-    HMODULE module = ::LoadLibraryW((folder + L"DeckCarLogo.dll").c_str());
-    if (module) ::FreeLibrary(module);
+  for (const wchar_t* file : {L"DeckCarLogo.dll", L"KeyHush.dll"}) {
+    if (HMODULE warm = ::LoadLibraryW((folder + file).c_str())) ::FreeLibrary(warm);
+    const double beforeLoads = PrivateMb();
+    const auto blocks = HeapBlocks();
+    for (int i = 0; i < 50; ++i) {
+      HMODULE module = ::LoadLibraryW((folder + file).c_str());
+      if (module) ::FreeLibrary(module);
+    }
+    std::printf("%ls loaded and freed 50 times: private %+.2f MB\n", file, PrivateMb() - beforeLoads);
+    PrintHeapGrowth(blocks, HeapBlocks());
   }
-  std::printf("DeckCarLogo.dll loaded and freed 50 times: private %+.2f MB\n", PrivateMb() - beforeLoads);
   // A badge shown and replaced 500 times, as 500 keys on the car-badge board
   // do: each picture window has a thread of its own. Then the same number of
   // bare threads that make one plain window each, without the toolkit.
