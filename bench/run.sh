@@ -26,7 +26,8 @@ if [ "$what" = game ] || [ "$what" = all ]; then
   wine "$bins/game_bench.exe" "${BIMBLY_BENCH_KEYS:-1000}" 20 "${BIMBLY_BENCH_SOAK_KEYS:-10000}"
 fi
 if [ "$what" = soak ]; then
-  wine "$bins/game_bench.exe" soak "${BIMBLY_BENCH_PLAY_KEYS:-100000}"
+  wine "$bins/game_bench.exe" soak "${BIMBLY_BENCH_PLAY_KEYS:-100000}" "${BIMBLY_BENCH_GAME_KEYS:-5000}" \
+    "${BIMBLY_BENCH_SOAK_BOARDS:-0123}"
 fi
 if { [ "$what" = image ] || [ "$what" = all ]; } && [ -x "$(dirname "${BASH_SOURCE[0]}")/image_window/run.sh" ]; then
   BIMBLY_BUILD="$BIMBLY_BUILD" "$(dirname "${BASH_SOURCE[0]}")/image_window/run.sh"

@@ -153,10 +153,23 @@ void CBackGroundDlg::OnTimer(UINT_PTR id) {
   if (id != kTimeLimitTimer) return;
   // Time is up: the board goes, the exit picture scrolls until an adult leaves.
   ::KillTimer(hwnd_, kTimeLimitTimer);
+  LARGE_INTEGER t0{}, t1{}, t2{}, t3{}, frequency{};
+  ::QueryPerformanceFrequency(&frequency);
+  ::QueryPerformanceCounter(&t0);
   if (exitDialog_) exitDialog_->FadeOutAndCancel();
   reminder_.reset();
+  ::QueryPerformanceCounter(&t1);
   UnloadPlayModule();
+  ::QueryPerformanceCounter(&t2);
   ShowReminder(hwnd_, kRemindExitPicture);
+  ::QueryPerformanceCounter(&t3);
+  const auto ms = [&](const LARGE_INTEGER& a, const LARGE_INTEGER& b) {
+    return static_cast<double>(b.QuadPart - a.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+  };
+  wchar_t account[128];
+  swprintf(account, 128, L"Time up: reminder gone %.1f ms, board gone %.1f ms, exit picture shown %.1f ms\n",
+           ms(t0, t1), ms(t1, t2), ms(t2, t3));
+  ::OutputDebugStringW(account);
 }
 
 void CBackGroundDlg::ShowReminder(HWND parent, const wchar_t* resourceName) {

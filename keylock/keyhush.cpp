@@ -50,12 +50,22 @@ void StopWatching() {
 
 }  // namespace
 
+// The library's own copy of the C++ run-time keeps a reserve of about 72 KB
+// for exceptions thrown when memory runs out and never frees it; the library
+// is loaded and freed with every game.
+namespace __gnu_cxx {
+void __freeres();
+}
+
 extern "C" {
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   g_module = instance;
-  // Freed while locked: no timer may call into the unmapped library.
-  if (reason == DLL_PROCESS_DETACH && !reserved) StopWatching();
+  if (reason == DLL_PROCESS_DETACH && !reserved) {
+    // Freed while locked: no timer may call into the unmapped library.
+    StopWatching();
+    __gnu_cxx::__freeres();
+  }
   return TRUE;
 }
 

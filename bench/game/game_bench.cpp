@@ -6,12 +6,17 @@
 // low-level hook runs on that thread, and the system drops the hook when a
 // call waits longer than its time-out (300 ms by default).
 // Usage: game_bench.exe [keys=1000] [switches=20] [soak keys=10000]
-//        game_bench.exe soak [keys=100000] [keys per game=5000]: an hour of
-//        play, game after game across every board kind, with leak, crash,
-//        hang and watchdog checks.
+//        game_bench.exe soak [keys=100000] [keys per game=5000] [boards=0123]:
+//        an hour of play, game after game across every board kind (or the
+//        kinds given, as digits: 0 bee, 1 music, 2 car badges, 3 parrot), with
+//        leak, crash, hang and watchdog checks.
 #include <windows.h>
+#include <psapi.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
+#include <cctype>
+#include <map>
 #include <atomic>
 #include <thread>
 #include <cstdio>
@@ -202,20 +207,48 @@ const BoardKind kKinds[] = {
 
 // Opens the board's context menu with the right button and picks its second
 // entry (next item): an item switch the way an adult makes it with the mouse.
-bool SwitchThroughMenu(GameSession& game) {
+// Null when it worked, else what did not come.
+const char* SwitchThroughMenu(GameSession& game) {
   HWND old = game.Board();
-  if (!old) return false;
-  const int x = ::GetSystemMetrics(SM_CXSCREEN) / 3, y = ::GetSystemMetrics(SM_CYSCREEN) / 3;
-  ClickAt(x, y, false, /*right=*/true);
+  if (!old) return "no board to switch from";
+  // On the board itself: a moving picture there has a menu of its own.
+  const int W = ::GetSystemMetrics(SM_CXSCREEN), H = ::GetSystemMetrics(SM_CYSCREEN);
+  POINT at{W / 3, H / 3};
+  for (const POINT p : {POINT{W / 3, H / 3}, POINT{W / 12, H / 12}, POINT{W / 2, H / 12}, POINT{W / 12, H / 2},
+                        POINT{11 * W / 12, H / 12}, POINT{W / 3, 2 * H / 3}})
+    if (::WindowFromPoint(p) == old) {
+      at = p;
+      break;
+    }
+  HWND under = ::WindowFromPoint(at);
+  const long keysBefore = game.BoardKeyDowns();
+  ClickAt(at.x, at.y, false, /*right=*/true);
   HWND menu = nullptr;
   if (!WaitUntil([&] { return (menu = ::FindWindowW(L"#32768", nullptr)) != nullptr && ::IsWindowVisible(menu); },
-                 3000))
-    return false;
-  ::Sleep(100);
-  const RECT r = WindowRectOf(menu);
-  // Three entries of one height: previous, next, exit.
-  ClickAt((r.left + r.right) / 2, r.top + (r.bottom - r.top) / 2);
-  return game.WaitForNewBoard(old, 10000) != nullptr;
+                 3000)) {
+    static char why[200];
+    std::snprintf(why, sizeof(why), "no menu within 3 s, clicked on %s, the board took %ld keys meanwhile%s",
+                  under == old                              ? "the board"
+                  : ::GetWindow(under, GW_OWNER) == old     ? "a picture of the board"
+                                                            : "another window",
+                  game.BoardKeyDowns() - keysBefore, game.Board() == old ? "" : " and went");
+    return why;
+  }
+  // Three entries of one height: previous, next, exit. A click that came
+  // before the menu was ready to take it is made again.
+  for (int attempt = 0; attempt < 3 && ::IsWindow(menu) && ::IsWindowVisible(menu); ++attempt) {
+    ::Sleep(100);
+    const RECT r = WindowRectOf(menu);
+    ClickAt((r.left + r.right) / 2, r.top + (r.bottom - r.top) / 2);
+    WaitUntil([&] { return !::IsWindow(menu) || !::IsWindowVisible(menu); }, 1000);
+  }
+  return game.WaitForNewBoard(old, 10000) ? nullptr : "no new board within 10 s";
+}
+
+// Key-downs the board dropped because they had waited too long.
+long KeysDropped(const GameSession& game) {
+  HWND b = game.Board();
+  return b ? static_cast<long>(reinterpret_cast<LONG_PTR>(::GetPropW(b, L"Bimbly.KeysDropped"))) : 0;
 }
 
 // The board: a full-screen window the game window owns (the time-up's
@@ -226,6 +259,113 @@ HWND FullScreenBoard(const GameSession& game) {
         WindowRectOf(h).right - WindowRectOf(h).left == ::GetSystemMetrics(SM_CXSCREEN))
       return h;
   return nullptr;
+}
+
+// The threads of a process by the module their start address lies in
+// ("?" where it cannot be told): whose threads they are, ours or the
+// system's (a worker pool, a sound driver's thread).
+std::map<std::string, int> ThreadsByStartModule(HANDLE process, DWORD processId) {
+  std::map<std::string, int> found;
+  using QueryThread = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+  const auto query = reinterpret_cast<QueryThread>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread")));
+  struct Span {
+    ULONG_PTR base, end;
+    std::string name;
+  };
+  std::vector<Span> modules;
+  HMODULE list[1024];
+  DWORD needed = 0;
+  if (::EnumProcessModulesEx(process, list, sizeof(list), &needed, LIST_MODULES_ALL))
+    for (DWORD i = 0; i < std::min<DWORD>(needed / sizeof(HMODULE), 1024); ++i) {
+      MODULEINFO info{};
+      char name[MAX_PATH] = "";
+      if (!::GetModuleInformation(process, list[i], &info, sizeof(info))) continue;
+      ::GetModuleBaseNameA(process, list[i], name, MAX_PATH);
+      const auto base = reinterpret_cast<ULONG_PTR>(info.lpBaseOfDll);
+      modules.push_back({base, base + info.SizeOfImage, name});
+    }
+  HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snap == INVALID_HANDLE_VALUE) return found;
+  THREADENTRY32 te{};
+  te.dwSize = sizeof(te);
+  for (BOOL ok = ::Thread32First(snap, &te); ok; ok = ::Thread32Next(snap, &te)) {
+    if (te.th32OwnerProcessID != processId) continue;
+    std::string where = "?";
+    HANDLE thread = ::OpenThread(THREAD_QUERY_INFORMATION, FALSE, te.th32ThreadID);
+    ULONG_PTR start = 0;
+    if (thread && query && query(thread, 9 /* ThreadQuerySetWin32StartAddress */, &start, sizeof(start), nullptr) == 0)
+      for (const Span& m : modules)
+        if (start >= m.base && start < m.end) where = m.name;
+    if (thread) ::CloseHandle(thread);
+    ++found[where];
+  }
+  ::CloseHandle(snap);
+  return found;
+}
+
+// The committed private memory of a process, by the allocation it belongs to.
+std::map<ULONG_PTR, std::size_t> PrivateAllocations(HANDLE process) {
+  std::map<ULONG_PTR, std::size_t> found;
+  MEMORY_BASIC_INFORMATION m{};
+  for (ULONG_PTR at = 0; ::VirtualQueryEx(process, reinterpret_cast<void*>(at), &m, sizeof(m)) == sizeof(m);) {
+    if (m.State == MEM_COMMIT && m.Type == MEM_PRIVATE)
+      found[reinterpret_cast<ULONG_PTR>(m.AllocationBase)] += m.RegionSize;
+    const ULONG_PTR next = reinterpret_cast<ULONG_PTR>(m.BaseAddress) + m.RegionSize;
+    if (next <= at) break;
+    at = next;
+  }
+  return found;
+}
+
+// Where private memory grew since `then`: allocations new or grown, summed
+// as under 1 MB (heap blocks and small pools), 1 to 4 MB (thread stacks,
+// heap segments) and larger (pictures and sound buffers), and what went.
+std::string PrivateGrowth(const std::map<ULONG_PTR, std::size_t>& then, const std::map<ULONG_PTR, std::size_t>& now) {
+  double small = 0, middle = 0, large = 0, gone = 0;
+  int smallN = 0, middleN = 0, largeN = 0;
+  for (const auto& [base, bytes] : now) {
+    const auto was = then.find(base);
+    const double grown = static_cast<double>(bytes) - (was == then.end() ? 0.0 : static_cast<double>(was->second));
+    if (grown <= 0) continue;
+    if (bytes < (1u << 20))
+      small += grown, ++smallN;
+    else if (bytes <= (4u << 20))
+      middle += grown, ++middleN;
+    else
+      large += grown, ++largeN;
+  }
+  for (const auto& [base, bytes] : then)
+    if (!now.count(base)) gone += static_cast<double>(bytes);
+  char text[200];
+  std::snprintf(text, sizeof(text), "+%.1f MB in %d under 1 MB, +%.1f MB in %d of 1-4 MB, +%.1f MB in %d larger; %.1f MB gone",
+                small / 1048576.0, smallN, middle / 1048576.0, middleN, large / 1048576.0, largeN, gone / 1048576.0);
+  return text;
+}
+
+// Threads that started in the suite's own programs and modules; the rest
+// are the system's (Wine's sound and MIDI workers, its thread pool).
+bool OursModule(std::string name) {
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return name == "tobble.exe" || name == "keyhush.dll" || name == "music.dll" || name.rfind("deck", 0) == 0;
+}
+
+int CountThreads(const std::map<std::string, int>& threads, bool ours) {
+  int n = 0;
+  for (const auto& [name, count] : threads)
+    if (OursModule(name) == ours) n += count;
+  return n;
+}
+
+// "module +n" for every module with more threads in `now` than in `then`.
+std::string MoreThreads(const std::map<std::string, int>& then, const std::map<std::string, int>& now) {
+  std::string more;
+  for (const auto& [name, n] : now) {
+    const auto was = then.find(name);
+    const int d = n - (was == then.end() ? 0 : was->second);
+    if (d > 0) more += (more.empty() ? "" : ", ") + name + " +" + std::to_string(d);
+  }
+  return more;
 }
 
 // The launcher's counts once threads that end after the game window have
@@ -244,12 +384,19 @@ ProcessResourceCounts SettledCounts(HANDLE process, DWORD id, const ProcessResou
 
 // Nothing more than before the game; fewer is a worker of an earlier game
 // that has ended since.
+// Threads are judged apart, by whose they are.
 bool CountsBack(const ProcessResourceCounts& before, const ProcessResourceCounts& after) {
-  return after.kernelHandles <= before.kernelHandles && after.threads <= before.threads &&
-         after.gdiObjects <= before.gdiObjects && after.userObjects <= before.userObjects;
+  return after.kernelHandles <= before.kernelHandles && after.gdiObjects <= before.gdiObjects &&
+         after.userObjects <= before.userObjects;
 }
 
-int RunPlaySoak(int totalKeys, int keysPerGame) {
+// `boards`: the kinds to play in turn, as digits of kKinds (all of them when empty).
+int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
+  std::vector<const BoardKind*> kinds;
+  for (wchar_t c : boards)
+    if (c >= L'0' && c < L'0' + static_cast<wchar_t>(std::size(kKinds))) kinds.push_back(&kKinds[c - L'0']);
+  if (kinds.empty())
+    for (const BoardKind& k : kKinds) kinds.push_back(&k);
   const int keysInGame = keysPerGame > 0 ? keysPerGame : 5000;
   constexpr int kKeysPerRound = 1000;  // a menu switch between rounds
   DebugOutput debug;
@@ -263,16 +410,20 @@ int RunPlaySoak(int totalKeys, int keysPerGame) {
   const DWORD launcherId = game.launcher.process.id();
   const ProcessResourceCounts start = ProcessResourceCounts::Of(launcher, launcherId);
   PrintCounts("start", start);
+  const std::map<std::string, int> startThreads = ThreadsByStartModule(launcher, launcherId);
+  std::map<std::string, int> firstGameThreads;
   int keys = 0, games = 0, switches = 0, menuSwitches = 0, timeUps = 0, hangs = 0, reinstalls = 0, leaks = 0;
   bool crashed = false;
-  std::size_t firstGameBytes = 0;
+  std::size_t firstGameBytes = 0, firstRoundBytes = 0;
+  std::map<ULONG_PTR, std::size_t> firstRoundMemory;
   double worstBytes = 0, longestStall = 0;
   unsigned seed = 4242;
   while (keys < totalKeys && !crashed) {
-    const BoardKind& kind = kKinds[games % (sizeof(kKinds) / sizeof(kKinds[0]))];
+    const BoardKind& kind = *kinds[static_cast<size_t>(games) % kinds.size()];
     // The first game starts what the launcher keeps for later games (workers
     // made on first use): its end is where the counts start.
     const ProcessResourceCounts before = SettledCounts(launcher, launcherId, nullptr);
+    const std::map<std::string, int> threadsBefore = ThreadsByStartModule(launcher, launcherId);
     if (!game.StartItem(kind.category, kind.index)) {
       std::printf("game %d (%s): could not start\n", games + 1, kind.name);
       ++hangs;
@@ -291,10 +442,12 @@ int RunPlaySoak(int totalKeys, int keysPerGame) {
         switches += r.switches;
         done += r.keys + r.switches;
         if (!game.launcher.process.running()) break;
-        if (SwitchThroughMenu(game))
-          ++menuSwitches;
+        const long taken = game.BoardKeyDowns(), dropped = KeysDropped(game);
+        if (const char* failed = SwitchThroughMenu(game))
+          ++hangs, std::printf("game %d: the menu switch failed: %s (board took %ld keys, dropped %ld)\n", games,
+                               failed, taken, dropped);
         else
-          ++hangs, std::printf("game %d: the menu switch did not bring a new board\n", games);
+          ++menuSwitches;
         Focus(game.game);
       }
       // The time runs out while keys still wait in the board's queue.
@@ -323,29 +476,70 @@ int RunPlaySoak(int totalKeys, int keysPerGame) {
       break;
     }
     const ProcessResourceCounts after = SettledCounts(launcher, launcherId, &before);
+    const std::map<std::string, int> threads = ThreadsByStartModule(launcher, launcherId);
+    // Every board kind once starts what Wine keeps for later games (its sound
+    // and MIDI workers, its picture decoders): private bytes are judged
+    // against the end of that first round, its own growth is shown apart.
     if (games == 1) firstGameBytes = after.privateBytes;
-    const double bytesPercent =
-        firstGameBytes ? 100.0 * (static_cast<double>(after.privateBytes) - static_cast<double>(firstGameBytes)) /
-                             static_cast<double>(firstGameBytes)
-                       : 0.0;
-    worstBytes = std::max(worstBytes, bytesPercent);
-    const bool same = games == 1 || CountsBack(before, after);
+    if (games == static_cast<int>(kinds.size())) {
+      firstRoundBytes = after.privateBytes;
+      firstRoundMemory = PrivateAllocations(launcher);
+    }
+    const std::string memoryGrowth = games > static_cast<int>(kinds.size())
+                                         ? PrivateGrowth(firstRoundMemory, PrivateAllocations(launcher))
+                                         : std::string();
+    const auto percentOf = [&](std::size_t base) {
+      return base ? 100.0 * (static_cast<double>(after.privateBytes) - static_cast<double>(base)) /
+                        static_cast<double>(base)
+                  : 0.0;
+    };
+    const double bytesPercent = percentOf(firstRoundBytes);
+    if (games > static_cast<int>(kinds.size())) worstBytes = std::max(worstBytes, bytesPercent);
+    const int oursBefore = CountThreads(threadsBefore, true), oursAfter = CountThreads(threads, true);
+    const bool same = games == 1 || (CountsBack(before, after) && oursAfter <= oursBefore);
     if (!same) ++leaks;
-    std::printf("game %2d %-13s keys %6d: threads %lu -> %lu, handles %lu -> %lu, GDI %lu -> %lu, USER %lu -> %lu, "
-                "private %.1f MB (%+.1f %% of the first game's), longest stall %.0f ms, reinstalls %d%s\n",
-                games, kind.name, keys, before.threads, after.threads, before.kernelHandles, after.kernelHandles,
-                before.gdiObjects, after.gdiObjects, before.userObjects, after.userObjects,
-                static_cast<double>(after.privateBytes) / 1048576.0, bytesPercent, stall,
+    std::printf("game %2d %-13s keys %6d: threads ours %d -> %d, the system's %d -> %d, handles %lu -> %lu, "
+                "GDI %lu -> %lu, USER %lu -> %lu, private %.1f MB (%+.1f %% of the first game's, %+.1f %% of the "
+                "first round's), longest stall %.0f ms, reinstalls %d%s\n",
+                games, kind.name, keys, oursBefore, oursAfter, CountThreads(threadsBefore, false),
+                CountThreads(threads, false), before.kernelHandles, after.kernelHandles, before.gdiObjects,
+                after.gdiObjects, before.userObjects, after.userObjects,
+                static_cast<double>(after.privateBytes) / 1048576.0, percentOf(firstGameBytes), bytesPercent, stall,
                 gameReinstalls, same ? "" : "  <- counts not back");
+    if (!memoryGrowth.empty()) std::printf("  private memory since the first round: %s\n", memoryGrowth.c_str());
+    // Whose threads are there beyond those after the first game (which
+    // starts the workers the launcher keeps), by the module they started in.
+    if (games == 1) {
+      firstGameThreads = threads;
+      std::printf("  threads the first game added: %s\n", MoreThreads(startThreads, threads).c_str());
+    } else if (const std::string more = MoreThreads(firstGameThreads, threads); !more.empty()) {
+      std::printf("  threads beyond the first game's: %s\n", more.c_str());
+    }
     std::fflush(stdout);
   }
   const size_t watchdogLines = debug.Lines("Hook watchdog: reinstalling").size();
   std::printf("play soak: %d keys in %d games, %d switches by key, %d by the menu, %d time-ups\n", keys, games,
               switches, menuSwitches, timeUps);
   std::printf("  crashes %d, hangs %d, watchdog reinstalls %d (%zu accounts on the debug output), games with "
-              "counts not back %d, private bytes at most %+.1f %% of the first game's, longest stall %.0f ms\n",
-              crashed ? 1 : 0, hangs, reinstalls, watchdogLines, leaks, worstBytes, longestStall);
+              "counts not back %d, private bytes at most %+.1f %% of the first round's (the first round itself "
+              "%+.1f %% over the first game's), longest stall %.0f ms\n",
+              crashed ? 1 : 0, hangs, reinstalls, watchdogLines, leaks, worstBytes,
+              firstGameBytes && firstRoundBytes
+                  ? 100.0 * (static_cast<double>(firstRoundBytes) - static_cast<double>(firstGameBytes)) /
+                        static_cast<double>(firstGameBytes)
+                  : 0.0,
+              longestStall);
   PrintWatchdogAccounts(debug);
+  {
+    const char* const host[] = {"probe", "old board gone", "new board up"};
+    PrintFigures(debug, "Item switch:", host, 3);
+    const char* const timeUp[] = {"reminder gone", "board gone", "exit picture shown"};
+    PrintFigures(debug, "Time up:", timeUp, 3);
+    const char* const gone[] = {"gone"};
+    PrintFigures(debug, "Board gone:", gone, 1);
+    const char* const cards[] = {"key served", "copies gone", "sound stopped", "window gone"};
+    PrintFigures(debug, "Cards gone:", cards, 4);
+  }
   const bool good = !crashed && hangs == 0 && reinstalls == 0 && watchdogLines == 0 && leaks == 0 && worstBytes <= 5.0;
   std::printf("play soak %s\n", good ? "passed" : "FAILED");
   return good ? 0 : 1;
@@ -354,7 +548,9 @@ int RunPlaySoak(int totalKeys, int keysPerGame) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc > 1 && std::wcscmp(argv[1], L"soak") == 0) return RunPlaySoak(argc > 2 ? _wtoi(argv[2]) : 100000, argc > 3 ? _wtoi(argv[3]) : 5000);
+  if (argc > 1 && std::wcscmp(argv[1], L"soak") == 0)
+    return RunPlaySoak(argc > 2 ? _wtoi(argv[2]) : 100000, argc > 3 ? _wtoi(argv[3]) : 5000,
+                       argc > 4 ? argv[4] : L"");
   const int keys = argc > 1 ? _wtoi(argv[1]) : 1000;
   const int switches = argc > 2 ? _wtoi(argv[2]) : 20;
   const int soakKeys = argc > 3 ? _wtoi(argv[3]) : 10000;

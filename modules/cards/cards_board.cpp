@@ -3,6 +3,7 @@
 #include <mmsystem.h>
 
 #include <algorithm>
+#include <cwchar>
 
 #include "core/object_motion.h"
 #include "framework/text.h"
@@ -35,6 +36,7 @@ CBackGroundWndPicCards::CBackGroundWndPicCards(HINSTANCE module, HWND host, cons
       deck_(deck),
       item_(deck.Item(info.itemIndex)),
       copyCount_(item_ ? std::clamp(item_->copies, 0, cards::kMaxCopies) : 0) {
+  BoundPulseBacklog();
   SpeakName();
 }
 
@@ -45,7 +47,13 @@ CBackGroundWndPicCards::CBackGroundWndPicCards(HINSTANCE module, HWND host, cons
       deck_(kFamilyDeck),
       item_(family_ ? &family_->recipe : nullptr),
       copyCount_(item_ ? std::clamp(item_->copies, 0, cards::kMaxCopies) : 0) {
+  BoundPulseBacklog();
   SpeakName();
+}
+
+void CBackGroundWndPicCards::BoundPulseBacklog() {
+  // Keys that pile up behind pulses would be served for minutes.
+  if (item_ && item_->action.pulseMs > 0) BoundKeyBacklog();
 }
 
 void CBackGroundWndPicCards::SpeakName() {
@@ -70,19 +78,35 @@ void CBackGroundWndPicCards::FitToScreen(CBaseObjectWnd& copy, bool centred) {
 }
 
 CBackGroundWndPicCards::~CBackGroundWndPicCards() {
+  LARGE_INTEGER t0{}, t1{}, t2{}, t3{}, t4{}, frequency{};
+  ::QueryPerformanceFrequency(&frequency);
+  ::QueryPerformanceCounter(&t0);
   // Keys still queued for the board's thread would make copies and start
   // sounds again after the ones below are gone.
   StopTakingKeys();
   // The copies go on the board's thread, where the key hook uses them.
   RunOnBoardThread(
-      [this] {
+      [this, &t1] {
+        ::QueryPerformanceCounter(&t1);
         for (auto& copy : copies_) copy.reset();
       },
       bimbly::BoardReleaseMs(static_cast<std::uint32_t>(copyCount_)));
+  ::QueryPerformanceCounter(&t2);
+  if (t1.QuadPart == 0) t1 = t2;
   // Played from the module's resources: stopped, and waited for, before the
   // module can go.
   ::PlaySoundA(nullptr, nullptr, 0);
+  ::QueryPerformanceCounter(&t3);
   DestroyImageWindow();
+  ::QueryPerformanceCounter(&t4);
+  // Where the host's wait goes, on the debug output for whoever looks after the game.
+  const auto ms = [&](const LARGE_INTEGER& a, const LARGE_INTEGER& b) {
+    return static_cast<double>(b.QuadPart - a.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+  };
+  wchar_t account[160];
+  swprintf(account, 160, L"Cards gone: key served %.1f ms, copies gone %.1f ms, sound stopped %.1f ms, window gone %.1f ms\n",
+           ms(t0, t1), ms(t1, t2), ms(t2, t3), ms(t3, t4));
+  ::OutputDebugStringW(account);
 }
 
 void CBackGroundWndPicCards::Play(const cards::Sound& sound) {
@@ -186,8 +210,9 @@ void CBackGroundWndPicCards::Pulse(int ms) {
   CBaseObjectWnd* c = copies_[0].get();
   if (!c || ms <= 0) return;
   c->loop = true;
-  // The copy's own thread animates it meanwhile; keys wait in the queue.
-  ::Sleep(static_cast<DWORD>(ms));
+  // The copy's own thread animates it meanwhile; keys wait in the queue. A
+  // board that starts to go ends the pulse at once: its host waits for it.
+  WaitUnlessGoing(static_cast<DWORD>(ms));
   HaltAt(*c, 0);
 }
 

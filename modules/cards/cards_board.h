@@ -47,6 +47,7 @@ class CBackGroundWndPicCards : public CBackGroundWnd {
   void SpeedUp();
   void Pulse(int ms);
   void SpeakName();
+  void BoundPulseBacklog();
   void FitToScreen(CBaseObjectWnd& copy, bool centred);
 
   std::unique_ptr<FamilyCardFiles> family_;  // before item_, which may point into it

@@ -30,8 +30,26 @@ bool CBackGroundWndPicCarLogo::ShowBadge(int n) {
   return true;
 }
 
+bool CBackGroundWndPicCarLogo::KeyDownWaiting() const {
+  // Posted messages only: nothing sent to the board is served from here.
+  MSG msg{};
+  return ::PeekMessageW(&msg, hwnd(), WM_PLAY_KEYDOWN, WM_PLAY_KEYDOWN, PM_NOREMOVE | PM_QS_POSTMESSAGE) != FALSE;
+}
+
+void CBackGroundWndPicCarLogo::ShowCurrentBadge() {
+  badgePending_ = false;
+  if (!ShowBadge(badgeIndex_)) {
+    // A badge that cannot be shown falls back to the first one.
+    badgeIndex_ = 0;
+    ShowBadge(0);
+  }
+  badgeName_ = fw::WideToGbk(fw::LoadResourceString(module_, static_cast<UINT>(badges::kFirstNameId + badgeIndex_)));
+  spokenText_ = badgeName_.c_str();
+}
+
 void CBackGroundWndPicCarLogo::OnBoardKeyDown(UINT key, UINT) {
   if (key == VK_RETURN || key == VK_SPACE) {
+    if (badgePending_) ShowCurrentBadge();  // the name said is that of the badge on screen
     // A badge's name has no English label: it is said as it is.
     if (spokenText_ == itemName_) {
       SayItemName();
@@ -41,11 +59,11 @@ void CBackGroundWndPicCarLogo::OnBoardKeyDown(UINT key, UINT) {
     return;
   }
   badgeIndex_ = badges::NextBadge(badgeIndex_, key == VK_LEFT || key == VK_UP);
-  if (!ShowBadge(badgeIndex_)) {
-    // A badge that cannot be shown falls back to the first one.
-    badgeIndex_ = 0;
-    ShowBadge(0);
+  // A key already waiting would replace this badge at once: under a mashing
+  // child only the badge the keys end on is made, so the board keeps up.
+  if (KeyDownWaiting()) {
+    badgePending_ = true;
+    return;
   }
-  badgeName_ = fw::WideToGbk(fw::LoadResourceString(module_, static_cast<UINT>(badges::kFirstNameId + badgeIndex_)));
-  spokenText_ = badgeName_.c_str();
+  ShowCurrentBadge();
 }

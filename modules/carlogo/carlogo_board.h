@@ -24,9 +24,12 @@ class CBackGroundWndPicCarLogo : public CBackGroundWnd {
 
  private:
   bool ShowBadge(int n);
+  void ShowCurrentBadge();  // with its name
+  bool KeyDownWaiting() const;
 
   const char* spokenText_;
   std::string badgeName_;  // GBK
   int badgeIndex_ = bimbly::badges::kNoBadge;
+  bool badgePending_ = false;  // badgeIndex_ not yet shown: a later key was waiting
   std::unique_ptr<CBaseObjectWnd> badge_;
 };

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <vector>
 
+#include "core/key_backlog.h"
 #include "core/wait_bounds.h"
 #include "framework/text.h"
 
@@ -13,6 +14,8 @@ namespace {
 constexpr wchar_t kKeyDownsProp[] = L"Bimbly.KeyDowns";
 constexpr wchar_t kLastKeyProp[] = L"Bimbly.LastKey";
 constexpr wchar_t kLastKeyTimeProp[] = L"Bimbly.LastKeyTime";
+// The number of key-downs dropped because they had waited too long.
+constexpr wchar_t kKeysDroppedProp[] = L"Bimbly.KeysDropped";
 // The item the board plays, by its number within the module.
 constexpr wchar_t kItemIndexProp[] = L"Bimbly.ItemIndex";
 // Private message: run a piece of work (lParam) on the board's thread.
@@ -48,7 +51,8 @@ CBackGroundWnd::CBackGroundWnd(HINSTANCE module, HWND host, const ModuleStartInf
       naming_{bimbly::SpeakLanguageFromNumber(info.speakLanguage), info.quiet != 0},
       screenCx_(::GetSystemMetrics(SM_CXSCREEN)),
       screenCy_(::GetSystemMetrics(SM_CYSCREEN)),
-      voice_(std::make_unique<CBoardSpeech>(info.speech, naming_)) {
+      voice_(std::make_unique<CBoardSpeech>(info.speech, naming_)),
+      going_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
   menu_.reset(::CreatePopupMenu());
   if (menu_) {
     ::AppendMenuW(menu_.get(), MF_STRING, kCmdPrevious, L"\u4E0A\u4E00\u4E2A(Page Up)");  // 上一个
@@ -61,6 +65,19 @@ CBackGroundWnd::~CBackGroundWnd() {
   StopTakingKeys();
   // The window thread uses the menu and the voice; end it before they go.
   DestroyImageWindow();
+}
+
+void CBackGroundWnd::StopTakingKeys() {
+  closing_ = true;
+  if (going_) ::SetEvent(going_.get());
+}
+
+bool CBackGroundWnd::WaitUnlessGoing(DWORD ms) {
+  if (!going_) {
+    ::Sleep(ms);
+    return !closing_;
+  }
+  return ::WaitForSingleObject(going_.get(), ms) == WAIT_TIMEOUT;
 }
 
 HWND CBackGroundWnd::Start(const std::wstring& backgroundName) {
@@ -81,9 +98,29 @@ LRESULT CBackGroundWnd::OnPlayKeyDown(WPARAM key, LPARAM flags) {
     switchRequested_ = 1;
     return 0;
   }
+  if (boundBacklog_ && bimbly::KeyWaitedTooLong(static_cast<std::uint32_t>(::GetMessageTime()),
+                                                ::GetTickCount(), bimbly::kKeyBacklogMs)) {
+    ++keysDropped_;
+    ::SetPropW(hwnd(), kKeysDroppedProp, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(keysDropped_)));
+    return 0;
+  }
   RecordKeyDown(static_cast<UINT>(key));
   OnBoardKeyDown(static_cast<UINT>(key), static_cast<UINT>(flags));
+  if (boundBacklog_) PassOnWaitingKeys();
   return 0;
+}
+
+void CBackGroundWnd::PassOnWaitingKeys() {
+  // With the focus on the board, keys pressed meanwhile wait in this
+  // thread's input queue, which it reads only when nothing posted waits: one
+  // key per key served, however old. Taken now, the keyboard lock hands them
+  // to the host, which posts them back stamped with the time, so that the
+  // backlog bound sees them.
+  MSG msg{};
+  while (::PeekMessageW(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
 }
 
 LRESULT CBackGroundWnd::OnPlayKeyUp(WPARAM key, LPARAM flags) {
@@ -144,6 +181,9 @@ LRESULT CBackGroundWnd::OnBoardWork(WPARAM, LPARAM lp) {
   auto* item = reinterpret_cast<BoardWork*>(lp);
   if (!item) return 0;
   item->RunOnce();
+  // A board that goes closes its context menu, whose loop (serving this
+  // work) would otherwise swallow the quit message that ends the thread.
+  if (closing_) ::EndMenu();
   return 1;
 }
 

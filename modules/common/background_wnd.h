@@ -39,7 +39,8 @@ class CBackGroundWnd : public CImageWnd {
   // From here on the board takes no more keys, also none already queued for
   // its thread: called first when the board goes, so that nothing a queued
   // key would start (a copy, a looped sound from the module) outlives it.
-  void StopTakingKeys() { closing_ = true; }
+  // Also ends a wait of WaitUnlessGoing at once.
+  void StopTakingKeys();
 
  protected:
   // Key hooks, on the board's thread. Page Up, Page Down and Escape never arrive here.
@@ -68,6 +69,15 @@ class CBackGroundWnd : public CImageWnd {
   void SayNames(const wchar_t* name, const wchar_t* secondName);
   void SayText(const char* gbkText);  // said as it is, in Chinese
 
+  // Waits up to `ms` on the board's thread, ending early once the board has
+  // started to go (then false), so that its host never waits for the rest.
+  bool WaitUnlessGoing(DWORD ms);
+
+  // From here on a key-down that waited in the queue longer than
+  // bimbly::kKeyBacklogMs is dropped when its turn comes (Page Up and Page
+  // Down never are): for boards whose keys hold the thread for a while.
+  void BoundKeyBacklog() { boundBacklog_ = true; }
+
   // Quiet mode: the board plays no sounds and no notes.
   bool quiet() const { return naming_.quiet; }
 
@@ -92,10 +102,14 @@ class CBackGroundWnd : public CImageWnd {
   void OnNext();
   void OnExit();
   void RecordKeyDown(UINT key);
+  void PassOnWaitingKeys();
 
   fw::UniqueMenu menu_;
   std::unique_ptr<CBoardSpeech> voice_;
   LONG switchRequested_ = 0;
   LONG keyDowns_ = 0;
+  LONG keysDropped_ = 0;
+  bool boundBacklog_ = false;
   std::atomic<bool> closing_{false};
+  fw::UniqueKernelHandle going_;  // manual-reset event, set when the board starts to go
 };

@@ -75,3 +75,16 @@ void UnInitialize() {
   fw::CWnd::UnregisterClasses();
 }
 }  // namespace module_host
+
+// Each module carries its own copy of the C++ run-time, which keeps a reserve
+// of about 72 KB for exceptions thrown when memory runs out and never frees
+// it: a game loads and frees a module at every switch.
+namespace __gnu_cxx {
+void __freeres();
+}
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+  // Only when freed by the host; at process end nothing needs giving back.
+  if (reason == DLL_PROCESS_DETACH && !reserved) __gnu_cxx::__freeres();
+  return TRUE;
+}

@@ -7,6 +7,7 @@
 
 #include "core/badge_order.h"
 #include "core/card_recipes.h"
+#include "core/key_backlog.h"
 #include "core/music_tables.h"
 #include "core/object_motion.h"
 
@@ -198,6 +199,15 @@ TEST(CardBoards, KeyPlansFillThenSpeedUpAndToggleOrSound) {
   p = cards::PlanKey(cards::BirdDeck(), rooster, 1, false, false);
   EXPECT_EQ(p.pulseMs, 100);
   EXPECT_EQ(cards::BirdDeck().Item(11), nullptr);
+}
+
+TEST(KeyBacklog, OnlyAWaitBeyondTheBoundCountsAlsoAcrossTheTickWrap) {
+  const struct { std::uint32_t queued, now; bool tooLong; } cases[] = {
+      {1000, 1000 + kKeyBacklogMs, false}, {1000, 1001 + kKeyBacklogMs, true},
+      {0xFFFFFF00u, 0x400, true},  // the clock wrapped while the key waited
+      {0xFFFFFF00u, 0x10, false},  {2000, 1000, false},  // queued "after" now: no wait
+  };
+  for (const auto& c : cases) EXPECT_EQ(KeyWaitedTooLong(c.queued, c.now, kKeyBacklogMs), c.tooLong) << c.queued;
 }
 
 TEST(CarBadges, ForwardWrapsAndLeftOrUpGoesBack) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/key_backlog.h"
 #include "core/object_motion.h"
 #include "framework/gdiplus_session.h"
 #include "speech/speech_requests.h"
@@ -187,6 +188,24 @@ TEST_F(Boards, PictureCardsFillMoveToggleAndKeepTheirPlaces) {
   EXPECT_NEAR(dog[0].right - dog[0].left, 2 * d.cx, 1);
   EXPECT_NEAR(dog[0].bottom - dog[0].top, 2 * d.cy, 1);
   EXPECT_GE(dog[0].top, std::min<int>(static_cast<int>(H * 0.75f), H - 2 * d.cy) - 1);  // within its band
+}
+
+TEST_F(Boards, APulseBoardServesKeysAtAChildsPaceAndLetsAMashedBacklogGo) {
+  Module birds(L"DeckBird.dll");
+  HWND board = Start(birds, 9);  // the parrot: every key holds the board's thread 400 ms
+  ASSERT_NE(board, nullptr);
+  const auto count = [&](const wchar_t* prop) { return reinterpret_cast<LONG_PTR>(::GetPropW(board, prop)); };
+  Key(board, 'A', 0x1E, 2);  // the second waits for the first one's pulse, and is served
+  ASSERT_TRUE(KeysTaken(board, 2));
+  EXPECT_EQ(count(L"Bimbly.KeysDropped"), 0);
+  // Twenty at once, then Page Down: those that waited too long are let go, the switch comes soon.
+  Key(board, 'B', 0x30, 20);
+  ::PostMessageW(board, WM_PLAY_KEYDOWN, VK_NEXT, 0);
+  const ULONGLONG sent = ::GetTickCount64();
+  EXPECT_EQ(host.CollectUntil(WM_PLAY_NEXT), std::vector<UINT>{WM_PLAY_NEXT});
+  EXPECT_LT(::GetTickCount64() - sent, bimbly::kKeyBacklogMs + 2000);
+  EXPECT_LE(count(L"Bimbly.KeyDowns"), 2 + 4);
+  EXPECT_EQ(count(L"Bimbly.KeyDowns") + count(L"Bimbly.KeysDropped"), 2 + 20);
 }
 
 TEST_F(Boards, MusicPlaysNotesOnItsChannelAndSilencesAllOnLeaving) {

@@ -1,0 +1,288 @@
+// What the system itself keeps after the calls a game makes, apart from the
+// suite: a sound played from memory and stopped, a MIDI output opened, used
+// and closed, the pictures of two modules decoded and shown in picture
+// windows, and a module loaded and freed, round after round. After each
+// round, and once more after a pause, it prints its own private bytes and
+// its threads by the module they started in. A cache or worker pool that the
+// system fills on first use shows as growth in the first round only.
+// Usage: system_growth.exe <folder of the deliverables> [rounds=10] [boards]
+// (boards: instead, a board of each kind soak-tested in turn, round after
+// round, with the heap's busy blocks compared from the second round on)
+#include <windows.h>
+#include <mmsystem.h>
+#include <psapi.h>
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "contracts/module_contract.h"
+#include "framework/gdiplus_session.h"
+#include "toolkit/image_wnd.h"
+
+namespace {
+
+double PrivateMb() {
+  PROCESS_MEMORY_COUNTERS_EX m{};
+  m.cb = sizeof(m);
+  ::GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&m), sizeof(m));
+  return static_cast<double>(m.PrivateUsage ? m.PrivateUsage : m.PagefileUsage) / 1048576.0;
+}
+
+std::string ThreadsByModule() {
+  using QueryThread = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+  const auto query = reinterpret_cast<QueryThread>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread")));
+  std::map<std::string, int> found;
+  HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 te{};
+  te.dwSize = sizeof(te);
+  for (BOOL ok = ::Thread32First(snap, &te); ok; ok = ::Thread32Next(snap, &te)) {
+    if (te.th32OwnerProcessID != ::GetCurrentProcessId()) continue;
+    char name[MAX_PATH] = "?";
+    HANDLE thread = ::OpenThread(THREAD_QUERY_INFORMATION, FALSE, te.th32ThreadID);
+    void* start = nullptr;
+    HMODULE module = nullptr;
+    if (thread && query && query(thread, 9 /* ThreadQuerySetWin32StartAddress */, &start, sizeof(start), nullptr) == 0 &&
+        ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                             static_cast<LPCWSTR>(start), &module))
+      ::GetModuleBaseNameA(::GetCurrentProcess(), module, name, MAX_PATH);
+    if (thread) ::CloseHandle(thread);
+    ++found[name];
+  }
+  ::CloseHandle(snap);
+  std::string text;
+  for (const auto& [name, n] : found) text += (text.empty() ? "" : ", ") + name + " " + std::to_string(n);
+  return text;
+}
+
+// A quarter second of a quiet tone, 8 kHz mono 8-bit PCM.
+std::vector<unsigned char> Wave() {
+  const DWORD samples = 2000;
+  std::vector<unsigned char> w(44 + samples);
+  auto put32 = [&](size_t at, DWORD v) { std::memcpy(&w[at], &v, 4); };
+  auto put16 = [&](size_t at, WORD v) { std::memcpy(&w[at], &v, 2); };
+  std::memcpy(&w[0], "RIFF", 4);
+  put32(4, 36 + samples);
+  std::memcpy(&w[8], "WAVEfmt ", 8);
+  put32(16, 16);
+  put16(20, 1);
+  put16(22, 1);
+  put32(24, 8000);
+  put32(28, 8000);
+  put16(32, 1);
+  put16(34, 8);
+  std::memcpy(&w[36], "data", 4);
+  put32(40, samples);
+  for (DWORD i = 0; i < samples; ++i) w[44 + i] = static_cast<unsigned char>(128 + ((i / 8) % 2 ? 8 : -8));
+  return w;
+}
+
+BOOL CALLBACK CollectName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR out) {
+  if (!IS_INTRESOURCE(name)) reinterpret_cast<std::vector<std::wstring>*>(out)->push_back(name);
+  return TRUE;
+}
+
+// Every picture of the module decoded and shown in a picture window, then gone.
+void ShowPictures(const std::wstring& file) {
+  HMODULE module = ::LoadLibraryW(file.c_str());
+  if (!module) return;
+  std::vector<std::wstring> names;
+  ::EnumResourceNamesW(module, L"IMAGE", &CollectName, reinterpret_cast<LONG_PTR>(&names));
+  for (const std::wstring& name : names) {
+    CImageWnd picture;
+    picture.LoadImageResource(name.c_str(), module);
+    if (picture.CreateImageWindow(nullptr)) ::ShowWindow(picture.hwnd(), SW_SHOWNA);
+    ::Sleep(20);
+  }
+  ::FreeLibrary(module);
+}
+
+// Busy blocks of this process's heaps, by size class (powers of two).
+std::map<size_t, std::pair<size_t, size_t>> HeapBlocks() {
+  std::map<size_t, std::pair<size_t, size_t>> classes;  // class -> (count, bytes)
+  HANDLE heaps[64];
+  const DWORD n = ::GetProcessHeaps(64, heaps);
+  for (DWORD i = 0; i < n && i < 64; ++i) {
+    PROCESS_HEAP_ENTRY e{};
+    if (!::HeapLock(heaps[i])) continue;
+    while (::HeapWalk(heaps[i], &e))
+      if (e.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
+        size_t c = 16;
+        while (c < e.cbData) c <<= 1;
+        classes[c].first += 1;
+        classes[c].second += e.cbData;
+      }
+    ::HeapUnlock(heaps[i]);
+  }
+  return classes;
+}
+
+void PrintHeapGrowth(const std::map<size_t, std::pair<size_t, size_t>>& then,
+                     const std::map<size_t, std::pair<size_t, size_t>>& now) {
+  for (const auto& [c, v] : now) {
+    const auto was = then.find(c);
+    const long long blocks = static_cast<long long>(v.first) - (was == then.end() ? 0 : static_cast<long long>(was->second.first));
+    const long long bytes = static_cast<long long>(v.second) - (was == then.end() ? 0 : static_cast<long long>(was->second.second));
+    if (bytes > 8 * 1024 || bytes < -8 * 1024) std::printf("    blocks up to %zu bytes: %+lld blocks, %+.1f KB\n", c, blocks, bytes / 1024.0);
+  }
+}
+
+// A board of each kind made, given keys and ended, as a game's switches do,
+// round after round, with the heap's busy blocks compared between rounds.
+void PlayBoards(const std::wstring& folder, int rounds) {
+  WNDCLASSW host{};
+  host.lpfnWndProc = ::DefWindowProcW;
+  host.hInstance = ::GetModuleHandleW(nullptr);
+  host.lpszClassName = L"GrowthHost";
+  ::RegisterClassW(&host);
+  HWND hostWindow = ::CreateWindowExW(0, L"GrowthHost", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, host.hInstance, nullptr);
+  const struct { const wchar_t* file; int item; } boards[] = {
+      {L"DeckInsect.dll", 0}, {L"Music.dll", 0}, {L"DeckCarLogo.dll", 0}, {L"DeckBird.dll", 9}};
+  std::map<size_t, std::pair<size_t, size_t>> first;
+  for (int round = 1; round <= rounds; ++round) {
+    for (const auto& b : boards) {
+      HMODULE module = ::LoadLibraryW((folder + b.file).c_str());
+      if (!module) continue;
+      auto init = reinterpret_cast<InitializeFn>(reinterpret_cast<void*>(::GetProcAddress(module, kInitializeExport)));
+      auto uninit = reinterpret_cast<UnInitializeFn>(reinterpret_cast<void*>(::GetProcAddress(module, kUnInitializeExport)));
+      ModuleStartInfo info{b.item, "\xB8\xD6\xC7\xD9", "test", nullptr, 0, 1};
+      if (init && uninit) {
+        HWND board = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(init(hostWindow, &info)));
+        for (int k = 0; k < 30 && board; ++k) {
+          ::PostMessageW(board, WM_PLAY_KEYDOWN, 'A' + k % 26, 0x1E << 16);
+          ::PostMessageW(board, WM_PLAY_KEYUP, 'A' + k % 26, 0xC01E0001);
+        }
+        const ULONGLONG end = ::GetTickCount64() + 1500;
+        MSG msg;
+        while (::GetTickCount64() < end) {
+          while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+          ::Sleep(10);
+        }
+        uninit();
+      }
+      ::FreeLibrary(module);
+    }
+    std::printf("boards round %2d private %.1f MB, threads %s\n", round, PrivateMb(), ThreadsByModule().c_str());
+    if (round == 2) first = HeapBlocks();
+    if (round > 2) PrintHeapGrowth(first, HeapBlocks());
+    std::fflush(stdout);
+  }
+  ::DestroyWindow(hostWindow);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: system_growth.exe <folder of the deliverables> [rounds]\n");
+    return 2;
+  }
+  const std::wstring folder = std::wstring(argv[1]) + L"\\";
+  const int rounds = argc > 2 ? _wtoi(argv[2]) : 10;
+  fw::GdiplusSession gdiplus;
+  const std::vector<unsigned char> wave = Wave();
+  if (argc > 3 && std::wcscmp(argv[3], L"boards") == 0) {
+    PlayBoards(folder, rounds);
+    return 0;
+  }
+  std::printf("start    private %.1f MB, threads %s\n", PrivateMb(), ThreadsByModule().c_str());
+  // A play module loaded and freed, as every switch does twice (the probe, then the game).
+  for (const wchar_t* file : {L"DeckCarLogo.dll", L"KeyHush.dll"}) {
+    if (HMODULE warm = ::LoadLibraryW((folder + file).c_str())) ::FreeLibrary(warm);
+    const double beforeLoads = PrivateMb();
+    const auto blocks = HeapBlocks();
+    for (int i = 0; i < 50; ++i) {
+      HMODULE module = ::LoadLibraryW((folder + file).c_str());
+      if (module) ::FreeLibrary(module);
+    }
+    std::printf("%ls loaded and freed 50 times: private %+.2f MB\n", file, PrivateMb() - beforeLoads);
+    PrintHeapGrowth(blocks, HeapBlocks());
+  }
+  // A bird's call played from its module 500 times, each cutting off the
+  // one before, as a child mashing a bird board hears them.
+  // Then the same with the module loaded and freed around every 100 calls.
+  for (int pass = 0; pass < 4; ++pass) {
+    const double before = PrivateMb();
+    const auto blocks = HeapBlocks();
+    for (int load = 0; load < (pass < 2 ? 1 : 5); ++load) {
+      HMODULE birds = ::LoadLibraryW((folder + L"DeckBird.dll").c_str());
+      if (!birds) break;
+      for (int i = 0; i < (pass < 2 ? 500 : 100); ++i) {
+        ::PlaySoundA("WAVE10", birds, SND_RESOURCE | SND_ASYNC);
+        ::Sleep(i % 5 == 0 ? 200 : 20);
+      }
+      ::PlaySoundA(nullptr, nullptr, 0);
+      ::FreeLibrary(birds);
+    }
+    std::printf("a bird's call played 500 times%s: private %+.2f MB\n",
+                pass < 2 ? "" : ", its module freed every 100", PrivateMb() - before);
+    PrintHeapGrowth(blocks, HeapBlocks());
+  }
+  // A badge shown and replaced 500 times, as 500 keys on the car-badge board
+  // do: each picture window has a thread of its own. Then the same number of
+  // bare threads that make one plain window each, without the toolkit.
+  if (HMODULE badges = ::LoadLibraryW((folder + L"DeckCarLogo.dll").c_str())) {
+    for (int pass = 0; pass < 2; ++pass) {
+      const double before = PrivateMb();
+      for (int i = 0; i < 500; ++i) {
+        CImageWnd badge;
+        badge.LoadImageResource((L"IMG" + std::to_wstring(1 + i % 41)).c_str(), badges);
+        if (badge.CreateImageWindow(nullptr)) ::ShowWindow(badge.hwnd(), SW_SHOWNA);
+      }
+      std::printf("500 badges shown and replaced: private %+.2f MB\n", PrivateMb() - before);
+    }
+    ::FreeLibrary(badges);
+  }
+  WNDCLASSW plain{};
+  plain.lpfnWndProc = ::DefWindowProcW;
+  plain.hInstance = ::GetModuleHandleW(nullptr);
+  plain.lpszClassName = L"PlainWindow";
+  ::RegisterClassW(&plain);
+  for (int pass = 0; pass < 2; ++pass) {
+    const double before = PrivateMb();
+    for (int i = 0; i < 500; ++i) {
+      HANDLE thread = ::CreateThread(
+          nullptr, 0,
+          [](void*) -> DWORD {
+            HWND w = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"PlainWindow", L"", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
+                                       ::GetModuleHandleW(nullptr), nullptr);
+            ::ShowWindow(w, SW_SHOWNA);
+            ::DestroyWindow(w);
+            return 0;
+          },
+          nullptr, 0, nullptr);
+      if (thread) {
+        ::WaitForSingleObject(thread, 10000);
+        ::CloseHandle(thread);
+      }
+    }
+    std::printf("500 bare threads with a plain window each: private %+.2f MB\n", PrivateMb() - before);
+  }
+  for (int round = 1; round <= rounds; ++round) {
+    ::PlaySoundA(reinterpret_cast<LPCSTR>(wave.data()), nullptr, SND_MEMORY | SND_ASYNC);
+    ::Sleep(100);
+    ::PlaySoundA(nullptr, nullptr, 0);
+    HMIDIOUT midi = nullptr;
+    if (::midiOutOpen(&midi, MIDI_MAPPER, 0, 0, CALLBACK_NULL) == MMSYSERR_NOERROR) {
+      ::midiOutShortMsg(midi, 0x7F3C90);
+      ::midiOutShortMsg(midi, 0x003C80);
+      ::midiOutReset(midi);
+      ::midiOutClose(midi);
+    }
+    ShowPictures(folder + L"Music.dll");
+    ShowPictures(folder + L"DeckBird.dll");
+    std::printf("round %2d private %.1f MB, threads %s\n", round, PrivateMb(), ThreadsByModule().c_str());
+    std::fflush(stdout);
+  }
+  // How long the system's workers stay once nothing plays.
+  for (int s = 5; s <= 30; s += 5) {
+    ::Sleep(5000);
+    std::printf("%2d s on  private %.1f MB, threads %s\n", s, PrivateMb(), ThreadsByModule().c_str());
+  }
+  return 0;
+}
