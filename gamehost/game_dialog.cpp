@@ -314,14 +314,13 @@ void CBackGroundDlg::SwitchItem(int direction) {
   }
 
   // The next row whose module loads; rows whose module cannot be loaded are skipped.
-  bool found = false;
+  // The probe's hold on the module lasts until the new board is up.
+  fw::UniqueModule next;
   for (int row : bimbly::SwitchOrder(catalogIndex_, direction > 0)) {
     SelectCatalogEntry(row);
-    if (gamehost::PlayModuleLoads(moduleFile_.c_str())) {
-      found = true;
-      break;
-    }
+    if ((next = gamehost::ProbePlayModule(moduleFile_.c_str()))) break;
   }
+  const bool found = static_cast<bool>(next);
   ::QueryPerformanceCounter(&t1);
   if (exitDialog_) exitDialog_->FadeOutAndCancel();
   reminder_.reset();

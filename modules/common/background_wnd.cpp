@@ -1,9 +1,12 @@
 #include "modules/common/background_wnd.h"
 
 #include <atomic>
+#include <cstring>
+#include <cwchar>
 #include <vector>
 
 #include "core/wait_bounds.h"
+#include "modules/common/background_cache.h"
 #include "framework/text.h"
 
 namespace {
@@ -13,6 +16,8 @@ namespace {
 constexpr wchar_t kKeyDownsProp[] = L"Bimbly.KeyDowns";
 constexpr wchar_t kLastKeyProp[] = L"Bimbly.LastKey";
 constexpr wchar_t kLastKeyTimeProp[] = L"Bimbly.LastKeyTime";
+// The performance-counter time at which the board's first paint ended.
+constexpr wchar_t kFirstPaintTimeProp[] = L"Bimbly.FirstPaintTime";
 // The item the board plays, by its number within the module.
 constexpr wchar_t kItemIndexProp[] = L"Bimbly.ItemIndex";
 // Private message: run a piece of work (lParam) on the board's thread.
@@ -27,6 +32,7 @@ std::vector<HWND> OwnedWindows(HWND board) {
 
 }  // namespace
 
+static LARGE_INTEGER g_tmpShown{}, g_tmpPre{};
 const fw::MessageEntry CBackGroundWnd::kMessageEntries[] = {
     fw::OnMessage<&CBackGroundWnd::OnPlayKeyDown>(WM_PLAY_KEYDOWN),
     fw::OnMessage<&CBackGroundWnd::OnPlayKeyUp>(WM_PLAY_KEYUP),
@@ -65,11 +71,13 @@ CBackGroundWnd::~CBackGroundWnd() {
 
 HWND CBackGroundWnd::Start(const std::wstring& backgroundName) {
   // A missing background leaves the board black; it still works.
-  if (!backgroundName.empty()) LoadImageResource(backgroundName.c_str(), module_);
+  if (!backgroundName.empty() && LoadImageResource(backgroundName.c_str(), module_))
+    backgroundName_ = backgroundName;
   if (!CreateImageWindow(host_)) return nullptr;
   ::SetPropW(hwnd(), kItemIndexProp, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(itemIndex_)));
   ::SetWindowPos(hwnd(), nullptr, 0, 0, screenCx_, screenCy_, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
   ::ShowWindow(hwnd(), SW_SHOW);
+  ::QueryPerformanceCounter(&g_tmpShown);
   return hwnd();
 }
 
@@ -99,6 +107,36 @@ void CBackGroundWnd::RecordKeyDown(UINT key) {
   ::SetPropW(hwnd(), kKeyDownsProp, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(keyDowns_)));
   ::SetPropW(hwnd(), kLastKeyProp, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(key)));
   ::SetPropW(hwnd(), kLastKeyTimeProp, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(now.QuadPart)));
+}
+
+
+void CBackGroundWnd::OnPrePaint() {
+  if (!painted_) ::QueryPerformanceCounter(&g_tmpPre);
+}
+void CBackGroundWnd::OnPainted() {
+  if (painted_) return;
+  painted_ = true;
+  LARGE_INTEGER now{};
+  ::QueryPerformanceCounter(&now);
+  {
+    LARGE_INTEGER f{};
+    ::QueryPerformanceFrequency(&f);
+    wchar_t line[160];
+    swprintf(line, 160, L"TMP first paint: shown to paint %.1f ms, paint %.1f ms\n",
+             (g_tmpPre.QuadPart - g_tmpShown.QuadPart) * 1000.0 / f.QuadPart,
+             (now.QuadPart - g_tmpPre.QuadPart) * 1000.0 / f.QuadPart);
+    ::OutputDebugStringW(line);
+  }
+  if (!drawAhead_.empty()) board_backgrounds::DrawAhead(module_, std::move(drawAhead_), screenCx_, screenCy_);
+  ::SetPropW(hwnd(), kFirstPaintTimeProp, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(now.QuadPart)));
+}
+
+bool CBackGroundWnd::DrawOwnPicture(void* pixels, int width, int height) {
+  if (backgroundName_.empty() || format() != Format::kJpeg) return false;
+  const board_backgrounds::Pixels drawn = board_backgrounds::Get(module_, backgroundName_, width, height);
+  if (!drawn) return false;
+  std::memcpy(pixels, drawn->data(), drawn->size() * sizeof(std::uint32_t));
+  return true;
 }
 
 LRESULT CBackGroundWnd::OnRightButtonUp(WPARAM, LPARAM lp) {

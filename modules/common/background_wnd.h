@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/settings_rules.h"
 #include "framework/handles.h"
@@ -35,6 +36,10 @@ class CBackGroundWnd : public CImageWnd {
   virtual bool OnBoardShown() { return true; }
 
   bool switchRequested() const { return switchRequested_ != 0; }
+
+  // Backgrounds to have drawn ahead once this board has painted its first
+  // frame (the neighbouring items'), so that a switch to them is quick.
+  void DrawAheadAfterFirstPaint(std::vector<std::wstring> names) { drawAhead_ = std::move(names); }
 
   // From here on the board takes no more keys, also none already queued for
   // its thread: called first when the board goes, so that nothing a queued
@@ -71,6 +76,12 @@ class CBackGroundWnd : public CImageWnd {
   // Quiet mode: the board plays no sounds and no notes.
   bool quiet() const { return naming_.quiet; }
 
+  // The first paint is when the child sees the new board: noted for whoever times switches.
+  void OnPainted() override;
+  void OnPrePaint() override;
+  // The background, drawn once for the module and copied from there.
+  bool DrawOwnPicture(void* pixels, int width, int height) override;
+
   HINSTANCE module_;
   HWND host_;
   int itemIndex_;
@@ -97,5 +108,8 @@ class CBackGroundWnd : public CImageWnd {
   std::unique_ptr<CBoardSpeech> voice_;
   LONG switchRequested_ = 0;
   LONG keyDowns_ = 0;
+  bool painted_ = false;
+  std::wstring backgroundName_;
+  std::vector<std::wstring> drawAhead_;
   std::atomic<bool> closing_{false};
 };

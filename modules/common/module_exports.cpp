@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "framework/window.h"
+#include "modules/common/background_cache.h"
 
 namespace module_host {
 namespace {
@@ -39,6 +40,7 @@ std::uint32_t Initialize(HWND host, ModuleStartInfo* info, BoardFactory make, Ba
     g_board.reset(make(fw::ThisModule(), host, *info));
     if (!g_board) return 0;
     const double made = watch.Lap();
+    g_board->DrawAheadAfterFirstPaint({background(info->itemIndex + 1), background(info->itemIndex - 1)});
     HWND board = g_board->Start(background(info->itemIndex));
     if (!board) {
       UnInitialize();
@@ -63,6 +65,7 @@ std::uint32_t Initialize(HWND host, ModuleStartInfo* info, BoardFactory make, Ba
 
 void UnInitialize() {
   Stopwatch watch;
+  board_backgrounds::StopDrawingAhead();
   if (g_board) g_board->StopTakingKeys();
   const bool hadBoard = g_board != nullptr;
   g_board.reset();
