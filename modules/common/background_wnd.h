@@ -78,7 +78,6 @@ class CBackGroundWnd : public CImageWnd {
 
   // The first paint is when the child sees the new board: noted for whoever times switches.
   void OnPainted() override;
-  void OnPrePaint() override;
   // The background, drawn once for the module and copied from there.
   bool DrawOwnPicture(void* pixels, int width, int height) override;
 
