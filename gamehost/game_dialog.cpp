@@ -230,6 +230,10 @@ void CBackGroundDlg::UnloadPlayModule() {
 }
 
 LRESULT CBackGroundDlg::OnPlayKeyDown(WPARAM key, LPARAM flags) {
+  // When the key reached this window, for whoever times a key's way to the board.
+  LARGE_INTEGER now{};
+  ::QueryPerformanceCounter(&now);
+  ::SetPropW(hwnd_, L"Bimbly.HostKeyTime", reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(now.QuadPart)));
   GameLock lock(gameMutex_.get());
   if (key != VK_ESCAPE) {
     if (exitDialog_)

@@ -357,7 +357,8 @@ int RunPlaySoak(int totalKeys, int keysPerGame) {
 // alone; `moving` gets the keys for which `whileMoving(i)` holds.
 std::vector<double> KeyLatencies(GameSession& game, int keys, const WORD* letters, size_t letterCount,
                                  std::vector<double>* moving = nullptr,
-                                 const std::function<bool(int)>& whileMoving = nullptr) {
+                                 const std::function<bool(int)>& whileMoving = nullptr,
+                                 std::vector<double>* toHost = nullptr) {
   std::vector<double> latencies;
   for (int i = 0; i < keys; ++i) {
     const long before = game.BoardKeyDowns();
@@ -366,9 +367,13 @@ std::vector<double> KeyLatencies(GameSession& game, int keys, const WORD* letter
     PressKey(letters[static_cast<size_t>(i) % letterCount]);
     if (!WaitUntil([&] { return game.BoardKeyDowns() > before; }, 2000)) continue;
     const LONGLONG arrived = reinterpret_cast<LONG_PTR>(::GetPropW(game.Board(), L"Bimbly.LastKeyTime"));
+    const LONGLONG atHost = reinterpret_cast<LONG_PTR>(::GetPropW(game.game, L"Bimbly.HostKeyTime"));
     const double ms = Ms(arrived - sent.QuadPart);
     latencies.push_back(ms);
-    if (moving && whileMoving && whileMoving(i)) moving->push_back(ms);
+    if (moving && whileMoving && whileMoving(i)) {
+      moving->push_back(ms);
+      if (toHost && atHost > sent.QuadPart && atHost <= arrived) toHost->push_back(Ms(atHost - sent.QuadPart));
+    }
   }
   return latencies;
 }
@@ -470,10 +475,11 @@ int wmain(int argc, wchar_t** argv) {
   if (!FillBoard(game, kBeeCopies)) std::printf("the bee board did not get its %d copies out\n", kBeeCopies);
   {
     const WORD letters[] = {'A', 'S', 'D', 'F'};
-    std::vector<double> moving;
+    std::vector<double> moving, toHost;
     const std::vector<double> all =
-        KeyLatencies(game, keys, letters, 4, &moving, [](int i) { return i % 2 == 0; });
+        KeyLatencies(game, keys, letters, 4, &moving, [](int i) { return i % 2 == 0; }, &toHost);
     PrintLatencies("on the full bee board, copies moving", moving);
+    PrintLatencies("  of it from SendInput to the game window", toHost);
     PrintLatencies("on the full bee board, all keys", all);
   }
 

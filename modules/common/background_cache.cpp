@@ -19,9 +19,8 @@ using std::min;
 namespace board_backgrounds {
 namespace {
 
-// The current item's and its two neighbours', and one more: at 1280 x 1024
-// each is 5 MB.
-constexpr std::size_t kKept = 4;
+// The current item's and its two neighbours': at 1280 x 1024 each is 5 MB.
+constexpr std::size_t kKept = 3;
 
 struct Entry {
   std::wstring name;
@@ -37,15 +36,6 @@ unsigned long long g_uses = 0;
 // Each DrawAhead call starts a new generation; a thread of an older one stops.
 std::atomic<unsigned> g_generation{0};
 
-Pixels Find(const std::wstring& name, int width, int height) {
-  std::lock_guard<std::mutex> guard(g_lock);
-  for (Entry& e : g_kept)
-    if (e.name == name && e.width == width && e.height == height) {
-      e.lastUse = ++g_uses;
-      return e.pixels;
-    }
-  return nullptr;
-}
 
 void Keep(const std::wstring& name, int width, int height, const Pixels& pixels) {
   std::lock_guard<std::mutex> guard(g_lock);
@@ -134,6 +124,16 @@ DWORD WINAPI AheadMain(void* param) {
 }
 
 }  // namespace
+
+Pixels Find(const std::wstring& name, int width, int height) {
+  std::lock_guard<std::mutex> guard(g_lock);
+  for (Entry& e : g_kept)
+    if (e.name == name && e.width == width && e.height == height) {
+      e.lastUse = ++g_uses;
+      return e.pixels;
+    }
+  return nullptr;
+}
 
 Pixels Get(HINSTANCE module, const std::wstring& name, int width, int height) {
   if (Pixels kept = Find(name, width, height)) return kept;

@@ -18,6 +18,8 @@ namespace board_backgrounds {
 // Top-down premultiplied ARGB, width x height.
 using Pixels = std::shared_ptr<const std::vector<std::uint32_t>>;
 
+// The background drawn at width x height if it is in the cache, else null.
+Pixels Find(const std::wstring& name, int width, int height);
 // The background drawn at width x height: from the cache, or drawn now on
 // the caller's thread and kept. Null when it cannot be drawn.
 Pixels Get(HINSTANCE module, const std::wstring& name, int width, int height);

@@ -69,8 +69,11 @@ CBackGroundWnd::~CBackGroundWnd() {
 
 HWND CBackGroundWnd::Start(const std::wstring& backgroundName) {
   // A missing background leaves the board black; it still works.
-  if (!backgroundName.empty() && LoadImageResource(backgroundName.c_str(), module_))
-    backgroundName_ = backgroundName;
+  // A background drawn before for this module needs no decoding here.
+  if (!backgroundName.empty()) {
+    drawnBackground_ = board_backgrounds::Find(backgroundName, screenCx_, screenCy_);
+    if (drawnBackground_ || LoadImageResource(backgroundName.c_str(), module_)) backgroundName_ = backgroundName;
+  }
   if (!CreateImageWindow(host_)) return nullptr;
   // Keys go before the pictures' animation and motion, which have threads of
   // their own at the normal priority: a key never waits for ten of them.
@@ -120,10 +123,14 @@ void CBackGroundWnd::OnPainted() {
 }
 
 bool CBackGroundWnd::DrawOwnPicture(void* pixels, int width, int height) {
-  if (backgroundName_.empty() || format() != Format::kJpeg) return false;
-  const board_backgrounds::Pixels drawn = board_backgrounds::Get(module_, backgroundName_, width, height);
-  if (!drawn) return false;
-  std::memcpy(pixels, drawn->data(), drawn->size() * sizeof(std::uint32_t));
+  if (backgroundName_.empty() || (hasImage() && format() != Format::kJpeg)) return false;
+  // Kept by the board too: a later repaint must not draw it again when the
+  // module's store has let it go.
+  if (!drawnBackground_ ||
+      drawnBackground_->size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
+    drawnBackground_ = board_backgrounds::Get(module_, backgroundName_, width, height);
+  if (!drawnBackground_) return false;
+  std::memcpy(pixels, drawnBackground_->data(), drawnBackground_->size() * sizeof(std::uint32_t));
   return true;
 }
 

@@ -109,6 +109,7 @@ class CBackGroundWnd : public CImageWnd {
   LONG keyDowns_ = 0;
   bool painted_ = false;
   std::wstring backgroundName_;
+  std::shared_ptr<const std::vector<std::uint32_t>> drawnBackground_;  // board thread, once it paints
   std::vector<std::wstring> drawAhead_;
   std::atomic<bool> closing_{false};
 };
