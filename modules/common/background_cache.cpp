@@ -13,6 +13,7 @@ using std::min;
 #include <mutex>
 
 #include "core/image_rules.h"
+#include "core/wait_bounds.h"
 #include "core/picture_check.h"
 #include "framework/handles.h"
 
@@ -35,6 +36,8 @@ std::vector<Entry> g_kept;
 unsigned long long g_uses = 0;
 // Each DrawAhead call starts a new generation; a thread of an older one stops.
 std::atomic<unsigned> g_generation{0};
+// The threads drawing ahead, under g_lock.
+std::vector<fw::UniqueKernelHandle> g_threads;
 
 
 void Keep(const std::wstring& name, int width, int height, const Pixels& pixels) {
@@ -167,8 +170,37 @@ void DrawAhead(HINSTANCE module, std::vector<std::wstring> names, int width, int
   // Behind the board and its pictures, which the child sees.
   ::SetThreadPriority(thread.get(), THREAD_PRIORITY_LOWEST);
   ::ResumeThread(thread.get());
+  std::lock_guard<std::mutex> guard(g_lock);
+  g_threads.erase(std::remove_if(g_threads.begin(), g_threads.end(),
+                                 [](const fw::UniqueKernelHandle& t) {
+                                   return ::WaitForSingleObject(t.get(), 0) != WAIT_TIMEOUT;
+                                 }),
+                  g_threads.end());
+  g_threads.push_back(std::move(thread));
 }
 
-void StopDrawingAhead() { ++g_generation; }
+void StopDrawingAhead() {
+  ++g_generation;
+  std::vector<fw::UniqueKernelHandle> threads;
+  {
+    std::lock_guard<std::mutex> guard(g_lock);
+    threads.swap(g_threads);
+  }
+  // The background in hand is finished first. The caller goes on serving what
+  // is sent to it (the keyboard lock's hook). Past the bound a thread is left
+  // to end alone: its own hold on the module keeps the module until then.
+  const ULONGLONG end = ::GetTickCount64() + bimbly::kBoardBackgroundAheadEndMs;
+  for (const fw::UniqueKernelHandle& t : threads) {
+    for (;;) {
+      const ULONGLONG now = ::GetTickCount64();
+      if (now >= end) return;
+      HANDLE h = t.get();
+      const DWORD w = ::MsgWaitForMultipleObjects(1, &h, FALSE, static_cast<DWORD>(end - now), QS_SENDMESSAGE);
+      if (w != WAIT_OBJECT_0 + 1) break;
+      MSG msg;
+      ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+  }
+}
 
 }  // namespace board_backgrounds

@@ -26,8 +26,8 @@ Pixels Get(HINSTANCE module, const std::wstring& name, int width, int height);
 // Has these backgrounds drawn into the cache on a low-priority thread,
 // instead of whatever an earlier call still had to draw.
 void DrawAhead(HINSTANCE module, std::vector<std::wstring> names, int width, int height);
-// The drawing ahead ends after the background in hand (the module may be
-// freed next; the thread's own hold on it keeps it until then).
+// Has the drawing ahead end after the background in hand and waits for it
+// (bounded), so that nothing of the module runs when it is freed next.
 void StopDrawingAhead();
 
 }  // namespace board_backgrounds

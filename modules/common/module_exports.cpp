@@ -65,10 +65,11 @@ std::uint32_t Initialize(HWND host, ModuleStartInfo* info, BoardFactory make, Ba
 
 void UnInitialize() {
   Stopwatch watch;
-  board_backgrounds::StopDrawingAhead();
   if (g_board) g_board->StopTakingKeys();
   const bool hadBoard = g_board != nullptr;
   g_board.reset();
+  // Once the board, which starts it, is gone.
+  board_backgrounds::StopDrawingAhead();
   if (hadBoard) {
     wchar_t account[64];
     swprintf(account, 64, L"Board gone: %.1f ms\n", watch.Lap());
