@@ -417,6 +417,9 @@ void PrintSwitches(const char* what, const std::vector<SwitchTime>& times) {
               "(to the board seen by polling: median %.1f ms, max %.1f ms)\n",
               what, first.size(), Percentile(first, 0.5), Percentile(first, 1.0), Percentile(seen, 0.5),
               Percentile(seen, 1.0));
+  std::printf("  in turn:");
+  for (const SwitchTime& t : times) std::printf(" %.0f", t.firstFrame);
+  std::printf(" ms\n");
 }
 
 // The copies the board has out (the reminder pictures, 25 pixels high, are not copies).
