@@ -76,6 +76,11 @@ inline constexpr std::uint32_t BoardSetUpMs(std::uint32_t pictures) {
 inline constexpr std::uint32_t BoardReleaseMs(std::uint32_t pictures) {
   return kBoardKeyInProgressMs + pictures * (kImageWindowEndMs + kTerminatedThreadMs);
 }
+// A board's sound thread ending: the one PlaySoundA call it may be in, which
+// under Wine waits for the sound before to let its device go.
+inline constexpr std::uint32_t kBoardSoundEndMs = 2000;
+// A board background being drawn ahead, finished before its module may go.
+inline constexpr std::uint32_t kBoardBackgroundAheadEndMs = 1000;
 // A board's speech thread ending: the one stop and one speech request it may
 // be in, each waiting for the request lock and for its acknowledgement.
 inline constexpr std::uint32_t kBoardSpeechEndMs = 2 * (2 * kSpeechAckMs + kSpeechLockMarginMs);

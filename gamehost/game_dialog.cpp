@@ -243,6 +243,10 @@ void CBackGroundDlg::UnloadPlayModule() {
 }
 
 LRESULT CBackGroundDlg::OnPlayKeyDown(WPARAM key, LPARAM flags) {
+  // When the key reached this window, for whoever times a key's way to the board.
+  LARGE_INTEGER now{};
+  ::QueryPerformanceCounter(&now);
+  ::SetPropW(hwnd_, L"Bimbly.HostKeyTime", reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(now.QuadPart)));
   GameLock lock(gameMutex_.get());
   if (key != VK_ESCAPE) {
     if (exitDialog_)
@@ -327,14 +331,13 @@ void CBackGroundDlg::SwitchItem(int direction) {
   }
 
   // The next row whose module loads; rows whose module cannot be loaded are skipped.
-  bool found = false;
+  // The probe's hold on the module lasts until the new board is up.
+  fw::UniqueModule next;
   for (int row : bimbly::SwitchOrder(catalogIndex_, direction > 0)) {
     SelectCatalogEntry(row);
-    if (gamehost::PlayModuleLoads(moduleFile_.c_str())) {
-      found = true;
-      break;
-    }
+    if ((next = gamehost::ProbePlayModule(moduleFile_.c_str()))) break;
   }
+  const bool found = static_cast<bool>(next);
   ::QueryPerformanceCounter(&t1);
   if (exitDialog_) exitDialog_->FadeOutAndCancel();
   reminder_.reset();

@@ -7,10 +7,13 @@
 
 namespace gamehost {
 
-bool PlayModuleLoads(const char* moduleFile) {
-  if (!moduleFile) return false;
+bool PlayModuleLoads(const char* moduleFile) { return static_cast<bool>(ProbePlayModule(moduleFile)); }
+
+fw::UniqueModule ProbePlayModule(const char* moduleFile) {
+  if (!moduleFile) return fw::UniqueModule();
   fw::UniqueModule module(::LoadLibraryA(moduleFile));
-  return module && fw::GetExport<InitializeFn>(module.get(), kInitializeExport) != nullptr;
+  if (module && fw::GetExport<InitializeFn>(module.get(), kInitializeExport) != nullptr) return module;
+  return fw::UniqueModule();
 }
 
 }  // namespace gamehost

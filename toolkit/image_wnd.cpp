@@ -202,10 +202,11 @@ void CImageWnd::OnPaint() {
   shown.key = colorKey;
   if (!(layeredStyle && presented_ && shown == presentedPicture_)) {
     std::memset(surface_->bits, 0, rules::SurfaceBytes(width, height));
-    Draw(width, height);
+    if (!DrawOwnPicture(surface_->bits, width, height)) Draw(width, height);
     Present(paint.get(), rect);
     presented_ = layeredStyle;
     presentedPicture_ = shown;
   }
   ++paintCount_;
+  OnPainted();
 }

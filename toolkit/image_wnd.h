@@ -157,6 +157,17 @@ class CImageWnd : public fw::CWnd {
  protected:
   // Called at the start of every paint, before anything is drawn.
   virtual void OnPrePaint() {}
+  // Called at the end of every paint, once the picture is on the screen.
+  virtual void OnPainted() {}
+  // Fills the drawing surface (top-down premultiplied ARGB, width x height,
+  // rows of width pixels) with pixels drawn elsewhere and returns true, or
+  // returns false to have the picture drawn as usual.
+  virtual bool DrawOwnPicture(void* pixels, int width, int height) {
+    (void)pixels;
+    (void)width;
+    (void)height;
+    return false;
+  }
   // Called on every timer tick; set *redraw to have the window repainted.
   virtual void OnTick(DWORD now, bool* redraw) {
     (void)now;

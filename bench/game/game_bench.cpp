@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -545,6 +546,107 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
   return good ? 0 : 1;
 }
 
+
+// Key to OnBoardKeyDown, one key at a time, so each measurement is of one key
+// alone; `moving` gets the keys for which `whileMoving(i)` holds.
+std::vector<double> KeyLatencies(GameSession& game, int keys, const WORD* letters, size_t letterCount,
+                                 std::vector<double>* moving = nullptr,
+                                 const std::function<bool(int)>& whileMoving = nullptr,
+                                 std::vector<double>* toHost = nullptr) {
+  std::vector<double> latencies;
+  for (int i = 0; i < keys; ++i) {
+    const long before = game.BoardKeyDowns();
+    LARGE_INTEGER sent;
+    ::QueryPerformanceCounter(&sent);
+    PressKey(letters[static_cast<size_t>(i) % letterCount]);
+    if (!WaitUntil([&] { return game.BoardKeyDowns() > before; }, 2000)) continue;
+    const LONGLONG arrived = reinterpret_cast<LONG_PTR>(::GetPropW(game.Board(), L"Bimbly.LastKeyTime"));
+    const LONGLONG atHost = reinterpret_cast<LONG_PTR>(::GetPropW(game.game, L"Bimbly.HostKeyTime"));
+    const double ms = Ms(arrived - sent.QuadPart);
+    latencies.push_back(ms);
+    if (moving && whileMoving && whileMoving(i)) {
+      moving->push_back(ms);
+      if (toHost && atHost > sent.QuadPart && atHost <= arrived) toHost->push_back(Ms(atHost - sent.QuadPart));
+    }
+  }
+  return latencies;
+}
+
+void PrintLatencies(const char* what, const std::vector<double>& v) {
+  std::printf("key latency %s over %zu keys: median %.2f ms, 99th percentile %.2f ms, max %.2f ms\n", what, v.size(),
+              Percentile(v, 0.5), Percentile(v, 0.99), Percentile(v, 1.0));
+}
+
+// One item switch by key: from the key's sending to the new board's first
+// painted frame (the board notes the time of it), and to the new board seen
+// on screen by polling, the way it was measured before.
+struct SwitchTime {
+  double firstFrame = -1;
+  double seen = -1;
+};
+SwitchTime SwitchByKey(GameSession& game, WORD key) {
+  SwitchTime t;
+  HWND old = game.Board();
+  LARGE_INTEGER t0, t1;
+  ::QueryPerformanceCounter(&t0);
+  PressKey(key, true);
+  HWND board = game.WaitForNewBoard(old, 10000);
+  if (!board) return t;
+  ::QueryPerformanceCounter(&t1);
+  t.seen = Ms(t1.QuadPart - t0.QuadPart);
+  LONG_PTR painted = 0;
+  WaitUntil([&] { return (painted = reinterpret_cast<LONG_PTR>(::GetPropW(board, L"Bimbly.FirstPaintTime"))) != 0; },
+            5000);
+  if (painted) t.firstFrame = Ms(painted - t0.QuadPart);
+  return t;
+}
+
+void PrintSwitches(const char* what, const std::vector<SwitchTime>& times) {
+  std::vector<double> first, seen;
+  for (const SwitchTime& t : times) {
+    if (t.firstFrame >= 0) first.push_back(t.firstFrame);
+    if (t.seen >= 0) seen.push_back(t.seen);
+  }
+  std::printf("item switch %s over %zu switches, to the first painted frame: median %.1f ms, max %.1f ms "
+              "(to the board seen by polling: median %.1f ms, max %.1f ms)\n",
+              what, first.size(), Percentile(first, 0.5), Percentile(first, 1.0), Percentile(seen, 0.5),
+              Percentile(seen, 1.0));
+  std::printf("  in turn:");
+  for (const SwitchTime& t : times) std::printf(" %.0f", t.firstFrame);
+  std::printf(" ms\n");
+}
+
+// The copies the board has out (the reminder pictures, 25 pixels high, are not copies).
+int CopiesOut(const GameSession& game) {
+  HWND board = game.Board();
+  int n = 0;
+  for (HWND h : TopLevelWindows(game.launcher.process.id())) {
+    const RECT r = WindowRectOf(h);
+    if (::GetWindow(h, GW_OWNER) == board && r.bottom - r.top != 25) ++n;
+  }
+  return n;
+}
+
+// Keys until the board has `copies` copies out; false when they did not come.
+bool FillBoard(GameSession& game, int copies) {
+  for (int i = 0; i < copies + 5 && CopiesOut(game) < copies; ++i) {
+    const long before = game.BoardKeyDowns();
+    PressKey(static_cast<WORD>('A' + i % 26));
+    WaitUntil([&] { return game.BoardKeyDowns() > before; }, 3000);
+    WaitUntil([&] { return CopiesOut(game) > i; }, 3000);
+  }
+  return WaitUntil([&] { return CopiesOut(game) >= copies; }, 5000);
+}
+
+void PrintSwitchAccounts(DebugOutput& debug) {
+  const char* const host[] = {"probe", "old board gone", "new board up"};
+  PrintFigures(debug, "Item switch:", host, 3);
+  const char* const up[] = {"made", "background shown", "set up"};
+  PrintFigures(debug, "Board up:", up, 3);
+  const char* const gone[] = {"gone"};
+  PrintFigures(debug, "Board gone:", gone, 1);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -555,59 +657,74 @@ int wmain(int argc, wchar_t** argv) {
   const int switches = argc > 2 ? _wtoi(argv[2]) : 20;
   const int soakKeys = argc > 3 ? _wtoi(argv[3]) : 10000;
 
+  std::printf("(timings on a shared, loaded machine: take them as pessimistic)\n");
   DebugOutput debug;  // before the launcher starts
   ProgramFolder folder;
   GameSession game(folder);
-  if (!game.StartMusicItem(0)) {
-    std::fprintf(stderr, "could not start a game\n");
+
+  // The bee board with its ten copies out and moving. It toggles with every
+  // key once full: the keys that come while the copies move are the even ones.
+  constexpr int kBeeCopies = 10;
+  if (!game.StartItem(kInsectsCategory, 0)) {
+    std::fprintf(stderr, "could not start the bee board\n");
     return 1;
   }
   Focus(game.game);
   ::Sleep(500);
-
-  // Key latency: one key at a time, so each measurement is of one key alone.
-  std::vector<double> latencies;
-  const WORD letters[] = {'A', 'S', 'D', 'F'};
-  for (int i = 0; i < keys; ++i) {
-    const long before = game.BoardKeyDowns();
-    LARGE_INTEGER sent;
-    ::QueryPerformanceCounter(&sent);
-    PressKey(letters[i % 4]);
-    if (!WaitUntil([&] { return game.BoardKeyDowns() > before; }, 2000)) continue;
-    const LONGLONG arrived =
-        reinterpret_cast<LONG_PTR>(::GetPropW(game.Board(), L"Bimbly.LastKeyTime"));
-    latencies.push_back(Ms(arrived - sent.QuadPart));
+  if (!FillBoard(game, kBeeCopies)) std::printf("the bee board did not get its %d copies out\n", kBeeCopies);
+  {
+    const WORD letters[] = {'A', 'S', 'D', 'F'};
+    std::vector<double> moving, toHost;
+    const std::vector<double> all =
+        KeyLatencies(game, keys, letters, 4, &moving, [](int i) { return i % 2 == 0; }, &toHost);
+    PrintLatencies("on the full bee board, copies moving", moving);
+    PrintLatencies("  of it from SendInput to the game window", toHost);
+    PrintLatencies("on the full bee board, all keys", all);
   }
-  std::printf("key latency over %zu keys: median %.2f ms, 99th percentile %.2f ms, max %.2f ms\n",
-              latencies.size(), Percentile(latencies, 0.5), Percentile(latencies, 0.99),
-              Percentile(latencies, 1.0));
 
   StallWatch stalls(game.game);
   stalls.TakeLongest();
-  // Item switch: Page Down until the next board is on screen.
-  std::vector<double> switchTimes;
-  for (int i = 0; i < switches; ++i) {
-    HWND old = game.Board();
-    LARGE_INTEGER t0, t1;
-    ::QueryPerformanceCounter(&t0);
-    PressKey(VK_NEXT, true);
-    if (!game.WaitForNewBoard(old, 10000)) continue;
-    ::QueryPerformanceCounter(&t1);
-    switchTimes.push_back(Ms(t1.QuadPart - t0.QuadPart));
-  }
-  std::printf("item switch over %zu switches: median %.1f ms, max %.1f ms\n", switchTimes.size(),
-              Percentile(switchTimes, 0.5), Percentile(switchTimes, 1.0));
+  // From the full bee board to the next card item (dragonfly), and back to fill it again.
   {
-    const char* const host[] = {"probe", "old board gone", "new board up"};
-    PrintFigures(debug, "Item switch:", host, 3);
-    const char* const up[] = {"made", "background shown", "set up"};
-    PrintFigures(debug, "Board up:", up, 3);
-    const char* const gone[] = {"gone"};
-    PrintFigures(debug, "Board gone:", gone, 1);
+    std::vector<SwitchTime> times;
+    for (int i = 0; i < switches; ++i) {
+      if (!FillBoard(game, kBeeCopies)) std::printf("the bee board did not get its %d copies out\n", kBeeCopies);
+      ::Sleep(300);
+      times.push_back(SwitchByKey(game, VK_NEXT));
+      ::Sleep(300);
+      SwitchByKey(game, VK_PRIOR);
+      ::Sleep(300);
+    }
+    PrintSwitches("full bee board -> next card item", times);
   }
   int over200 = 0;
-  std::printf("longest main-thread stall during the switches: %.1f ms (%d over 200 ms)\n",
+  std::printf("longest main-thread stall during the card switches: %.1f ms (%d over 200 ms)\n",
               stalls.TakeLongest(&over200), over200);
+
+  if (!game.LeaveWithExitWord() || !game.StartMusicItem(0)) {
+    std::fprintf(stderr, "could not start a music game\n");
+    return 1;
+  }
+  Focus(game.game);
+  ::Sleep(500);
+  {
+    const WORD letters[] = {'A', 'S', 'D', 'F'};
+    PrintLatencies("on the music board", KeyLatencies(game, keys, letters, 4));
+  }
+  // Music to music: down the thirteen instruments and back up again.
+  stalls.TakeLongest();
+  {
+    std::vector<SwitchTime> times;
+    for (int i = 0; i < switches; ++i) {
+      times.push_back(SwitchByKey(game, (i / 12) % 2 == 0 ? VK_NEXT : VK_PRIOR));
+      ::Sleep(200);
+    }
+    PrintSwitches("music -> music", times);
+  }
+  std::printf("longest main-thread stall during the music switches: %.1f ms (%d over 200 ms)\n",
+              stalls.TakeLongest(&over200), over200);
+  std::printf("where the game's switches went (both kinds, and the switches back):\n");
+  PrintSwitchAccounts(debug);
 
   const SoakResult soak = MashKeyboard(game, soakKeys, 300, 4242);
   std::printf("soak: %d keys, %d switches\n", soak.keys, soak.switches);

@@ -16,8 +16,6 @@ constexpr DWORD kOnce = SND_RESOURCE | SND_ASYNC;             // 0x40005
 constexpr DWORD kLooped = SND_RESOURCE | SND_ASYNC | SND_LOOP;  // 0x4000D
 static_assert(kOnce == 0x40005 && kLooped == 0x4000D, "sound flags");
 
-void StopSound() { ::PlaySoundA(nullptr, nullptr, SND_ASYNC); }
-
 // The family board is a sound board with a recipe made from its card.
 constexpr cards::Deck kFamilyDeck{"Family", cards::BoardKind::kSound, nullptr, 0};
 
@@ -88,13 +86,17 @@ CBackGroundWndPicCards::~CBackGroundWndPicCards() {
   RunOnBoardThread(
       [this, &t1] {
         ::QueryPerformanceCounter(&t1);
+        // All the copies' threads end at once, not each only after the one before.
+        for (auto& copy : copies_)
+          if (copy && copy->windowThreadId()) ::PostThreadMessageW(copy->windowThreadId(), WM_QUIT, 0, 0);
         for (auto& copy : copies_) copy.reset();
       },
       bimbly::BoardReleaseMs(static_cast<std::uint32_t>(copyCount_)));
   ::QueryPerformanceCounter(&t2);
   if (t1.QuadPart == 0) t1 = t2;
   // Played from the module's resources: stopped, and waited for, before the
-  // module can go.
+  // module can go; the sound thread first, so that it starts nothing after.
+  sound_.reset();
   ::PlaySoundA(nullptr, nullptr, 0);
   ::QueryPerformanceCounter(&t3);
   DestroyImageWindow();
@@ -118,19 +120,19 @@ void CBackGroundWndPicCards::Play(const cards::Sound& sound) {
         if (family_->sound.empty())
           SpeakName();
         else
-          ::PlaySoundA(reinterpret_cast<LPCSTR>(family_->sound.data()), nullptr, SND_MEMORY | SND_ASYNC);
+          sound_->Play(reinterpret_cast<LPCSTR>(family_->sound.data()), nullptr, SND_MEMORY | SND_ASYNC);
       } else {
-        ::PlaySoundA(sound.wave, module_, kOnce);
+        sound_->Play(sound.wave, module_, kOnce);
       }
       break;
     case cards::SoundDo::kSpeakName:
       SpeakName();
       break;
     case cards::SoundDo::kLooped:
-      ::PlaySoundA(sound.wave, module_, kLooped);
+      sound_->Play(sound.wave, module_, kLooped);
       break;
     case cards::SoundDo::kStop:
-      StopSound();
+      sound_->Stop();
       break;
     case cards::SoundDo::kNothing:
       break;

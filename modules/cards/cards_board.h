@@ -14,6 +14,7 @@
 #include "core/card_recipes.h"
 #include "core/family_store.h"
 #include "modules/common/background_wnd.h"
+#include "modules/common/board_sound.h"
 #include "toolkit/base_object_wnd.h"
 
 // A card of the family's own: its recipe comes from the card, its picture and
@@ -57,5 +58,7 @@ class CBackGroundWndPicCards : public CBackGroundWnd {
   std::array<std::unique_ptr<CBaseObjectWnd>, bimbly::cards::kMaxCopies> copies_;
   int created_ = 0;
   int running_ = 0;
+  // Off the board's thread, so that keys never wait for the sound device.
+  std::unique_ptr<CBoardSound> sound_ = std::make_unique<CBoardSound>();
 };
 

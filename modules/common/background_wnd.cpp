@@ -1,10 +1,12 @@
 #include "modules/common/background_wnd.h"
 
 #include <atomic>
+#include <cstring>
 #include <vector>
 
 #include "core/key_backlog.h"
 #include "core/wait_bounds.h"
+#include "modules/common/background_cache.h"
 #include "framework/text.h"
 
 namespace {
@@ -16,6 +18,8 @@ constexpr wchar_t kLastKeyProp[] = L"Bimbly.LastKey";
 constexpr wchar_t kLastKeyTimeProp[] = L"Bimbly.LastKeyTime";
 // The number of key-downs dropped because they had waited too long.
 constexpr wchar_t kKeysDroppedProp[] = L"Bimbly.KeysDropped";
+// The performance-counter time at which the board's first paint ended.
+constexpr wchar_t kFirstPaintTimeProp[] = L"Bimbly.FirstPaintTime";
 // The item the board plays, by its number within the module.
 constexpr wchar_t kItemIndexProp[] = L"Bimbly.ItemIndex";
 // Private message: run a piece of work (lParam) on the board's thread.
@@ -82,8 +86,16 @@ bool CBackGroundWnd::WaitUnlessGoing(DWORD ms) {
 
 HWND CBackGroundWnd::Start(const std::wstring& backgroundName) {
   // A missing background leaves the board black; it still works.
-  if (!backgroundName.empty()) LoadImageResource(backgroundName.c_str(), module_);
+  // A background drawn before for this module needs no decoding here.
+  if (!backgroundName.empty()) {
+    drawnBackground_ = board_backgrounds::Find(backgroundName, screenCx_, screenCy_);
+    if (drawnBackground_ || LoadImageResource(backgroundName.c_str(), module_)) backgroundName_ = backgroundName;
+  }
   if (!CreateImageWindow(host_)) return nullptr;
+  // Keys go before the pictures' animation and motion, which have threads of
+  // their own at the normal priority: a key never waits for ten of them.
+  if (fw::UniqueKernelHandle thread(::OpenThread(THREAD_SET_INFORMATION, FALSE, windowThreadId())); thread)
+    ::SetThreadPriority(thread.get(), THREAD_PRIORITY_ABOVE_NORMAL);
   ::SetPropW(hwnd(), kItemIndexProp, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(itemIndex_)));
   ::SetWindowPos(hwnd(), nullptr, 0, 0, screenCx_, screenCy_, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
   ::ShowWindow(hwnd(), SW_SHOW);
@@ -136,6 +148,27 @@ void CBackGroundWnd::RecordKeyDown(UINT key) {
   ::SetPropW(hwnd(), kKeyDownsProp, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(keyDowns_)));
   ::SetPropW(hwnd(), kLastKeyProp, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(key)));
   ::SetPropW(hwnd(), kLastKeyTimeProp, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(now.QuadPart)));
+}
+
+void CBackGroundWnd::OnPainted() {
+  if (painted_) return;
+  painted_ = true;
+  LARGE_INTEGER now{};
+  ::QueryPerformanceCounter(&now);
+  ::SetPropW(hwnd(), kFirstPaintTimeProp, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(now.QuadPart)));
+  if (!drawAhead_.empty()) board_backgrounds::DrawAhead(module_, std::move(drawAhead_), screenCx_, screenCy_);
+}
+
+bool CBackGroundWnd::DrawOwnPicture(void* pixels, int width, int height) {
+  if (backgroundName_.empty() || (hasImage() && format() != Format::kJpeg)) return false;
+  // Kept by the board too: a later repaint must not draw it again when the
+  // module's store has let it go.
+  if (!drawnBackground_ ||
+      drawnBackground_->size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
+    drawnBackground_ = board_backgrounds::Get(module_, backgroundName_, width, height);
+  if (!drawnBackground_) return false;
+  std::memcpy(pixels, drawnBackground_->data(), drawnBackground_->size() * sizeof(std::uint32_t));
+  return true;
 }
 
 LRESULT CBackGroundWnd::OnRightButtonUp(WPARAM, LPARAM lp) {

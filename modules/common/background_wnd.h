@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/settings_rules.h"
 #include "framework/handles.h"
@@ -35,6 +36,10 @@ class CBackGroundWnd : public CImageWnd {
   virtual bool OnBoardShown() { return true; }
 
   bool switchRequested() const { return switchRequested_ != 0; }
+
+  // Backgrounds to have drawn ahead once this board has painted its first
+  // frame (the neighbouring items'), so that a switch to them is quick.
+  void DrawAheadAfterFirstPaint(std::vector<std::wstring> names) { drawAhead_ = std::move(names); }
 
   // From here on the board takes no more keys, also none already queued for
   // its thread: called first when the board goes, so that nothing a queued
@@ -81,6 +86,11 @@ class CBackGroundWnd : public CImageWnd {
   // Quiet mode: the board plays no sounds and no notes.
   bool quiet() const { return naming_.quiet; }
 
+  // The first paint is when the child sees the new board: noted for whoever times switches.
+  void OnPainted() override;
+  // The background, drawn once for the module and copied from there.
+  bool DrawOwnPicture(void* pixels, int width, int height) override;
+
   HINSTANCE module_;
   HWND host_;
   int itemIndex_;
@@ -110,6 +120,10 @@ class CBackGroundWnd : public CImageWnd {
   LONG keyDowns_ = 0;
   LONG keysDropped_ = 0;
   bool boundBacklog_ = false;
+  bool painted_ = false;
+  std::wstring backgroundName_;
+  std::shared_ptr<const std::vector<std::uint32_t>> drawnBackground_;  // board thread, once it paints
+  std::vector<std::wstring> drawAhead_;
   std::atomic<bool> closing_{false};
   fw::UniqueKernelHandle going_;  // manual-reset event, set when the board starts to go
 };

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "framework/window.h"
+#include "modules/common/background_cache.h"
 
 namespace module_host {
 namespace {
@@ -39,6 +40,7 @@ std::uint32_t Initialize(HWND host, ModuleStartInfo* info, BoardFactory make, Ba
     g_board.reset(make(fw::ThisModule(), host, *info));
     if (!g_board) return 0;
     const double made = watch.Lap();
+    g_board->DrawAheadAfterFirstPaint({background(info->itemIndex + 1), background(info->itemIndex - 1)});
     HWND board = g_board->Start(background(info->itemIndex));
     if (!board) {
       UnInitialize();
@@ -66,6 +68,8 @@ void UnInitialize() {
   if (g_board) g_board->StopTakingKeys();
   const bool hadBoard = g_board != nullptr;
   g_board.reset();
+  // Once the board, which starts it, is gone.
+  board_backgrounds::StopDrawingAhead();
   if (hadBoard) {
     wchar_t account[64];
     swprintf(account, 64, L"Board gone: %.1f ms\n", watch.Lap());

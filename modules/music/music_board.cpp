@@ -37,6 +37,11 @@ CBackGroundWndMusic::~CBackGroundWndMusic() {
         if (midi_ && midi_->open())
           for (int channel = 0; channel < music::kChannels; ++channel) Send(music::AllNotesOff(channel));
         midi_.reset();
+        // All the pictures' threads end at once, not each only after the one before.
+        for (CBaseObjectWnd* p : {chart_.get(), instrument_.get()})
+          if (p && p->windowThreadId()) ::PostThreadMessageW(p->windowThreadId(), WM_QUIT, 0, 0);
+        for (auto& d : decorations_)
+          if (d && d->windowThreadId()) ::PostThreadMessageW(d->windowThreadId(), WM_QUIT, 0, 0);
         chart_.reset();
         instrument_.reset();
         for (auto& d : decorations_) d.reset();

@@ -15,6 +15,7 @@
 #include "framework/gdiplus_session.h"
 #include "speech/speech_requests.h"
 #include "tests/unit/modules/module_host.h"
+#include "toolkit/image_wnd.h"
 
 using namespace module_test;
 
@@ -312,4 +313,46 @@ TEST_F(Boards, AMusicBoardWhosePicturesCannotBeMadeIsNoBoardAndTheNextOneComesUp
   HWND board = Start(music, 0);
   ASSERT_NE(board, nullptr);
   EXPECT_TRUE(Shows(board, 3));
+}
+
+// A board's background comes from the module's store of drawn backgrounds:
+// drawn at the first paint (the bee's), or drawn ahead by a neighbour and
+// taken without decoding (the dragonfly's, drawn ahead by the bee board). On
+// the screen it is what an image window draws from the same picture.
+TEST_F(Boards, BackgroundsDrawnOnceShowAsTheImageWindowDrawsThem) {
+  Module insects(L"DeckInsect.dll");
+  ASSERT_TRUE(insects.lib);
+  auto drawnByAnImageWindow = [&](const wchar_t* name, std::vector<std::uint32_t>& pixels) {
+    CImageWnd reference;
+    if (!reference.LoadImageResource(name, insects.lib.get()) || !reference.CreateImageWindow(host.hwnd())) return false;
+    ::SetWindowPos(reference.hwnd(), HWND_BOTTOM, 0, 0, W, H, SWP_NOACTIVATE);
+    ::ShowWindow(reference.hwnd(), SW_SHOWNA);
+    int w = 0, h = 0;
+    for (int i = 0; i < 100 && !(reference.SnapshotSurface(pixels, w, h) && w == W && h == H); ++i) host.Collect(50);
+    return w == W && h == H;
+  };
+  auto showsAsDrawn = [&](HWND board, const std::vector<std::uint32_t>& pixels) {
+    for (int i = 0; i < 100 && !::GetPropW(board, L"Bimbly.FirstPaintTime"); ++i) host.Collect(50);
+    host.Collect(200);
+    HDC screen = ::GetDC(nullptr);
+    int same = 0, points = 0;
+    for (int y = H / 10; y < H; y += H / 5)
+      for (int x = W / 10; x < W; x += W / 5, ++points) {
+        const std::uint32_t argb = pixels[static_cast<std::size_t>(y) * W + x];
+        if (::GetPixel(screen, x, y) == RGB((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF)) ++same;
+      }
+    ::ReleaseDC(nullptr, screen);
+    return points > 0 && same == points;
+  };
+  std::vector<std::uint32_t> bee, dragonfly;
+  ASSERT_TRUE(drawnByAnImageWindow(L"BACK1", bee));
+  ASSERT_TRUE(drawnByAnImageWindow(L"BACK2", dragonfly));
+  HWND board = Start(insects, 0);
+  ASSERT_NE(board, nullptr);
+  EXPECT_TRUE(showsAsDrawn(board, bee));
+  insects.uninit();  // waits for the drawing ahead
+  board = Start(insects, 1);
+  ASSERT_NE(board, nullptr);
+  EXPECT_TRUE(showsAsDrawn(board, dragonfly));
+  insects.uninit();
 }
