@@ -141,6 +141,7 @@ floor() {
 }
 winpath() { echo "Z:${1//\//\\}"; }
 res="$here/../../resources"
+hint="$(winpath "$res/Tobble/image_remind.gif")"
 
 # bambam with the same key pattern: `copies` keys, idle, then the keys at the rate.
 peer() {
@@ -212,12 +213,12 @@ if [ "$what" = cpu ] || [ "$what" = default ] || [ "$what" = all ]; then
     ours "bee board (10)" insects 0 10 "$IDLE_S" "$KEYS" "$RATE"
     # The floor shows what the board shows: its copy's picture and size, frame
     # rate and background (a bee 156 x 146 at 60 ms a frame; a double-size crab
-    # 182 x 166 at 100 ms).
+    # 182 x 166 at 100 ms), and the game's scrolling hint over them.
     floor "floor (10)" 10 156 146 "$IDLE_S" $((KEYS / RATE)) 60 "$(winpath "$res/DeckInsect/img1.gif")" \
-      "$(winpath "$res/DeckInsect/back1.jpg")"
+      "$(winpath "$res/DeckInsect/back1.jpg")" "$hint"
     ours "crab board (15)" sea 1 15 "$IDLE_S" "$KEYS" "$RATE"
     floor "floor (15)" 15 182 166 "$IDLE_S" $((KEYS / RATE)) 100 "$(winpath "$res/DeckSea/img2.gif")" \
-      "$(winpath "$res/DeckSea/back2.jpg")"
+      "$(winpath "$res/DeckSea/back2.jpg")" "$hint"
     peer "bambam (10 first)" 10
     peer "bambam (15 first)" 15
   done

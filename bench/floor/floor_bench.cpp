@@ -1,14 +1,16 @@
 // The floor for the boards' CPU figures: the least a Win32 program does under
 // this Wine to show what a card board shows. A full-screen opaque picture,
 // painted from a copy drawn once, and above it the same number of layered
-// windows of the same size, each on its own thread, moving every 50 ms
-// without a redraw and showing a new frame at the picture's rate through
-// UpdateLayeredWindow, from frames drawn once for all windows.
+// windows of the same size, each on its own thread, moving sideways every
+// 50 ms by a copy's resting step (3 pixels) without a redraw and turning at
+// the edges, and showing a new frame at the picture's rate through
+// UpdateLayeredWindow, from frames drawn once for all windows; over them the
+// game's scrolling hint, when one is given.
 // It prints "PHASE idle", "PHASE keys" and "PHASE end" as boards_bench.exe
 // does (bench/boards/run.sh takes its CPU snapshots there, see bench_phase.h);
 // it takes no keys, so its "keys" phase does the same as its idle one.
 // Usage: floor_bench.exe [windows=10] [width=156] [height=146] [idle s=20]
-//        [keys s=20] [frame ms=60] [picture file] [background file]
+//        [keys s=20] [frame ms=60] [picture file] [background file] [hint file]
 // Without a picture, frames are a disc of changing shade; without a background,
 // the windows move over the bare desktop.
 #include <windows.h>
@@ -33,6 +35,7 @@ namespace {
 constexpr UINT_PTR kMoveTimer = 1;
 constexpr UINT_PTR kFrameTimer = 2;
 constexpr UINT kMoveMs = 50;
+constexpr int kStep = 3;  // a copy's speed once its start has decayed
 constexpr int kDiscFrames = 4;
 
 // One 32-bit top-down DIB selected into a memory DC.
@@ -140,7 +143,7 @@ void RunWindow(int index, int w, int h, UINT frameMs, HWND owner, const std::vec
   HWND hwnd = ::CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, L"BimblyFloor", L"", WS_POPUP,
                                 0, 0, w, h, owner, nullptr, ::GetModuleHandleW(nullptr), nullptr);
   const int sw = ::GetSystemMetrics(SM_CXSCREEN), sh = ::GetSystemMetrics(SM_CYSCREEN);
-  int x = (index * 97) % (sw - w), y = (index * 61) % (sh - h), vx = 5 + index % 7, vy = 3 + index % 5;
+  int x = (index * 97) % (sw - w), y = (index * 61) % (sh - h), vx = index % 2 ? kStep : -kStep;
   size_t frame = 0;
   POINT at{x, y}, origin{0, 0};
   SIZE size{w, h};
@@ -153,9 +156,7 @@ void RunWindow(int index, int w, int h, UINT frameMs, HWND owner, const std::vec
   while (!stop && ::GetMessageW(&msg, nullptr, 0, 0) > 0) {
     if (msg.message == WM_TIMER && msg.wParam == kMoveTimer) {
       x += vx;
-      y += vy;
-      if (x < 0 || x > sw - w) vx = -vx;
-      if (y < 0 || y > sh - h) vy = -vy;
+      if (x < -w || x > sw) vx = -vx;
       ::SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
     } else if (msg.message == WM_TIMER && msg.wParam == kFrameTimer) {
       frame = (frame + 1) % frames.size();
@@ -169,6 +170,41 @@ void RunWindow(int index, int w, int h, UINT frameMs, HWND owner, const std::vec
   for (Picture& p : frames) p.Free();
 }
 
+// The game's hint: one still layered picture scrolling left by the same step,
+// entering again at the right edge.
+void RunHint(const wchar_t* path, HWND owner, const std::atomic<bool>& stop) {
+  Gdiplus::Image image(path);
+  if (image.GetLastStatus() != Gdiplus::Ok) return;
+  const int w = static_cast<int>(image.GetWidth()), h = static_cast<int>(image.GetHeight());
+  Picture picture;
+  if (!picture.Make(w, h)) return;
+  Pixels px = DrawOnce(image, w, h);
+  std::memcpy(picture.bits, px.data(), px.size() * 4);
+  HWND hwnd = ::CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, L"BimblyFloor", L"", WS_POPUP,
+                                0, 0, w, h, owner, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  const int sw = ::GetSystemMetrics(SM_CXSCREEN), sh = ::GetSystemMetrics(SM_CYSCREEN);
+  int x = sw - 1;
+  const int y = sh / 3;
+  POINT at{x, y}, origin{0, 0};
+  SIZE size{w, h};
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  ::UpdateLayeredWindow(hwnd, nullptr, &at, &size, picture.dc, &origin, 0, &blend, ULW_ALPHA);
+  ::ShowWindow(hwnd, SW_SHOWNA);
+  ::SetTimer(hwnd, kMoveTimer, kMoveMs, nullptr);
+  MSG msg;
+  while (!stop && ::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (msg.message == WM_TIMER && msg.wParam == kMoveTimer) {
+      x -= kStep;
+      if (x + w < 0) x = sw - 1;
+      ::SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+    } else {
+      ::DispatchMessageW(&msg);
+    }
+  }
+  ::DestroyWindow(hwnd);
+  picture.Free();
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -177,6 +213,7 @@ int wmain(int argc, wchar_t** argv) {
   const UINT frameMs = static_cast<UINT>(std::max(1, arg(6, 60)));
   const wchar_t* picture = argc > 7 ? argv[7] : nullptr;
   const wchar_t* background = argc > 8 ? argv[8] : nullptr;
+  const wchar_t* hint = argc > 9 ? argv[9] : nullptr;
   Gdiplus::GdiplusStartupInput input;
   ULONG_PTR token = 0;
   if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return 1;
@@ -213,6 +250,7 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<std::thread> threads;
   for (int i = 0; i < windows; ++i)
     threads.emplace_back([&, i] { RunWindow(i, w, h, frameMs, back, drawn, stop); });
+  if (hint) threads.emplace_back([&] { RunHint(hint, back, stop); });
   // The main thread serves the background (its paints) while the phases pass.
   auto serve = [&](DWORD ms) {
     const DWORD start = ::GetTickCount();
