@@ -4,9 +4,11 @@
 #  - CPU of the bee board with 10 copies and the crab board with 15, over 20 s
 #    left alone and while 200 keys arrive at 10 per second, Wine's own
 #    processes included (every process of our Wine prefix), the floor
-#    (bench/floor: the same layered windows doing the least a Win32 program
-#    can) and bambam doing the same; the X server's share is shown apart for
-#    all; then each board against its floor and against bambam;
+#    (bench/floor: the same background, copies and hint doing the least a
+#    Win32 program can) and bambam doing the same; the X server's share apart
+#    for all, and the rest of the shared machine's load beside; each program
+#    BIMBLY_BENCH_RUNS times (2), then the least of the runs, and each board
+#    against its floor and against bambam, without and with the X servers;
 #  - key press to the first sound sample written to the device (median of 100);
 #  - key press to the first visible move of a new copy (median of 100);
 #  - with "soak": 10,000 random keys across the whole catalog.
