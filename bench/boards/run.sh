@@ -62,7 +62,7 @@ snap() {
 delta() { python3 "$here/cpu.py" delta "$snaps/$1" "$snaps/$2" ${BIMBLY_BENCH_VERBOSE:+-v}; }
 # What the rest of the machine (the other engineers' work) used meanwhile.
 others() {
-  python3 -c "print(f'{$(python3 "$here/cpu.py" machine "$snaps/$1" "$snaps/$2") - $3 - $4:.2f}')"
+  python3 -c "print(f'{max(0.0, $(python3 "$here/cpu.py" machine "$snaps/$1" "$snaps/$2") - $3 - $4):.2f}')"
 }
 # One run's line; its figures are added to bench-runs-LABEL as "idle idleX keys keysX".
 report() {
@@ -90,8 +90,10 @@ def alive():
         try:
             with open(f"/proc/{pid}/stat") as f:
                 head, rest = f.read().rsplit(")", 1)
-            if rest.split()[19] == start and head.split("(", 1)[1] not in services:
-                left.append(head.split("(", 1)[1])
+            name = head.split("(", 1)[1]
+            # Wine's programs only: the bench's own shells carry the prefix too.
+            if rest.split()[19] == start and name.endswith((".exe", ".ex")) and name not in services:
+                left.append(name)
         except OSError:
             pass
     return left
