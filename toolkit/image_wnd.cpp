@@ -87,6 +87,7 @@ int CImageWnd::OnCreate(CREATESTRUCTW*) {
   // Image windows take no input-method composition.
   ::ImmAssociateContext(hwnd_, nullptr);
   lastFrameTick_ = ::GetTickCount();
+  // The first tick arms both timers for what is due.
   if (!::SetTimer(hwnd_, kTimerId, kTimerPeriodMs, nullptr)) return -1;
   timerArmed_ = true;
   timerPeriod_ = kTimerPeriodMs;
@@ -122,7 +123,7 @@ void CImageWnd::WakeTimer() {
 
 LRESULT CImageWnd::OnWake(WPARAM, LPARAM) {
   wakePending_ = false;
-  RunTick(true);
+  RunTick(true, true);
   return 0;
 }
 
@@ -131,15 +132,17 @@ void CImageWnd::OnTimer(UINT_PTR id) {
     Default();
     return;
   }
-  // Frames change at the frame timer only, so that each timer keeps its period.
-  RunTick(id == kFrameTimerId);
+  // Each timer does its own work only, so that neither finds the other's
+  // done early and has to be set again.
+  RunTick(id == kTimerId, id == kFrameTimerId);
 }
 
-void CImageWnd::Reschedule(DWORD now) {
+void CImageWnd::Reschedule(DWORD now, bool tick, bool animate) {
   // What the derived class asks for (motion) and the animation each keep a
   // timer of their own: both then keep one steady period and are not set
   // again at every tick (every setting is a round trip to the wine server).
-  Arm(kTimerId, NextTickDelay(now), timerArmed_, timerPeriod_);
+  if (tick || !timerArmed_) Arm(kTimerId, NextTickDelay(now), timerArmed_, timerPeriod_);
+  if (!animate && frameTimerArmed_) return;
   DWORD frameWait = kNothingDue;
   if (format_ == Format::kGif && frameCount_ > 1) {
     const rules::AnimationState state = AnimationOf(frameCount_, loop, stopFrame, currentFrame_);
@@ -166,16 +169,16 @@ void CImageWnd::Arm(UINT_PTR id, DWORD wait, bool& armed, DWORD& period) {
   period = wait;
 }
 
-void CImageWnd::RunTick(bool animate) {
+void CImageWnd::RunTick(bool tick, bool animate) {
   ++tickCount_;
-  RunTickWork(animate);
-  Reschedule(::GetTickCount());
+  RunTickWork(tick, animate);
+  Reschedule(::GetTickCount(), tick, animate);
 }
 
-void CImageWnd::RunTickWork(bool animate) {
+void CImageWnd::RunTickWork(bool tick, bool animate) {
   const DWORD now = ::GetTickCount();
   bool redraw = false;
-  OnTick(now, &redraw);
+  if (tick) OnTick(now, &redraw);
   if (animate && format_ == Format::kGif && frameCount_ > 1) {
     const rules::AnimationState state = AnimationOf(frameCount_, loop, stopFrame, currentFrame_);
     const int next = rules::NextFrame(state, pictures_->delaysMs, now, lastFrameTick_);

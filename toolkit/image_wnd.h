@@ -201,11 +201,11 @@ class CImageWnd : public fw::CWnd {
   void Draw(int width, int height);
   void Present(HDC paintDc, const RECT& windowRect);
   bool CreateOnThread();
-  // Runs the tick's work (frame changes too when `animate`) and arms the
-  // timers for whatever is due next.
-  void RunTick(bool animate);
-  void RunTickWork(bool animate);
-  void Reschedule(DWORD now);
+  // Runs OnTick (when `tick`) and the frame changes (when `animate`), and
+  // arms the timers for whatever is due next.
+  void RunTick(bool tick, bool animate);
+  void RunTickWork(bool tick, bool animate);
+  void Reschedule(DWORD now, bool tick, bool animate);
   void Arm(UINT_PTR id, DWORD wait, bool& armed, DWORD& period);
   // Hands a layered window its changed frame without a paint; false when a
   // paint must do it.
