@@ -78,6 +78,15 @@ std::vector<std::uint32_t> ReadFrameDelays(Gdiplus::Image& image) {
   return delays;
 }
 
+// FNV-1a over the encoded bytes, with the length: windows loading the same
+// picture share what is drawn of it. Never 0, which means "not shared".
+std::uint64_t PictureDigest(const void* data, std::size_t size) {
+  std::uint64_t h = 14695981039346656037ull ^ size;
+  const auto* b = static_cast<const unsigned char*>(data);
+  for (std::size_t i = 0; i < size; ++i) h = (h ^ b[i]) * 1099511628211ull;
+  return h ? h : 1;
+}
+
 }  // namespace
 
 void CImageWnd::ReleasePictures() {
@@ -88,7 +97,8 @@ void CImageWnd::ReleasePictures() {
   p.streams.clear();
   p.delaysMs.clear();
   p.drawn.clear();
-  p.drawnKey = {};
+  p.mirroredX = p.mirroredY = false;
+  p.pictureId = 0;
   format_ = Format::kNone;
   frameCount_ = 0;
   currentFrame_ = 0;
@@ -136,6 +146,7 @@ bool CImageWnd::LoadImageBytes(const void* data, std::size_t size) {
     return false;
   }
   pictures_->streams.push_back(std::move(stream));
+  pictures_->pictureId = PictureDigest(data, size);
   return true;
 }
 
@@ -212,4 +223,6 @@ void CImageWnd::Flip(int rotateFlipType) {
     p.main->image.RotateFlip(how);
   }
   ++p.flips;
+  if (how == Gdiplus::RotateNoneFlipX) p.mirroredX = !p.mirroredX;
+  if (how == Gdiplus::RotateNoneFlipY) p.mirroredY = !p.mirroredY;
 }

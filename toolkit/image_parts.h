@@ -29,6 +29,20 @@ struct ImageBox {
 };
 using ImagePtr = std::unique_ptr<ImageBox>;
 
+// What a frame drawn at a window's size looks like.
+struct DrawnKey {
+  int width = 0;
+  int height = 0;
+  bool mirroredX = false;
+  bool mirroredY = false;
+  bool keyed = false;
+  COLORREF key = 0;
+  bool operator==(const DrawnKey& o) const {
+    return width == o.width && height == o.height && mirroredX == o.mirroredX && mirroredY == o.mirroredY &&
+           keyed == o.keyed && key == o.key;
+  }
+};
+
 }  // namespace image_parts
 
 struct CImageWnd::Pictures {
@@ -38,21 +52,22 @@ struct CImageWnd::Pictures {
   std::vector<fw::ComPtr<IStream>> streams;
   std::vector<std::uint32_t> delaysMs;
   // Drawn pixels of each frame at the window's size, so that an animation
-  // that cycles is drawn by GDI+ once per frame, not at every change. Valid
-  // while the key (size, flips, colour key) stays the same.
-  struct DrawnKey {
-    int width = 0;
-    int height = 0;
-    unsigned flips = 0;
-    bool keyed = false;
-    COLORREF key = 0;
-    bool operator==(const DrawnKey& o) const {
-      return width == o.width && height == o.height && flips == o.flips && keyed == o.keyed && key == o.key;
-    }
+  // that cycles is drawn by GDI+ once per frame, not at every change. Kept for
+  // each look (size, mirroring, colour key) lately shown, so that a copy that
+  // turns back finds its frames still drawn; shared with every window showing
+  // the same picture in the same look (image_surface.cpp).
+  using DrawnKey = image_parts::DrawnKey;
+  using DrawnPixels = std::shared_ptr<const std::vector<std::uint32_t>>;
+  struct DrawnLook {
+    DrawnKey key;
+    std::vector<DrawnPixels> frames;
   };
-  DrawnKey drawnKey;
-  std::vector<std::vector<std::uint32_t>> drawn;
+  std::vector<DrawnLook> drawn;  // the latest last
   unsigned flips = 0;
+  bool mirroredX = false;  // an odd number of left-right flips so far
+  bool mirroredY = false;
+  // The picture's identity among windows (a digest of its encoded bytes); 0: not shared.
+  std::uint64_t pictureId = 0;
 };
 
 

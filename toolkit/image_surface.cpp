@@ -4,12 +4,64 @@
 #include "toolkit/image_parts.h"
 
 #include <cstring>
+#include <map>
+#include <tuple>
 
 #include "core/image_rules.h"
 
 namespace {
 namespace rules = bimbly::image;
+
+// Frames drawn once for every window of this module that shows the same
+// picture in the same look (the copies of a board): each window holds what it
+// uses, and a frame goes when the last window holding it lets it go.
+using image_parts::DrawnKey;
+struct SharedKey {
+  std::uint64_t picture;
+  std::size_t frame;
+  DrawnKey look;
+  bool operator<(const SharedKey& o) const {
+    return std::tie(picture, frame, look.width, look.height, look.mirroredX, look.mirroredY, look.keyed, look.key) <
+           std::tie(o.picture, o.frame, o.look.width, o.look.height, o.look.mirroredX, o.look.mirroredY, o.look.keyed,
+                    o.look.key);
+  }
+};
+using Pixels = std::vector<std::uint32_t>;
+struct SharedFrames {
+  std::mutex lock;
+  std::map<SharedKey, std::weak_ptr<const Pixels>> frames;
+};
+SharedFrames& Shared() {
+  static SharedFrames shared;
+  return shared;
+}
+
+std::shared_ptr<const Pixels> FindShared(const SharedKey& key) {
+  SharedFrames& s = Shared();
+  std::lock_guard<std::mutex> guard(s.lock);
+  auto it = s.frames.find(key);
+  return it == s.frames.end() ? nullptr : it->second.lock();
+}
+
+void AddShared(const SharedKey& key, const std::shared_ptr<const Pixels>& pixels) {
+  SharedFrames& s = Shared();
+  std::lock_guard<std::mutex> guard(s.lock);
+  // Frames no window holds any more are dropped on the way.
+  for (auto it = s.frames.begin(); it != s.frames.end();) it = it->second.expired() ? s.frames.erase(it) : ++it;
+  s.frames[key] = pixels;
+}
+
+// Looks a window keeps drawn frames of: the mirror states of one size.
+constexpr std::size_t kLooksKept = 4;
 }  // namespace
+
+std::size_t CImageWnd::SharedFramesHeld() {
+  SharedFrames& s = Shared();
+  std::lock_guard<std::mutex> guard(s.lock);
+  std::size_t held = 0;
+  for (const auto& entry : s.frames) held += entry.second.expired() ? 0 : 1;
+  return held;
+}
 
 void CImageWnd::Surface::Release() {
   if (dc && previous) ::SelectObject(dc.get(), previous);
@@ -72,24 +124,33 @@ void CImageWnd::Draw(int width, int height) {
   // bring their own alpha, the rest is drawn opaque.
   const bool keyed = layered && colorKeyOn && (format_ == Format::kGif || format_ == Format::kBmp);
   if (!picture) return;
-  // A frame drawn before at this size and look is copied, not drawn again.
+  // A frame drawn before in this look, by this window or another showing the
+  // same picture, is copied, not drawn again.
   const std::size_t bytes = rules::SurfaceBytes(width, height);
   const std::size_t frame = format_ == Format::kGif ? static_cast<std::size_t>(currentFrame_.load()) : 0;
   Pictures::DrawnKey key;
   key.width = width;
   key.height = height;
-  key.flips = p.flips;
+  key.mirroredX = p.mirroredX;
+  key.mirroredY = p.mirroredY;
   key.keyed = keyed;
   key.key = colorKey;
-  if (!(key == p.drawnKey)) {
-    p.drawn.clear();
-    p.drawnKey = key;
-  }
   const std::size_t frames = format_ == Format::kGif ? p.frames.size() : 1;
   const bool cacheable = frames * bytes <= rules::kMaxDrawnCacheBytes;
-  if (cacheable && frame < p.drawn.size() && p.drawn[frame].size() * sizeof(std::uint32_t) == bytes) {
-    std::memcpy(surface_->bits, p.drawn[frame].data(), bytes);
-    return;
+  auto look = std::find_if(p.drawn.begin(), p.drawn.end(), [&](const Pictures::DrawnLook& l) { return l.key == key; });
+  if (cacheable && look == p.drawn.end()) {
+    if (p.drawn.size() >= kLooksKept) p.drawn.erase(p.drawn.begin());
+    p.drawn.push_back({key, std::vector<Pictures::DrawnPixels>(frames)});
+    look = p.drawn.end() - 1;
+  }
+  const SharedKey shared{p.pictureId, frame, key};
+  if (cacheable && frame < look->frames.size()) {
+    Pictures::DrawnPixels& held = look->frames[frame];
+    if (!held && p.pictureId) held = FindShared(shared);
+    if (held && held->size() * sizeof(std::uint32_t) == bytes) {
+      std::memcpy(surface_->bits, held->data(), bytes);
+      return;
+    }
   }
   // GDI+ draws straight into the surface's pixels as premultiplied ARGB, so
   // the alpha channel it produces is exactly what the layered window shows.
@@ -108,12 +169,13 @@ void CImageWnd::Draw(int width, int height) {
   attributes.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
   graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
   if (graphics.DrawImage(picture, Gdiplus::Rect(0, 0, width, height), 0, 0, imageWidth_, imageHeight_,
-                         Gdiplus::UnitPixel, &attributes) != Gdiplus::Ok || !cacheable)
+                         Gdiplus::UnitPixel, &attributes) != Gdiplus::Ok || !cacheable || frame >= look->frames.size())
     return;
   graphics.Flush(Gdiplus::FlushIntentionSync);
-  if (p.drawn.size() < frames) p.drawn.resize(frames);
   const auto* pixels = static_cast<const std::uint32_t*>(surface_->bits);
-  p.drawn[frame].assign(pixels, pixels + bytes / sizeof(std::uint32_t));
+  auto drawn = std::make_shared<const Pixels>(pixels, pixels + bytes / sizeof(std::uint32_t));
+  look->frames[frame] = drawn;
+  if (p.pictureId) AddShared(shared, drawn);
 }
 
 void CImageWnd::Present(HDC paintDc, const RECT& rect) {

@@ -87,6 +87,7 @@ int CImageWnd::OnCreate(CREATESTRUCTW*) {
   // Image windows take no input-method composition.
   ::ImmAssociateContext(hwnd_, nullptr);
   lastFrameTick_ = ::GetTickCount();
+  // The first tick arms both timers for what is due.
   if (!::SetTimer(hwnd_, kTimerId, kTimerPeriodMs, nullptr)) return -1;
   timerArmed_ = true;
   timerPeriod_ = kTimerPeriodMs;
@@ -95,7 +96,8 @@ int CImageWnd::OnCreate(CREATESTRUCTW*) {
 
 void CImageWnd::OnDestroy() {
   ::KillTimer(hwnd_, kTimerId);
-  timerArmed_ = false;
+  ::KillTimer(hwnd_, kFrameTimerId);
+  timerArmed_ = frameTimerArmed_ = false;
   // However the window went (its owner may have taken it along), its thread
   // has nothing left to serve.
   ::PostQuitMessage(0);
@@ -121,62 +123,110 @@ void CImageWnd::WakeTimer() {
 
 LRESULT CImageWnd::OnWake(WPARAM, LPARAM) {
   wakePending_ = false;
-  RunTick();
+  RunTick(true, true);
   return 0;
 }
 
 void CImageWnd::OnTimer(UINT_PTR id) {
-  if (id != kTimerId) {
+  if (id != kTimerId && id != kFrameTimerId) {
     Default();
     return;
   }
-  RunTick();
+  // Each timer does its own work only, so that neither finds the other's
+  // done early and has to be set again.
+  RunTick(id == kTimerId, id == kFrameTimerId);
 }
 
-void CImageWnd::Reschedule(DWORD now) {
-  DWORD wait = NextTickDelay(now);
+void CImageWnd::Reschedule(DWORD now, bool tick, bool animate) {
+  // What the derived class asks for (motion) and the animation each keep a
+  // timer of their own: both then keep one steady period and are not set
+  // again at every tick (every setting is a round trip to the wine server).
+  if (tick || !timerArmed_) Arm(kTimerId, NextTickDelay(now), timerArmed_, timerPeriod_);
+  if (!animate && frameTimerArmed_) return;
+  DWORD frameWait = kNothingDue;
   if (format_ == Format::kGif && frameCount_ > 1) {
     const rules::AnimationState state = AnimationOf(frameCount_, loop, stopFrame, currentFrame_);
     if (rules::MayAdvance(state)) {
       // A frame changes once strictly more than its delay has passed.
       const DWORD delay = frameDelayMs(static_cast<UINT>(currentFrame_.load()));
       const DWORD since = now - lastFrameTick_;
-      wait = std::min<DWORD>(wait, since > delay ? 0 : delay - since + 1);
+      frameWait = since > delay ? 0 : delay - since + 1;
     }
   }
+  Arm(kFrameTimerId, frameWait, frameTimerArmed_, frameTimerPeriod_);
+}
+
+void CImageWnd::Arm(UINT_PTR id, DWORD wait, bool& armed, DWORD& period) {
   if (wait == kNothingDue) {
-    if (timerArmed_) ::KillTimer(hwnd_, kTimerId);
-    timerArmed_ = false;
+    if (armed) ::KillTimer(hwnd_, id);
+    armed = false;
     return;
   }
   // The platform raises very short periods to its minimum by itself.
   wait = std::max<DWORD>(wait, 1);
-  if (timerArmed_ && timerPeriod_ == wait) return;
-  timerArmed_ = ::SetTimer(hwnd_, kTimerId, wait, nullptr) != 0;
-  timerPeriod_ = wait;
+  if (armed && period == wait) return;
+  armed = ::SetTimer(hwnd_, id, wait, nullptr) != 0;
+  period = wait;
 }
 
-void CImageWnd::RunTick() {
+void CImageWnd::RunTick(bool tick, bool animate) {
   ++tickCount_;
-  RunTickWork();
-  Reschedule(::GetTickCount());
+  RunTickWork(tick, animate);
+  Reschedule(::GetTickCount(), tick, animate);
 }
 
-void CImageWnd::RunTickWork() {
+void CImageWnd::RunTickWork(bool tick, bool animate) {
   const DWORD now = ::GetTickCount();
   bool redraw = false;
-  OnTick(now, &redraw);
-  if (format_ == Format::kGif && frameCount_ > 1) {
+  if (tick) OnTick(now, &redraw);
+  if (animate && format_ == Format::kGif && frameCount_ > 1) {
     const rules::AnimationState state = AnimationOf(frameCount_, loop, stopFrame, currentFrame_);
     const int next = rules::NextFrame(state, pictures_->delaysMs, now, lastFrameTick_);
     if (next != state.currentFrame) {
       lastFrameTick_ = now;
       currentFrame_ = next;
-      Invalidate();
+      if (!PresentChangedFrame()) Invalidate();
       return;
     }
   }
   if (redraw) Invalidate();
+}
+
+CImageWnd::PresentedPicture CImageWnd::LookAt(int width, int height) {
+  PresentedPicture look;
+  look.width = width;
+  look.height = height;
+  look.frame = currentFrame_.load();
+  {
+    std::lock_guard<std::mutex> guard(pictures_->lock);
+    look.flips = pictures_->flips;
+  }
+  look.keyed = colorKeyOn;
+  look.key = colorKey;
+  return look;
+}
+
+bool CImageWnd::PresentChangedFrame() {
+  // A layered window that shows its picture is handed the new frame at once:
+  // no paint message, no paint DC and no move, as a paint would take.
+  if (!presented_ || !hwnd_ || !(::GetWindowLongW(hwnd_, GWL_EXSTYLE) & WS_EX_LAYERED)) return false;
+  RECT rect{};
+  ::GetWindowRect(hwnd_, &rect);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  if (width != presentedPicture_.width || height != presentedPicture_.height || !surface_->bits) return false;
+  const PresentedPicture shown = LookAt(width, height);
+  if (shown == presentedPicture_) return true;
+  std::memset(surface_->bits, 0, rules::SurfaceBytes(width, height));
+  Draw(width, height);
+  SIZE size{width, height};
+  POINT source{0, 0};
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  if (!::UpdateLayeredWindow(hwnd_, nullptr, nullptr, &size, surface_->dc.get(), &source, 0, &blend, ULW_ALPHA))
+    return false;
+  presentedPicture_ = shown;
+  ++paintCount_;
+  return true;
 }
 
 void CImageWnd::OnPaint() {
@@ -190,16 +240,7 @@ void CImageWnd::OnPaint() {
   // A layered window keeps the picture it was given, also when it moves: the
   // same picture at the same size is neither drawn nor handed over again.
   const bool layeredStyle = (::GetWindowLongW(hwnd_, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
-  PresentedPicture shown;
-  shown.width = width;
-  shown.height = height;
-  shown.frame = currentFrame_.load();
-  {
-    std::lock_guard<std::mutex> guard(pictures_->lock);
-    shown.flips = pictures_->flips;
-  }
-  shown.keyed = colorKeyOn;
-  shown.key = colorKey;
+  const PresentedPicture shown = LookAt(width, height);
   if (!(layeredStyle && presented_ && shown == presentedPicture_)) {
     std::memset(surface_->bits, 0, rules::SurfaceBytes(width, height));
     if (!DrawOwnPicture(surface_->bits, width, height)) Draw(width, height);

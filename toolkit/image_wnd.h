@@ -3,9 +3,11 @@
 // (PNG, GIF, BMP, icons), animating GIFs frame by frame. Every image window
 // runs its own window thread with its own message loop and a timer.
 //
-// The timer wakes only when something is due: the next frame change of an
-// animation, or what the derived class's NextTickDelay asks for (a class that
-// overrides OnTick without saying gets the 5 ms tick). A change to loop,
+// Its timers wake only when something is due: one the next frame change of an
+// animation, the other what the derived class's NextTickDelay asks for (a
+// class that overrides OnTick without saying gets the 5 ms tick). Each keeps a
+// steady period, and a changed frame of a layered window is handed over
+// without a paint. A change to loop,
 // stopFrame (or a derived class's CWakingValue settings) wakes it at once, so
 // what shows is the same as with a fixed fast tick, at a fraction of the cost
 // for windows that have nothing to do.
@@ -76,7 +78,8 @@ class CImageWnd : public fw::CWnd {
  public:
   enum class Format { kNone, kJpeg, kPng, kGif, kBmp, kIcon, kOther };
 
-  static constexpr UINT_PTR kTimerId = 1;
+  static constexpr UINT_PTR kTimerId = 1;       // OnTick's (motion)
+  static constexpr UINT_PTR kFrameTimerId = 2;  // the animation's
   static constexpr UINT kTimerPeriodMs = 5;
   // Private message that copies the drawing surface on the window thread.
   static constexpr UINT kSnapshotMessage = WM_APP + 0x3A1;
@@ -146,6 +149,10 @@ class CImageWnd : public fw::CWnd {
   // Timer wake-ups so far (for measuring the idle cost).
   LONG tickCount() const { return tickCount_.load(); }
 
+  // Frames drawn once and shared by the windows of this module showing the
+  // same picture, still held by some window (for checking they are let go).
+  static std::size_t SharedFramesHeld();
+
   // Re-runs the timer's work on the window thread soon. Any thread.
   void WakeTimer();
 
@@ -205,10 +212,15 @@ class CImageWnd : public fw::CWnd {
   void Draw(int width, int height);
   void Present(HDC paintDc, const RECT& windowRect);
   bool CreateOnThread();
-  // Runs the tick's work and arms the timer for whatever is due next.
-  void RunTick();
-  void RunTickWork();
-  void Reschedule(DWORD now);
+  // Runs OnTick (when `tick`) and the frame changes (when `animate`), and
+  // arms the timers for whatever is due next.
+  void RunTick(bool tick, bool animate);
+  void RunTickWork(bool tick, bool animate);
+  void Reschedule(DWORD now, bool tick, bool animate);
+  void Arm(UINT_PTR id, DWORD wait, bool& armed, DWORD& period);
+  // Hands a layered window its changed frame without a paint; false when a
+  // paint must do it.
+  bool PresentChangedFrame();
 
   fw::CWindowThread thread_;
   HWND owner_ = nullptr;
@@ -225,6 +237,8 @@ class CImageWnd : public fw::CWnd {
   bool tickHookUsed_ = true;  // cleared by the default OnTick
   bool timerArmed_ = false;
   DWORD timerPeriod_ = 0;
+  bool frameTimerArmed_ = false;
+  DWORD frameTimerPeriod_ = 0;
   int screenWidth_;
   int screenHeight_;
   std::unique_ptr<Pictures> pictures_;
@@ -242,6 +256,7 @@ class CImageWnd : public fw::CWnd {
              key == o.key;
     }
   };
+  PresentedPicture LookAt(int width, int height);
   PresentedPicture presentedPicture_;
   bool presented_ = false;
 };

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/boards/bench_phase.h"
 #include "tests/e2e/game_session.h"
 #include "tests/e2e/soak.h"
 
@@ -45,11 +46,6 @@ double Median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-void Phase(const char* name) {
-  std::printf("PHASE %s\n", name);
-  std::fflush(stdout);
-}
-
 std::vector<HWND> Owned(const GameSession& g, HWND owner) {
   std::vector<HWND> out;
   for (HWND h : TopLevelWindows(g.launcher.process.id()))
@@ -72,9 +68,9 @@ int Load(GameSession& g, const wchar_t* category, int index, int copies, int idl
   for (int i = 0; i < copies; ++i) PressKey(Letter(i));
   WaitUntil([&] { return static_cast<int>(Owned(g, board).size()) == copies; }, 20000);
   ::Sleep(1500);  // let the first speed decay settle, as a board left alone
-  Phase("idle");
+  bench::Phase("idle");
   ::Sleep(static_cast<DWORD>(idleS) * 1000);
-  Phase("keys");
+  bench::Phase("keys");
   const double start = NowMs();
   for (int i = 0; i < keys; ++i) {
     PressKey(Letter(i));
@@ -82,7 +78,7 @@ int Load(GameSession& g, const wchar_t* category, int index, int copies, int idl
     const double left = due - NowMs();
     if (left > 0) ::Sleep(static_cast<DWORD>(left));
   }
-  Phase("end");
+  bench::Phase("end");
   std::printf("copies on screen: %zu\n", Owned(g, board).size());
   return 0;
 }

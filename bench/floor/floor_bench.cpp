@@ -1,56 +1,112 @@
 // The floor for the boards' CPU figures: the least a Win32 program does under
-// this Wine to show the same number of layered windows of the same size,
-// each on its own thread, moving every 50 ms without a redraw and showing a
-// new frame every 60 ms through UpdateLayeredWindow, with frames drawn once.
+// this Wine to show what a card board shows. A full-screen opaque picture,
+// painted from a copy drawn once, and above it the same number of layered
+// windows of the same size, each on its own thread, moving sideways every
+// 50 ms by a copy's resting step (3 pixels) without a redraw and turning at
+// the edges, and showing a new frame at the picture's rate through
+// UpdateLayeredWindow, from frames drawn once for all windows; over them the
+// game's scrolling hint, when one is given.
 // It prints "PHASE idle", "PHASE keys" and "PHASE end" as boards_bench.exe
-// does (bench/boards/run.sh takes its CPU snapshots there); it takes no keys,
-// so its "keys" phase is the same as its idle one.
-// Usage: floor_bench.exe [windows=10] [width=156] [height=146] [idle s=20] [keys s=20]
+// does (bench/boards/run.sh takes its CPU snapshots there, see bench_phase.h);
+// it takes no keys, so its "keys" phase does the same as its idle one.
+// Usage: floor_bench.exe [windows=10] [width=156] [height=146] [idle s=20]
+//        [keys s=20] [frame ms=60] [picture file] [background file] [hint file]
+// Without a picture, frames are a disc of changing shade; without a background,
+// the windows move over the bare desktop.
 #include <windows.h>
 
+#include <algorithm>
+using std::max;
+using std::min;
+#include <gdiplus.h>
+
 #include <atomic>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 #include <vector>
+
+#include "bench/boards/bench_phase.h"
 
 namespace {
 
 constexpr UINT_PTR kMoveTimer = 1;
 constexpr UINT_PTR kFrameTimer = 2;
 constexpr UINT kMoveMs = 50;
-constexpr UINT kFrameMs = 60;
-constexpr int kFrames = 4;
+constexpr int kStep = 3;  // a copy's speed once its start has decayed
+constexpr int kDiscFrames = 4;
 
+// One 32-bit top-down DIB selected into a memory DC.
 struct Picture {
   HDC dc = nullptr;
   HBITMAP bitmap = nullptr;
   HGDIOBJ previous = nullptr;
-};
+  std::uint32_t* bits = nullptr;
 
-// kFrames premultiplied frames: a disc whose shade changes from frame to frame.
-std::vector<Picture> DrawFrames(int w, int h) {
-  std::vector<Picture> frames(kFrames);
-  for (int f = 0; f < kFrames; ++f) {
+  bool Make(int w, int h) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = w;
     info.bmiHeader.biHeight = -h;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    frames[f].dc = ::CreateCompatibleDC(nullptr);
-    frames[f].bitmap = ::CreateDIBSection(frames[f].dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    frames[f].previous = ::SelectObject(frames[f].dc, frames[f].bitmap);
-    auto* px = static_cast<std::uint32_t*>(bits);
+    void* p = nullptr;
+    dc = ::CreateCompatibleDC(nullptr);
+    bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &p, nullptr, 0);
+    if (!bitmap) return false;
+    previous = ::SelectObject(dc, bitmap);
+    bits = static_cast<std::uint32_t*>(p);
+    return true;
+  }
+  void Free() {
+    if (dc && previous) ::SelectObject(dc, previous);
+    if (bitmap) ::DeleteObject(bitmap);
+    if (dc) ::DeleteDC(dc);
+    *this = {};
+  }
+};
+
+using Pixels = std::vector<std::uint32_t>;
+
+// Premultiplied frames of a disc whose shade changes from frame to frame.
+std::vector<Pixels> DiscFrames(int w, int h) {
+  std::vector<Pixels> frames(kDiscFrames, Pixels(static_cast<size_t>(w) * h));
+  for (int f = 0; f < kDiscFrames; ++f)
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) {
         const int dx = x - w / 2, dy = y - h / 2;
         const bool in = dx * dx * h * h + dy * dy * w * w < (w * h / 2) * (w * h / 2);
         const std::uint32_t shade = static_cast<std::uint32_t>(64 + 48 * f);
-        px[y * w + x] = in ? (0xFF000000u | shade << 16 | 0x40u << 8 | (255 - shade)) : 0;
+        frames[f][static_cast<size_t>(y) * w + x] = in ? (0xFF000000u | shade << 16 | 0x40u << 8 | (255 - shade)) : 0;
       }
+  return frames;
+}
+
+// Draws `image` stretched to w x h into premultiplied pixels, once.
+Pixels DrawOnce(Gdiplus::Image& image, int w, int h) {
+  Pixels px(static_cast<size_t>(w) * h, 0);
+  Gdiplus::Bitmap canvas(w, h, w * 4, PixelFormat32bppPARGB, reinterpret_cast<BYTE*>(px.data()));
+  Gdiplus::Graphics g(&canvas);
+  g.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+  g.DrawImage(&image, Gdiplus::Rect(0, 0, w, h), 0, 0, static_cast<INT>(image.GetWidth()),
+              static_cast<INT>(image.GetHeight()), Gdiplus::UnitPixel);
+  g.Flush(Gdiplus::FlushIntentionSync);
+  return px;
+}
+
+// Every frame of an animated picture file, drawn once at w x h.
+std::vector<Pixels> FileFrames(const wchar_t* path, int w, int h) {
+  std::vector<Pixels> frames;
+  Gdiplus::Image image(path);
+  if (image.GetLastStatus() != Gdiplus::Ok) return frames;
+  GUID time = Gdiplus::FrameDimensionTime;
+  UINT count = image.GetFrameCount(&time);
+  if (count == 0) count = 1;
+  for (UINT i = 0; i < count; ++i) {
+    image.SelectActiveFrame(&time, i);
+    frames.push_back(DrawOnce(image, w, h));
   }
   return frames;
 }
@@ -63,29 +119,47 @@ LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
   return ::DefWindowProcW(h, m, w, l);
 }
 
-void RunWindow(int index, int w, int h, const std::atomic<bool>& stop) {
-  std::vector<Picture> frames = DrawFrames(w, h);
+// The opaque picture under the windows: painted from its copy, as the system asks.
+Picture g_background;
+LRESULT CALLBACK BackgroundProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  if (m == WM_ERASEBKGND) return 1;
+  if (m == WM_PAINT) {
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(h, &ps);
+    const RECT& r = ps.rcPaint;
+    ::BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, g_background.dc, r.left, r.top, SRCCOPY);
+    ::EndPaint(h, &ps);
+    return 0;
+  }
+  return ::DefWindowProcW(h, m, w, l);
+}
+
+void RunWindow(int index, int w, int h, UINT frameMs, HWND owner, const std::vector<Pixels>& drawn,
+               const std::atomic<bool>& stop) {
+  // Each window's thread selects its own bitmaps; the pixels were drawn once for all.
+  std::vector<Picture> frames(drawn.size());
+  for (size_t f = 0; f < drawn.size(); ++f)
+    if (frames[f].Make(w, h)) std::memcpy(frames[f].bits, drawn[f].data(), drawn[f].size() * 4);
   HWND hwnd = ::CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, L"BimblyFloor", L"", WS_POPUP,
-                                0, 0, w, h, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+                                0, 0, w, h, owner, nullptr, ::GetModuleHandleW(nullptr), nullptr);
   const int sw = ::GetSystemMetrics(SM_CXSCREEN), sh = ::GetSystemMetrics(SM_CYSCREEN);
-  int x = (index * 97) % (sw - w), y = (index * 61) % (sh - h), vx = 5 + index % 7, vy = 3 + index % 5, frame = 0;
+  int x = (index * 97) % (sw - w), y = (index * 61) % (sh - h), vx = index % 2 ? kStep : -kStep;
+  size_t frame = 0;
   POINT at{x, y}, origin{0, 0};
   SIZE size{w, h};
   BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
   ::UpdateLayeredWindow(hwnd, nullptr, &at, &size, frames[0].dc, &origin, 0, &blend, ULW_ALPHA);
   ::ShowWindow(hwnd, SW_SHOWNA);
   ::SetTimer(hwnd, kMoveTimer, kMoveMs, nullptr);
-  ::SetTimer(hwnd, kFrameTimer, kFrameMs, nullptr);
+  if (frames.size() > 1) ::SetTimer(hwnd, kFrameTimer, frameMs, nullptr);
   MSG msg;
   while (!stop && ::GetMessageW(&msg, nullptr, 0, 0) > 0) {
     if (msg.message == WM_TIMER && msg.wParam == kMoveTimer) {
       x += vx;
-      y += vy;
-      if (x < 0 || x > sw - w) vx = -vx;
-      if (y < 0 || y > sh - h) vy = -vy;
+      if (x < -w || x > sw) vx = -vx;
       ::SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
     } else if (msg.message == WM_TIMER && msg.wParam == kFrameTimer) {
-      frame = (frame + 1) % kFrames;
+      frame = (frame + 1) % frames.size();
       // Only the picture changes; the window stays where it is.
       ::UpdateLayeredWindow(hwnd, nullptr, nullptr, &size, frames[frame].dc, &origin, 0, &blend, ULW_ALPHA);
     } else {
@@ -93,16 +167,42 @@ void RunWindow(int index, int w, int h, const std::atomic<bool>& stop) {
     }
   }
   ::DestroyWindow(hwnd);
-  for (Picture& p : frames) {
-    ::SelectObject(p.dc, p.previous);
-    ::DeleteObject(p.bitmap);
-    ::DeleteDC(p.dc);
-  }
+  for (Picture& p : frames) p.Free();
 }
 
-void Phase(const char* name) {
-  std::printf("PHASE %s\n", name);
-  std::fflush(stdout);
+// The game's hint: one still layered picture scrolling left by the same step,
+// entering again at the right edge.
+void RunHint(const wchar_t* path, HWND owner, const std::atomic<bool>& stop) {
+  Gdiplus::Image image(path);
+  if (image.GetLastStatus() != Gdiplus::Ok) return;
+  const int w = static_cast<int>(image.GetWidth()), h = static_cast<int>(image.GetHeight());
+  Picture picture;
+  if (!picture.Make(w, h)) return;
+  Pixels px = DrawOnce(image, w, h);
+  std::memcpy(picture.bits, px.data(), px.size() * 4);
+  HWND hwnd = ::CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, L"BimblyFloor", L"", WS_POPUP,
+                                0, 0, w, h, owner, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  const int sw = ::GetSystemMetrics(SM_CXSCREEN), sh = ::GetSystemMetrics(SM_CYSCREEN);
+  int x = sw - 1;
+  const int y = sh / 3;
+  POINT at{x, y}, origin{0, 0};
+  SIZE size{w, h};
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  ::UpdateLayeredWindow(hwnd, nullptr, &at, &size, picture.dc, &origin, 0, &blend, ULW_ALPHA);
+  ::ShowWindow(hwnd, SW_SHOWNA);
+  ::SetTimer(hwnd, kMoveTimer, kMoveMs, nullptr);
+  MSG msg;
+  while (!stop && ::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (msg.message == WM_TIMER && msg.wParam == kMoveTimer) {
+      x -= kStep;
+      if (x + w < 0) x = sw - 1;
+      ::SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+    } else {
+      ::DispatchMessageW(&msg);
+    }
+  }
+  ::DestroyWindow(hwnd);
+  picture.Free();
 }
 
 }  // namespace
@@ -110,21 +210,68 @@ void Phase(const char* name) {
 int wmain(int argc, wchar_t** argv) {
   auto arg = [&](int i, int fallback) { return argc > i ? _wtoi(argv[i]) : fallback; };
   const int windows = arg(1, 10), w = arg(2, 156), h = arg(3, 146), idleS = arg(4, 20), keysS = arg(5, 20);
+  const UINT frameMs = static_cast<UINT>(std::max(1, arg(6, 60)));
+  const wchar_t* picture = argc > 7 ? argv[7] : nullptr;
+  const wchar_t* background = argc > 8 ? argv[8] : nullptr;
+  const wchar_t* hint = argc > 9 ? argv[9] : nullptr;
+  Gdiplus::GdiplusStartupInput input;
+  ULONG_PTR token = 0;
+  if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return 1;
+  std::vector<Pixels> drawn = picture ? FileFrames(picture, w, h) : DiscFrames(w, h);
+  if (drawn.empty()) {
+    std::fprintf(stderr, "floor: cannot read %ls\n", picture);
+    return 1;
+  }
   WNDCLASSW wc{};
   wc.lpfnWndProc = &Proc;
   wc.hInstance = ::GetModuleHandleW(nullptr);
   wc.lpszClassName = L"BimblyFloor";
   ::RegisterClassW(&wc);
+  HWND back = nullptr;
+  const int sw = ::GetSystemMetrics(SM_CXSCREEN), sh = ::GetSystemMetrics(SM_CYSCREEN);
+  if (background) {
+    Gdiplus::Image image(background);
+    if (image.GetLastStatus() != Gdiplus::Ok || !g_background.Make(sw, sh)) {
+      std::fprintf(stderr, "floor: cannot read %ls\n", background);
+      return 1;
+    }
+    Pixels px = DrawOnce(image, sw, sh);
+    std::memcpy(g_background.bits, px.data(), px.size() * 4);
+    WNDCLASSW bc{};
+    bc.lpfnWndProc = &BackgroundProc;
+    bc.hInstance = ::GetModuleHandleW(nullptr);
+    bc.lpszClassName = L"BimblyFloorBack";
+    ::RegisterClassW(&bc);
+    back = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"BimblyFloorBack", L"", WS_POPUP, 0, 0, sw, sh, nullptr, nullptr,
+                             ::GetModuleHandleW(nullptr), nullptr);
+    ::ShowWindow(back, SW_SHOWNA);
+  }
   std::atomic<bool> stop{false};
   std::vector<std::thread> threads;
-  for (int i = 0; i < windows; ++i) threads.emplace_back([&, i] { RunWindow(i, w, h, stop); });
-  ::Sleep(2000);
-  Phase("idle");
-  ::Sleep(static_cast<DWORD>(idleS) * 1000);
-  Phase("keys");
-  ::Sleep(static_cast<DWORD>(keysS) * 1000);
-  Phase("end");
+  for (int i = 0; i < windows; ++i)
+    threads.emplace_back([&, i] { RunWindow(i, w, h, frameMs, back, drawn, stop); });
+  if (hint) threads.emplace_back([&] { RunHint(hint, back, stop); });
+  // The main thread serves the background (its paints) while the phases pass.
+  auto serve = [&](DWORD ms) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+      const DWORD gone = ::GetTickCount() - start;
+      if (gone >= ms) return;
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - gone, QS_ALLINPUT);
+      MSG msg;
+      while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+    }
+  };
+  serve(2000);
+  bench::Phase("idle", serve);
+  serve(static_cast<DWORD>(idleS) * 1000);
+  bench::Phase("keys", serve);
+  serve(static_cast<DWORD>(keysS) * 1000);
+  bench::Phase("end", serve);
   stop = true;
   for (auto& t : threads) t.join();
+  if (back) ::DestroyWindow(back);
+  g_background.Free();
+  Gdiplus::GdiplusShutdown(token);
   return 0;
 }

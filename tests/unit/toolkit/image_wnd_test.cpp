@@ -399,6 +399,28 @@ TEST(ImageWndDraw, ResizedWindowIsRedrawnStretchedAndFlipsMirror) {
   EXPECT_EQ(p.b, 0);
 }
 
+// Copies of one picture draw each look of it once between them, a mirrored
+// copy shows its own look, and what they drew goes with the last of them.
+TEST(ImageWndDraw, CopiesShareDrawnFramesUntilTheLastGoes) {
+  const std::size_t before = CImageWnd::SharedFramesHeld();
+  {
+    auto a = std::make_unique<CImageWnd>();
+    auto b = std::make_unique<CImageWnd>();
+    ASSERT_TRUE(a->LoadImageResource(L"QUADS", Self()) && b->LoadImageResource(L"QUADS", Self()));
+    ASSERT_TRUE(ShowAndPaint(*a) && ShowAndPaint(*b));
+    EXPECT_EQ(CImageWnd::SharedFramesHeld(), before + 1);
+    b->FlipHorizontal();
+    ASSERT_TRUE(Repaint(*b) && Repaint(*a));
+    EXPECT_EQ(CImageWnd::SharedFramesHeld(), before + 2);
+    EXPECT_EQ(Snap(*a).at(5, 5).r, 255);  // red at the top left
+    EXPECT_EQ(Snap(*b).at(5, 5).g, 255);  // green: mirrored
+    EXPECT_EQ(Snap(*b).at(5, 5).r, 0);
+    a.reset();
+    EXPECT_EQ(CImageWnd::SharedFramesHeld(), before + 2);  // b keeps both looks for its next turn
+  }
+  EXPECT_EQ(CImageWnd::SharedFramesHeld(), before);
+}
+
 TEST(ImageWndAnimation, FramesFollowTheirDelaysAndLoop) {
   CImageWnd w;
   ASSERT_TRUE(w.LoadImageResource(L"ANIM4", Self()));
