@@ -345,6 +345,13 @@ std::string PrivateGrowth(const std::map<ULONG_PTR, std::size_t>& then, const st
   return text;
 }
 
+// Threads that started in the suite's own programs and modules; the rest
+// are the system's (Wine's sound and MIDI workers, its thread pool).
+bool OursModule(std::string name) {
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return name == "tobble.exe" || name == "keyhush.dll" || name == "music.dll" || name.rfind("deck", 0) == 0;
+}
+
 // Under Wine a process's private bytes are its resident anonymous memory on
 // the Linux side, Wine's own Unix side included: the C library's heaps, where
 // Wine keeps every window's surface (5 MB for a full-screen board) and X11's
@@ -358,7 +365,61 @@ struct PrivateSplit {
   bool known = false;
   double windowsMb = 0;  // in memory the Windows side committed (the suite's heaps, DLLs, stacks)
   double unixMb = 0;     // outside it: Wine's Unix side
+  double workersMb = 0;  // the stacks of Wine's own threads (its sound workers come and go)
 };
+
+// The stacks of the threads the system started (Wine's workers), as address
+// ranges: from the stack's allocation to its base.
+std::vector<std::pair<ULONG_PTR, ULONG_PTR>> SystemThreadStacks(HANDLE process, DWORD processId) {
+  std::vector<std::pair<ULONG_PTR, ULONG_PTR>> stacks;
+  using QueryThread = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+  const auto query = reinterpret_cast<QueryThread>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread")));
+  if (!query) return stacks;
+  std::vector<std::pair<ULONG_PTR, ULONG_PTR>> modules;  // the suite's own
+  HMODULE list[1024];
+  DWORD needed = 0;
+  if (::EnumProcessModulesEx(process, list, sizeof(list), &needed, LIST_MODULES_ALL))
+    for (DWORD i = 0; i < std::min<DWORD>(needed / sizeof(HMODULE), 1024); ++i) {
+      MODULEINFO info{};
+      char name[MAX_PATH] = "";
+      if (!::GetModuleInformation(process, list[i], &info, sizeof(info))) continue;
+      ::GetModuleBaseNameA(process, list[i], name, MAX_PATH);
+      const auto base = reinterpret_cast<ULONG_PTR>(info.lpBaseOfDll);
+      if (OursModule(name)) modules.emplace_back(base, base + info.SizeOfImage);
+    }
+  HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snap == INVALID_HANDLE_VALUE) return stacks;
+  THREADENTRY32 te{};
+  te.dwSize = sizeof(te);
+  for (BOOL ok = ::Thread32First(snap, &te); ok; ok = ::Thread32Next(snap, &te)) {
+    if (te.th32OwnerProcessID != processId) continue;
+    HANDLE thread = ::OpenThread(THREAD_QUERY_INFORMATION, FALSE, te.th32ThreadID);
+    if (!thread) continue;
+    ULONG_PTR start = 0;
+    struct {
+      LONG exitStatus;
+      void* teb;
+      ULONG_PTR clientId[2];
+      ULONG_PTR affinity;
+      LONG priority, basePriority;
+    } basic{};
+    const bool queried = query(thread, 9 /* ThreadQuerySetWin32StartAddress */, &start, sizeof(start), nullptr) == 0 &&
+                         query(thread, 0 /* ThreadBasicInformation */, &basic, sizeof(basic), nullptr) == 0;
+    ::CloseHandle(thread);
+    if (!queried) continue;
+    bool ours = false;
+    for (const auto& [base, end] : modules) ours = ours || (start >= base && start < end);
+    NT_TIB tib{};
+    MEMORY_BASIC_INFORMATION m{};
+    if (ours || !::ReadProcessMemory(process, basic.teb, &tib, sizeof(tib), nullptr) ||
+        ::VirtualQueryEx(process, tib.StackLimit, &m, sizeof(m)) != sizeof(m))
+      continue;
+    stacks.emplace_back(reinterpret_cast<ULONG_PTR>(m.AllocationBase), reinterpret_cast<ULONG_PTR>(tib.StackBase));
+  }
+  ::CloseHandle(snap);
+  return stacks;
+}
 
 std::string ReadHostFile(const std::wstring& path) {
   std::string text;
@@ -395,12 +456,13 @@ int LauncherUnixPid() {
   return pid;
 }
 
-PrivateSplit SplitPrivate(HANDLE process, int unixPid) {
+PrivateSplit SplitPrivate(HANDLE process, DWORD processId, int unixPid) {
   PrivateSplit split;
   if (!unixPid) return split;
+  const auto workers = SystemThreadStacks(process, processId);
   const std::string maps = ReadHostFile(L"Z:\\proc\\" + std::to_wstring(unixPid) + L"\\smaps");
-  bool committed = false;
-  double windowsKb = 0, unixKb = 0;
+  bool committed = false, worker = false;
+  double windowsKb = 0, unixKb = 0, workersKb = 0;
   for (std::size_t at = 0; at < maps.size();) {
     std::size_t end = maps.find('\n', at);
     if (end == std::string::npos) end = maps.size();
@@ -412,21 +474,17 @@ PrivateSplit SplitPrivate(HANDLE process, int unixPid) {
       committed = ::VirtualQueryEx(process, reinterpret_cast<void*>(static_cast<ULONG_PTR>(start)), &m, sizeof(m)) ==
                       sizeof(m) &&
                   m.State == MEM_COMMIT;
+      worker = false;
+      for (const auto& [from, to] : workers) worker = worker || (start >= from && start < to);
     } else if (line.rfind("Anonymous:", 0) == 0) {
-      (committed ? windowsKb : unixKb) += std::strtod(line.c_str() + 10, nullptr);
+      (!committed ? unixKb : worker ? workersKb : windowsKb) += std::strtod(line.c_str() + 10, nullptr);
       split.known = true;
     }
   }
   split.windowsMb = windowsKb / 1024.0;
   split.unixMb = unixKb / 1024.0;
+  split.workersMb = workersKb / 1024.0;
   return split;
-}
-
-// Threads that started in the suite's own programs and modules; the rest
-// are the system's (Wine's sound and MIDI workers, its thread pool).
-bool OursModule(std::string name) {
-  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return name == "tobble.exe" || name == "keyhush.dll" || name == "music.dll" || name.rfind("deck", 0) == 0;
 }
 
 int CountThreads(const std::map<std::string, int>& threads, bool ours) {
@@ -579,7 +637,7 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
     };
     const double bytesPercent = percentOf(firstRoundBytes);
     if (games > static_cast<int>(kinds.size())) worstBytes = std::max(worstBytes, bytesPercent);
-    const PrivateSplit split = SplitPrivate(launcher, unixPid);
+    const PrivateSplit split = SplitPrivate(launcher, launcherId, unixPid);
     if (games == 1) firstGameSplit = split;
     if (games == static_cast<int>(kinds.size())) firstRoundSplit = split;
     lastSplit = split;
@@ -603,8 +661,9 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
     if (!memoryGrowth.empty()) std::printf("  private memory since the first round: %s\n", memoryGrowth.c_str());
     if (split.known)
       std::printf("  of the private bytes: the Windows side %.1f MB (%+.1f %% of the first game's, %+.1f %% of the "
-                  "first round's), Wine's Unix side %.1f MB\n",
-                  split.windowsMb, splitPercent(firstGameSplit), splitPercent(firstRoundSplit), split.unixMb);
+                  "first round's), Wine's own: its Unix side %.1f MB, its worker threads' stacks %.1f MB\n",
+                  split.windowsMb, splitPercent(firstGameSplit), splitPercent(firstRoundSplit), split.unixMb,
+                  split.workersMb);
     // Whose threads are there beyond those after the first game (which
     // starts the workers the launcher keeps), by the module they started in.
     if (games == 1) {

@@ -102,6 +102,66 @@ void ShowPictures(const std::wstring& file) {
   ::FreeLibrary(module);
 }
 
+// Under Wine, private bytes are the process's resident anonymous memory on
+// the Linux side; the part of it outside memory the Windows side committed
+// is Wine's own Unix side (its C library's heaps). -1 when not under Wine.
+double UnixSideMb() {
+  HANDLE f = ::CreateFileW(L"Z:\\proc\\self\\smaps", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return -1;
+  std::string maps;
+  char buffer[65536];
+  DWORD got = 0;
+  while (::ReadFile(f, buffer, sizeof(buffer), &got, nullptr) && got) maps.append(buffer, got);
+  ::CloseHandle(f);
+  bool committed = false;
+  double kb = 0;
+  for (std::size_t at = 0; at < maps.size();) {
+    std::size_t end = maps.find('\n', at);
+    if (end == std::string::npos) end = maps.size();
+    const std::string line = maps.substr(at, end - at);
+    at = end + 1;
+    unsigned long long start = 0, stop = 0;
+    MEMORY_BASIC_INFORMATION m{};
+    if (std::sscanf(line.c_str(), "%llx-%llx ", &start, &stop) == 2 && line.find('-') < 17)
+      committed = ::VirtualQuery(reinterpret_cast<void*>(static_cast<ULONG_PTR>(start)), &m, sizeof(m)) == sizeof(m) &&
+                  m.State == MEM_COMMIT;
+    else if (line.rfind("Anonymous:", 0) == 0 && !committed)
+      kb += std::strtod(line.c_str() + 10, nullptr);
+  }
+  return kb / 1024.0;
+}
+
+// A full-screen window on a thread of its own, painted from a full-screen
+// DIB section and destroyed: what every board does once.
+DWORD WINAPI FullScreenWindow(void*) {
+  const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
+  HWND window = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"PlainWindow", L"", WS_POPUP, 0, 0, w, h, nullptr, nullptr,
+                                  ::GetModuleHandleW(nullptr), nullptr);
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HDC screen = ::GetDC(nullptr);
+  HDC memory = ::CreateCompatibleDC(screen);
+  HBITMAP picture = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bits) std::memset(bits, 0x40, static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
+  HGDIOBJ old = ::SelectObject(memory, picture);
+  ::ShowWindow(window, SW_SHOWNA);
+  HDC dc = ::GetDC(window);
+  ::BitBlt(dc, 0, 0, w, h, memory, 0, 0, SRCCOPY);
+  ::ReleaseDC(window, dc);
+  MSG msg;
+  for (int i = 0; i < 10; ++i) {
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+    ::Sleep(10);
+  }
+  ::SelectObject(memory, old);
+  ::DeleteObject(picture);
+  ::DeleteDC(memory);
+  ::ReleaseDC(nullptr, screen);
+  ::DestroyWindow(window);
+  return 0;
+}
+
 // Busy blocks of this process's heaps, by size class (powers of two).
 std::map<size_t, std::pair<size_t, size_t>> HeapBlocks() {
   std::map<size_t, std::pair<size_t, size_t>> classes;  // class -> (count, bytes)
@@ -262,6 +322,22 @@ int wmain(int argc, wchar_t** argv) {
       }
     }
     std::printf("500 bare threads with a plain window each: private %+.2f MB\n", PrivateMb() - before);
+  }
+  // Full-screen windows, each on a thread of its own, as the boards of a
+  // game come and go: 10 rounds of 10, private bytes and Wine's Unix side
+  // after each, to show whether and where the growth levels off.
+  for (int pass = 0; pass < 10; ++pass) {
+    const double before = PrivateMb(), unixBefore = UnixSideMb();
+    for (int i = 0; i < 10; ++i) {
+      HANDLE thread = ::CreateThread(nullptr, 0, &FullScreenWindow, nullptr, 0, nullptr);
+      if (thread) {
+        ::WaitForSingleObject(thread, 10000);
+        ::CloseHandle(thread);
+      }
+    }
+    std::printf("10 full-screen windows, a thread each: private %+.2f MB (now %.1f MB), Wine's Unix side %+.2f MB "
+                "(now %.1f MB)\n",
+                PrivateMb() - before, PrivateMb(), UnixSideMb() - unixBefore, UnixSideMb());
   }
   for (int round = 1; round <= rounds; ++round) {
     ::PlaySoundA(reinterpret_cast<LPCSTR>(wave.data()), nullptr, SND_MEMORY | SND_ASYNC);
