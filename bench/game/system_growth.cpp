@@ -5,9 +5,11 @@
 // round, and once more after a pause, it prints its own private bytes and
 // its threads by the module they started in. A cache or worker pool that the
 // system fills on first use shows as growth in the first round only.
-// Usage: system_growth.exe <folder of the deliverables> [rounds=10] [boards]
+// Usage: system_growth.exe <folder of the deliverables> [rounds=10] [boards|windows|decode]
 // (boards: instead, a board of each kind soak-tested in turn, round after
-// round, with the heap's busy blocks compared from the second round on)
+// round, with the heap's busy blocks compared from the second round on;
+// windows: only rounds of full-screen windows on threads of their own;
+// decode: only rounds of a pulse board's pictures decoded on threads)
 #include <windows.h>
 #include <mmsystem.h>
 #include <psapi.h>
@@ -105,14 +107,46 @@ void ShowPictures(const std::wstring& file) {
 // Under Wine, private bytes are the process's resident anonymous memory on
 // the Linux side; the part of it outside memory the Windows side committed
 // is Wine's own Unix side (its C library's heaps). -1 when not under Wine.
-double UnixSideMb() {
-  HANDLE f = ::CreateFileW(L"Z:\\proc\\self\\smaps", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return -1;
-  std::string maps;
+std::string ReadHostFile(const std::wstring& path) {
+  std::string text;
+  HANDLE f = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+  if (f == INVALID_HANDLE_VALUE) return text;
   char buffer[65536];
   DWORD got = 0;
-  while (::ReadFile(f, buffer, sizeof(buffer), &got, nullptr) && got) maps.append(buffer, got);
+  while (::ReadFile(f, buffer, sizeof(buffer), &got, nullptr) && got) text.append(buffer, got);
   ::CloseHandle(f);
+  return text;
+}
+
+// This program's Linux process (/proc/self would name whoever Wine asks
+// on the way): the one running system_growth.exe in this Wine prefix.
+int OwnUnixPid() {
+  static int pid = -1;
+  if (pid >= 0) return pid;
+  pid = 0;
+  char prefix[MAX_PATH] = "";
+  if (!::GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH)) return pid;
+  const std::string ours = std::string("WINEPREFIX=") + prefix + "\n";
+  WIN32_FIND_DATAW found{};
+  HANDLE search = ::FindFirstFileW(L"Z:\\proc\\*", &found);
+  if (search == INVALID_HANDLE_VALUE) return pid;
+  do {
+    if (found.cFileName[0] < L'0' || found.cFileName[0] > L'9') continue;
+    const std::wstring dir = std::wstring(L"Z:\\proc\\") + found.cFileName + L"\\";
+    if (ReadHostFile(dir + L"cmdline").find("system_growth.exe") == std::string::npos) continue;
+    std::string environment = ReadHostFile(dir + L"environ");
+    for (char& c : environment) c = c ? c : '\n';
+    if ((environment + "\n").find(ours) != std::string::npos) pid = _wtoi(found.cFileName);
+  } while (!pid && ::FindNextFileW(search, &found));
+  ::FindClose(search);
+  return pid;
+}
+
+double UnixSideMb() {
+  if (!OwnUnixPid()) return -1;
+  const std::string maps = ReadHostFile(L"Z:\\proc\\" + std::to_wstring(OwnUnixPid()) + L"\\smaps");
+  if (maps.empty()) return -1;
   bool committed = false;
   double kb = 0;
   for (std::size_t at = 0; at < maps.size();) {
@@ -235,6 +269,65 @@ void PlayBoards(const std::wstring& folder, int rounds) {
   ::DestroyWindow(hostWindow);
 }
 
+// Full-screen windows, each on a thread of its own, as the boards of a game
+// come and go: rounds of 10, private bytes and Wine's Unix side after each,
+// to show whether and where the growth levels off.
+void FullScreenRounds(int passes) {
+  WNDCLASSW plain{};
+  plain.lpfnWndProc = ::DefWindowProcW;
+  plain.hInstance = ::GetModuleHandleW(nullptr);
+  plain.lpszClassName = L"PlainWindow";
+  ::RegisterClassW(&plain);  // fails harmlessly when already registered
+  for (int pass = 0; pass < passes; ++pass) {
+    const double before = PrivateMb(), unixBefore = UnixSideMb();
+    for (int i = 0; i < 10; ++i) {
+      HANDLE thread = ::CreateThread(nullptr, 0, &FullScreenWindow, nullptr, 0, nullptr);
+      if (thread) {
+        ::WaitForSingleObject(thread, 10000);
+        ::CloseHandle(thread);
+      }
+    }
+    std::printf("10 full-screen windows, a thread each: private %+.2f MB (now %.1f MB), Wine's Unix side %+.2f MB "
+                "(now %.1f MB)\n",
+                PrivateMb() - before, PrivateMb(), UnixSideMb() - unixBefore, UnixSideMb());
+  }
+}
+
+// Pictures decoded as a pulse board's game decodes them (the parrot's
+// animated picture, each frame through PNG, and its neighbours'
+// backgrounds), on three threads of their own at once, round after round:
+// under Wine the decoders (libjpeg, libpng) run on its Unix side, whose C
+// library keeps each thread's freed large buffers.
+void DecodeRounds(const std::wstring& folder, int passes) {
+  HMODULE birds = ::LoadLibraryW((folder + L"DeckBird.dll").c_str());
+  if (!birds) return;
+  static HMODULE module;
+  module = birds;
+  for (int pass = 0; pass < passes; ++pass) {
+    const double before = PrivateMb(), unixBefore = UnixSideMb();
+    HANDLE threads[3] = {};
+    for (int t = 0; t < 3; ++t)
+      threads[t] = ::CreateThread(
+          nullptr, 0,
+          [](void* which) -> DWORD {
+            const wchar_t* names[] = {L"IMG10", L"BACK10", L"BACK11"};
+            CImageWnd picture;
+            picture.LoadImageResource(names[reinterpret_cast<INT_PTR>(which)], module);
+            return 0;
+          },
+          reinterpret_cast<void*>(static_cast<INT_PTR>(t)), 0, nullptr);
+    for (HANDLE thread : threads)
+      if (thread) {
+        ::WaitForSingleObject(thread, 10000);
+        ::CloseHandle(thread);
+      }
+    std::printf("the parrot and two backgrounds decoded, a thread each: private %+.2f MB (now %.1f MB), Wine's Unix "
+                "side %+.2f MB (now %.1f MB)\n",
+                PrivateMb() - before, PrivateMb(), UnixSideMb() - unixBefore, UnixSideMb());
+  }
+  ::FreeLibrary(birds);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -248,6 +341,14 @@ int wmain(int argc, wchar_t** argv) {
   const std::vector<unsigned char> wave = Wave();
   if (argc > 3 && std::wcscmp(argv[3], L"boards") == 0) {
     PlayBoards(folder, rounds);
+    return 0;
+  }
+  if (argc > 3 && std::wcscmp(argv[3], L"windows") == 0) {
+    FullScreenRounds(rounds);
+    return 0;
+  }
+  if (argc > 3 && std::wcscmp(argv[3], L"decode") == 0) {
+    DecodeRounds(folder, rounds);
     return 0;
   }
   std::printf("start    private %.1f MB, threads %s\n", PrivateMb(), ThreadsByModule().c_str());
@@ -323,22 +424,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     std::printf("500 bare threads with a plain window each: private %+.2f MB\n", PrivateMb() - before);
   }
-  // Full-screen windows, each on a thread of its own, as the boards of a
-  // game come and go: 10 rounds of 10, private bytes and Wine's Unix side
-  // after each, to show whether and where the growth levels off.
-  for (int pass = 0; pass < 10; ++pass) {
-    const double before = PrivateMb(), unixBefore = UnixSideMb();
-    for (int i = 0; i < 10; ++i) {
-      HANDLE thread = ::CreateThread(nullptr, 0, &FullScreenWindow, nullptr, 0, nullptr);
-      if (thread) {
-        ::WaitForSingleObject(thread, 10000);
-        ::CloseHandle(thread);
-      }
-    }
-    std::printf("10 full-screen windows, a thread each: private %+.2f MB (now %.1f MB), Wine's Unix side %+.2f MB "
-                "(now %.1f MB)\n",
-                PrivateMb() - before, PrivateMb(), UnixSideMb() - unixBefore, UnixSideMb());
-  }
+  FullScreenRounds(10);
+  DecodeRounds(folder, 10);
   for (int round = 1; round <= rounds; ++round) {
     ::PlaySoundA(reinterpret_cast<LPCSTR>(wave.data()), nullptr, SND_MEMORY | SND_ASYNC);
     ::Sleep(100);
