@@ -353,12 +353,12 @@ bool OursModule(std::string name) {
 }
 
 // Under Wine a process's private bytes are its resident anonymous memory on
-// the Linux side, Wine's own Unix side included: the C library's heaps, where
-// Wine keeps every window's surface (5 MB for a full-screen board) and X11's
-// and the sound driver's data. That C library keeps a large block once freed
-// (its threshold for handing blocks back to the system rises with each large
-// block freed) and grows each thread's heap to its highest use, so that part
-// rises over the first games and then levels off. Told apart here from /proc
+// the Linux side, Wine's own Unix side included: the C library's heaps that
+// Wine's drivers and the Unix halves of its system DLLs allocate from (X11,
+// layered windows' pictures, the sound driver). That C library keeps a large
+// block once freed (its threshold for handing blocks back to the system rises
+// with each large block freed) and each thread's heap at its highest use, so
+// that part rises over the first games and then levels off. Told apart here from /proc
 // through Wine's Z: drive: resident memory the Windows side has committed,
 // and the rest. On Windows nothing is known and the whole figure is judged.
 struct PrivateSplit {
