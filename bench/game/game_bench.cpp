@@ -366,7 +366,33 @@ struct PrivateSplit {
   double windowsMb = 0;  // in memory the Windows side committed (the suite's heaps, DLLs, stacks)
   double unixMb = 0;     // outside it: Wine's Unix side
   double workersMb = 0;  // the stacks of Wine's own threads (its sound workers come and go)
+  std::map<ULONG_PTR, double> windowsKb;  // the Windows side by allocation
 };
+
+// Where the Windows side grew since `then`: the three allocations that grew
+// most (over 128 KB), named by their module or kind.
+std::string WindowsSideGrowth(HANDLE process, const PrivateSplit& then, const PrivateSplit& now) {
+  std::vector<std::pair<double, ULONG_PTR>> grown;
+  for (const auto& [base, kb] : now.windowsKb) {
+    const auto was = then.windowsKb.find(base);
+    const double d = kb - (was == then.windowsKb.end() ? 0.0 : was->second);
+    if (d > 128) grown.emplace_back(d, base);
+  }
+  std::sort(grown.rbegin(), grown.rend());
+  std::string text;
+  for (std::size_t i = 0; i < grown.size() && i < 3; ++i) {
+    MEMORY_BASIC_INFORMATION m{};
+    ::VirtualQueryEx(process, reinterpret_cast<void*>(grown[i].second), &m, sizeof(m));
+    char name[MAX_PATH] = "";
+    if (m.Type == MEM_IMAGE) ::GetModuleBaseNameA(process, static_cast<HMODULE>(m.AllocationBase), name, MAX_PATH);
+    char one[200];
+    std::snprintf(one, sizeof(one), "%s+%.0f KB at %p (%s)", text.empty() ? "" : ", ", grown[i].first,
+                  reinterpret_cast<void*>(grown[i].second),
+                  m.Type == MEM_IMAGE ? name : m.Type == MEM_MAPPED ? "mapped" : "private");
+    text += one;
+  }
+  return text;
+}
 
 // The stacks of the threads the system started (Wine's workers), as address
 // ranges: from the stack's allocation to its base.
@@ -462,6 +488,7 @@ PrivateSplit SplitPrivate(HANDLE process, DWORD processId, int unixPid) {
   const auto workers = SystemThreadStacks(process, processId);
   const std::string maps = ReadHostFile(L"Z:\\proc\\" + std::to_wstring(unixPid) + L"\\smaps");
   bool committed = false, worker = false;
+  void* allocation = nullptr;
   double windowsKb = 0, unixKb = 0, workersKb = 0;
   for (std::size_t at = 0; at < maps.size();) {
     std::size_t end = maps.find('\n', at);
@@ -474,10 +501,13 @@ PrivateSplit SplitPrivate(HANDLE process, DWORD processId, int unixPid) {
       committed = ::VirtualQueryEx(process, reinterpret_cast<void*>(static_cast<ULONG_PTR>(start)), &m, sizeof(m)) ==
                       sizeof(m) &&
                   m.State == MEM_COMMIT;
+      allocation = m.AllocationBase;
       worker = false;
       for (const auto& [from, to] : workers) worker = worker || (start >= from && start < to);
     } else if (line.rfind("Anonymous:", 0) == 0) {
-      (!committed ? unixKb : worker ? workersKb : windowsKb) += std::strtod(line.c_str() + 10, nullptr);
+      const double kb = std::strtod(line.c_str() + 10, nullptr);
+      (!committed ? unixKb : worker ? workersKb : windowsKb) += kb;
+      if (committed && !worker && kb > 0) split.windowsKb[reinterpret_cast<ULONG_PTR>(allocation)] += kb;
       split.known = true;
     }
   }
@@ -664,6 +694,9 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
                   "first round's), Wine's own: its Unix side %.1f MB, its worker threads' stacks %.1f MB\n",
                   split.windowsMb, splitPercent(firstGameSplit), splitPercent(firstRoundSplit), split.unixMb,
                   split.workersMb);
+    if (split.known && games > 1)
+      if (const std::string where = WindowsSideGrowth(launcher, firstGameSplit, split); !where.empty())
+        std::printf("  the Windows side grew since the first game most in: %s\n", where.c_str());
     // Whose threads are there beyond those after the first game (which
     // starts the workers the launcher keeps), by the module they started in.
     if (games == 1) {
