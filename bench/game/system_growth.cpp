@@ -5,9 +5,12 @@
 // round, and once more after a pause, it prints its own private bytes and
 // its threads by the module they started in. A cache or worker pool that the
 // system fills on first use shows as growth in the first round only.
-// Usage: system_growth.exe <folder of the deliverables> [rounds=10] [boards]
+// Usage: system_growth.exe <folder of the deliverables> [rounds=10] [boards|windows|decode|animate]
 // (boards: instead, a board of each kind soak-tested in turn, round after
-// round, with the heap's busy blocks compared from the second round on)
+// round, with the heap's busy blocks compared from the second round on;
+// windows: only rounds of full-screen windows on threads of their own;
+// decode: only rounds of a pulse board's pictures decoded on threads;
+// animate: only rounds of the parrot's copy animated, three at once)
 #include <windows.h>
 #include <mmsystem.h>
 #include <psapi.h>
@@ -102,6 +105,98 @@ void ShowPictures(const std::wstring& file) {
   ::FreeLibrary(module);
 }
 
+// Under Wine, private bytes are the process's resident anonymous memory on
+// the Linux side; the part of it outside memory the Windows side committed
+// is Wine's own Unix side (its C library's heaps). -1 when not under Wine.
+std::string ReadHostFile(const std::wstring& path) {
+  std::string text;
+  HANDLE f = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+  if (f == INVALID_HANDLE_VALUE) return text;
+  char buffer[65536];
+  DWORD got = 0;
+  while (::ReadFile(f, buffer, sizeof(buffer), &got, nullptr) && got) text.append(buffer, got);
+  ::CloseHandle(f);
+  return text;
+}
+
+// This program's Linux process (/proc/self would name whoever Wine asks
+// on the way): the one running system_growth.exe in this Wine prefix.
+int OwnUnixPid() {
+  static int pid = -1;
+  if (pid >= 0) return pid;
+  pid = 0;
+  char prefix[MAX_PATH] = "";
+  if (!::GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH)) return pid;
+  const std::string ours = std::string("WINEPREFIX=") + prefix + "\n";
+  WIN32_FIND_DATAW found{};
+  HANDLE search = ::FindFirstFileW(L"Z:\\proc\\*", &found);
+  if (search == INVALID_HANDLE_VALUE) return pid;
+  do {
+    if (found.cFileName[0] < L'0' || found.cFileName[0] > L'9') continue;
+    const std::wstring dir = std::wstring(L"Z:\\proc\\") + found.cFileName + L"\\";
+    if (ReadHostFile(dir + L"cmdline").find("system_growth.exe") == std::string::npos) continue;
+    std::string environment = ReadHostFile(dir + L"environ");
+    for (char& c : environment) c = c ? c : '\n';
+    if ((environment + "\n").find(ours) != std::string::npos) pid = _wtoi(found.cFileName);
+  } while (!pid && ::FindNextFileW(search, &found));
+  ::FindClose(search);
+  return pid;
+}
+
+double UnixSideMb() {
+  if (!OwnUnixPid()) return -1;
+  const std::string maps = ReadHostFile(L"Z:\\proc\\" + std::to_wstring(OwnUnixPid()) + L"\\smaps");
+  if (maps.empty()) return -1;
+  bool committed = false;
+  double kb = 0;
+  for (std::size_t at = 0; at < maps.size();) {
+    std::size_t end = maps.find('\n', at);
+    if (end == std::string::npos) end = maps.size();
+    const std::string line = maps.substr(at, end - at);
+    at = end + 1;
+    unsigned long long start = 0, stop = 0;
+    MEMORY_BASIC_INFORMATION m{};
+    if (std::sscanf(line.c_str(), "%llx-%llx ", &start, &stop) == 2 && line.find('-') < 17)
+      committed = ::VirtualQuery(reinterpret_cast<void*>(static_cast<ULONG_PTR>(start)), &m, sizeof(m)) == sizeof(m) &&
+                  m.State == MEM_COMMIT;
+    else if (line.rfind("Anonymous:", 0) == 0 && !committed)
+      kb += std::strtod(line.c_str() + 10, nullptr);
+  }
+  return kb / 1024.0;
+}
+
+// A full-screen window on a thread of its own, painted from a full-screen
+// DIB section and destroyed: what every board does once.
+DWORD WINAPI FullScreenWindow(void*) {
+  const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
+  HWND window = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"PlainWindow", L"", WS_POPUP, 0, 0, w, h, nullptr, nullptr,
+                                  ::GetModuleHandleW(nullptr), nullptr);
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HDC screen = ::GetDC(nullptr);
+  HDC memory = ::CreateCompatibleDC(screen);
+  HBITMAP picture = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bits) std::memset(bits, 0x40, static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
+  HGDIOBJ old = ::SelectObject(memory, picture);
+  ::ShowWindow(window, SW_SHOWNA);
+  HDC dc = ::GetDC(window);
+  ::BitBlt(dc, 0, 0, w, h, memory, 0, 0, SRCCOPY);
+  ::ReleaseDC(window, dc);
+  MSG msg;
+  for (int i = 0; i < 10; ++i) {
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+    ::Sleep(10);
+  }
+  ::SelectObject(memory, old);
+  ::DeleteObject(picture);
+  ::DeleteDC(memory);
+  ::ReleaseDC(nullptr, screen);
+  ::DestroyWindow(window);
+  return 0;
+}
+
 // Busy blocks of this process's heaps, by size class (powers of two).
 std::map<size_t, std::pair<size_t, size_t>> HeapBlocks() {
   std::map<size_t, std::pair<size_t, size_t>> classes;  // class -> (count, bytes)
@@ -175,6 +270,88 @@ void PlayBoards(const std::wstring& folder, int rounds) {
   ::DestroyWindow(hostWindow);
 }
 
+// Full-screen windows, each on a thread of its own, as the boards of a game
+// come and go: rounds of 10, private bytes and Wine's Unix side after each,
+// to show whether and where the growth levels off.
+void FullScreenRounds(int passes) {
+  WNDCLASSW plain{};
+  plain.lpfnWndProc = ::DefWindowProcW;
+  plain.hInstance = ::GetModuleHandleW(nullptr);
+  plain.lpszClassName = L"PlainWindow";
+  ::RegisterClassW(&plain);  // fails harmlessly when already registered
+  for (int pass = 0; pass < passes; ++pass) {
+    const double before = PrivateMb(), unixBefore = UnixSideMb();
+    for (int i = 0; i < 10; ++i) {
+      HANDLE thread = ::CreateThread(nullptr, 0, &FullScreenWindow, nullptr, 0, nullptr);
+      if (thread) {
+        ::WaitForSingleObject(thread, 10000);
+        ::CloseHandle(thread);
+      }
+    }
+    std::printf("10 full-screen windows, a thread each: private %+.2f MB (now %.1f MB), Wine's Unix side %+.2f MB "
+                "(now %.1f MB)\n",
+                PrivateMb() - before, PrivateMb(), UnixSideMb() - unixBefore, UnixSideMb());
+  }
+}
+
+// Pictures decoded as a pulse board's game decodes them (the parrot's
+// animated picture, each frame through PNG, and its neighbours'
+// backgrounds), on three threads of their own at once, round after round:
+// under Wine the decoders (libjpeg, libpng) run on its Unix side, whose C
+// library keeps each thread's freed large buffers.
+void DecodeRounds(const std::wstring& folder, int passes) {
+  HMODULE birds = ::LoadLibraryW((folder + L"DeckBird.dll").c_str());
+  if (!birds) return;
+  static HMODULE module;
+  module = birds;
+  for (int pass = 0; pass < passes; ++pass) {
+    const double before = PrivateMb(), unixBefore = UnixSideMb();
+    HANDLE threads[3] = {};
+    for (int t = 0; t < 3; ++t)
+      threads[t] = ::CreateThread(
+          nullptr, 0,
+          [](void* which) -> DWORD {
+            const wchar_t* names[] = {L"IMG10", L"BACK10", L"BACK11"};
+            CImageWnd picture;
+            picture.LoadImageResource(names[reinterpret_cast<INT_PTR>(which)], module);
+            return 0;
+          },
+          reinterpret_cast<void*>(static_cast<INT_PTR>(t)), 0, nullptr);
+    for (HANDLE thread : threads)
+      if (thread) {
+        ::WaitForSingleObject(thread, 10000);
+        ::CloseHandle(thread);
+      }
+    std::printf("the parrot and two backgrounds decoded, a thread each: private %+.2f MB (now %.1f MB), Wine's Unix "
+                "side %+.2f MB (now %.1f MB)\n",
+                PrivateMb() - before, PrivateMb(), UnixSideMb() - unixBefore, UnixSideMb());
+  }
+  ::FreeLibrary(birds);
+}
+
+// The parrot's copy as its board shows it: a layered picture window on its
+// own thread, animated for two seconds (every frame handed to
+// UpdateLayeredWindow), then ended; three at once, round after round.
+void AnimateRounds(const std::wstring& folder, int passes) {
+  HMODULE birds = ::LoadLibraryW((folder + L"DeckBird.dll").c_str());
+  if (!birds) return;
+  for (int pass = 0; pass < passes; ++pass) {
+    const double before = PrivateMb(), unixBefore = UnixSideMb();
+    {
+      CImageWnd copies[3];
+      for (CImageWnd& copy : copies) {
+        copy.LoadImageResource(L"IMG10", birds);
+        if (copy.CreateImageWindow(nullptr)) ::ShowWindow(copy.hwnd(), SW_SHOWNA);
+      }
+      ::Sleep(2000);
+    }
+    std::printf("three parrots animated for 2 s, a thread each: private %+.2f MB (now %.1f MB), Wine's Unix side "
+                "%+.2f MB (now %.1f MB)\n",
+                PrivateMb() - before, PrivateMb(), UnixSideMb() - unixBefore, UnixSideMb());
+  }
+  ::FreeLibrary(birds);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -188,6 +365,18 @@ int wmain(int argc, wchar_t** argv) {
   const std::vector<unsigned char> wave = Wave();
   if (argc > 3 && std::wcscmp(argv[3], L"boards") == 0) {
     PlayBoards(folder, rounds);
+    return 0;
+  }
+  if (argc > 3 && std::wcscmp(argv[3], L"windows") == 0) {
+    FullScreenRounds(rounds);
+    return 0;
+  }
+  if (argc > 3 && std::wcscmp(argv[3], L"decode") == 0) {
+    DecodeRounds(folder, rounds);
+    return 0;
+  }
+  if (argc > 3 && std::wcscmp(argv[3], L"animate") == 0) {
+    AnimateRounds(folder, rounds);
     return 0;
   }
   std::printf("start    private %.1f MB, threads %s\n", PrivateMb(), ThreadsByModule().c_str());
@@ -207,7 +396,7 @@ int wmain(int argc, wchar_t** argv) {
   // one before, as a child mashing a bird board hears them.
   // Then the same with the module loaded and freed around every 100 calls.
   for (int pass = 0; pass < 4; ++pass) {
-    const double before = PrivateMb();
+    const double before = PrivateMb(), unixBefore = UnixSideMb();
     const auto blocks = HeapBlocks();
     for (int load = 0; load < (pass < 2 ? 1 : 5); ++load) {
       HMODULE birds = ::LoadLibraryW((folder + L"DeckBird.dll").c_str());
@@ -219,8 +408,8 @@ int wmain(int argc, wchar_t** argv) {
       ::PlaySoundA(nullptr, nullptr, 0);
       ::FreeLibrary(birds);
     }
-    std::printf("a bird's call played 500 times%s: private %+.2f MB\n",
-                pass < 2 ? "" : ", its module freed every 100", PrivateMb() - before);
+    std::printf("a bird's call played 500 times%s: private %+.2f MB, of it Wine's Unix side %+.2f MB\n",
+                pass < 2 ? "" : ", its module freed every 100", PrivateMb() - before, UnixSideMb() - unixBefore);
     PrintHeapGrowth(blocks, HeapBlocks());
   }
   // A badge shown and replaced 500 times, as 500 keys on the car-badge board
@@ -263,6 +452,9 @@ int wmain(int argc, wchar_t** argv) {
     }
     std::printf("500 bare threads with a plain window each: private %+.2f MB\n", PrivateMb() - before);
   }
+  FullScreenRounds(10);
+  DecodeRounds(folder, 10);
+  AnimateRounds(folder, 5);
   for (int round = 1; round <= rounds; ++round) {
     ::PlaySoundA(reinterpret_cast<LPCSTR>(wave.data()), nullptr, SND_MEMORY | SND_ASYNC);
     ::Sleep(100);
