@@ -114,7 +114,12 @@ bool CImageWnd::LoadImageResource(const char* name, HINSTANCE module) {
 }
 
 bool CImageWnd::LoadImageResource(const wchar_t* name, HINSTANCE module) {
-  if (!name || thread_.running()) return false;
+  if (thread_.running()) return false;
+  return LoadResourceNow(name, module);
+}
+
+bool CImageWnd::LoadResourceNow(const wchar_t* name, HINSTANCE module) {
+  if (!name) return false;
   ReleasePictures();
   layered = false;
   resourceModule_ = module;
@@ -124,11 +129,16 @@ bool CImageWnd::LoadImageResource(const wchar_t* name, HINSTANCE module) {
   HGLOBAL loaded = ::LoadResource(module, resource);
   const void* data = loaded ? ::LockResource(loaded) : nullptr;
   if (!data) return false;
-  return LoadImageBytes(data, size);
+  return LoadBytesNow(data, size);
 }
 
 bool CImageWnd::LoadImageBytes(const void* data, std::size_t size) {
-  if (!data || size == 0 || size > 0x7FFFFFFF || thread_.running()) return false;
+  if (thread_.running()) return false;
+  return LoadBytesNow(data, size);
+}
+
+bool CImageWnd::LoadBytesNow(const void* data, std::size_t size) {
+  if (!data || size == 0 || size > 0x7FFFFFFF) return false;
   ReleasePictures();
   layered = false;
   if (!rules::CheckPicture(data, size).intact) return false;

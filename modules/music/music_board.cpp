@@ -1,6 +1,8 @@
 #include "modules/music/music_board.h"
 
 #include <algorithm>
+#include <functional>
+#include <vector>
 
 #include "core/wait_bounds.h"
 
@@ -74,16 +76,17 @@ void CBackGroundWndMusic::SetProgram(int program) {
   Send(music::ProgramChange(channel_, program_));
 }
 
-std::unique_ptr<CBaseObjectWnd> CBackGroundWndMusic::MakePicture(const char* name, bool whiteKey) {
+std::unique_ptr<CBaseObjectWnd> CBackGroundWndMusic::StartPicture(const char* name, bool whiteKey) {
   auto picture = std::make_unique<CBaseObjectWnd>();
-  // A picture that does not load stays an empty window; the board goes on.
-  picture->LoadImageResource(name, module_);
-  if (whiteKey) {
-    picture->layered = true;
-    picture->colorKeyOn = true;
-    picture->colorKey = RGB(255, 255, 255);
-  }
-  if (!picture->CreateImageWindow(hwnd())) return nullptr;
+  CBaseObjectWnd* p = picture.get();
+  std::function<void()> loaded;
+  if (whiteKey)
+    loaded = [p] {
+      p->layered = true;
+      p->colorKeyOn = true;
+      p->colorKey = RGB(255, 255, 255);
+    };
+  if (!picture->StartImageWindow(hwnd(), name, module_, std::move(loaded))) return nullptr;
   return picture;
 }
 
@@ -95,13 +98,10 @@ void CBackGroundWndMusic::Place(CBaseObjectWnd& picture, const music::PictureSpo
 }
 
 bool CBackGroundWndMusic::OnBoardShown() {
-  const music::Instrument* instrument = music::InstrumentFor(itemIndex_);
-  const int figures = instrument ? std::clamp(instrument->decorationCount, 0, music::kMaxDecorations) : 0;
   bool shown = false;
   // Made on the board's own thread, as the copies of the other boards are.
   // A board whose thread did not finish in time has been ended: no use.
-  const bool ran = RunOnBoardThread([this, &shown] { shown = ShowPictures(); },
-                                    bimbly::BoardSetUpMs(static_cast<std::uint32_t>(2 + figures)),
+  const bool ran = RunOnBoardThread([this, &shown] { shown = ShowPictures(); }, bimbly::kBoardSetUpMs,
                                     /*runHereWhenLate=*/false);
   if (!ran || !shown) return false;
   SayItemName();
@@ -109,19 +109,32 @@ bool CBackGroundWndMusic::OnBoardShown() {
 }
 
 bool CBackGroundWndMusic::ShowPictures() {
-  chart_ = MakePicture("IMG1", false);
-  if (!chart_) return false;
+  // Every picture's thread starts at once and decodes its picture there, so
+  // that they are made side by side; then all are waited for, with one bound.
+  const music::Instrument* instrument = music::InstrumentFor(itemIndex_);
+  const int figures = instrument ? std::clamp(instrument->decorationCount, 0, music::kMaxDecorations) : 0;
+  std::vector<CBaseObjectWnd*> started;
+  auto start = [&](std::unique_ptr<CBaseObjectWnd>& slot, const char* name, bool whiteKey) {
+    slot = StartPicture(name, whiteKey);
+    if (slot) started.push_back(slot.get());
+    return slot != nullptr;
+  };
+  if (!start(chart_, "IMG1", false)) return false;
+  if (instrument) {
+    if (!start(instrument_, instrument->picture, instrument->whiteKey)) return false;
+    for (int i = 0; i < figures; ++i)
+      if (!start(decorations_[static_cast<std::size_t>(i)], instrument->decoration, false)) return false;
+  }
+  const ULONGLONG deadline = ::GetTickCount64() + bimbly::kImageWindowsTogetherMs;
+  for (CBaseObjectWnd* p : started) {
+    const ULONGLONG now = ::GetTickCount64();
+    if (!p->FinishImageWindow(now < deadline ? static_cast<DWORD>(deadline - now) : 0)) return false;
+  }
   chart_->PlaceAt(0, chart_->screenHeight() - chart_->imageHeight());
-  if (const music::Instrument* instrument = music::InstrumentFor(itemIndex_)) {
-    instrument_ = MakePicture(instrument->picture, instrument->whiteKey);
-    if (!instrument_) return false;
+  if (instrument) {
     Place(*instrument_, instrument->place);
-    for (int i = 0; i < instrument->decorationCount && i < music::kMaxDecorations; ++i) {
-      auto& figure = decorations_[static_cast<std::size_t>(i)];
-      figure = MakePicture(instrument->decoration, false);
-      if (!figure) return false;
-      Place(*figure, instrument->decorationPlaces[i]);
-    }
+    for (int i = 0; i < figures; ++i)
+      Place(*decorations_[static_cast<std::size_t>(i)], instrument->decorationPlaces[i]);
   }
   ::ShowWindow(chart_->hwnd(), SW_SHOWNA);
   chart_->Invalidate();
