@@ -72,7 +72,8 @@ bool CImageWnd::StartImageWindow(HWND owner) {
                        });
 }
 
-bool CImageWnd::StartImageWindow(HWND owner, const char* name, HINSTANCE module, std::function<void()> loaded) {
+bool CImageWnd::StartImageWindow(HWND owner, const char* name, HINSTANCE module, std::function<void()> loaded,
+                                 std::function<void()> made) {
   if (thread_.running()) return false;
   owner_ = owner;
   std::wstring wideName;
@@ -82,10 +83,12 @@ bool CImageWnd::StartImageWindow(HWND owner, const char* name, HINSTANCE module,
     resource = nullptr;
   }
   return thread_.Begin(
-      [this, resource, wideName, module, loaded] {
+      [this, resource, wideName, module, loaded, made] {
         LoadResourceNow(resource ? resource : wideName.c_str(), module);
         if (loaded) loaded();
-        return CreateOnThread();
+        if (!CreateOnThread()) return false;
+        if (made) made();
+        return true;
       },
       [this] {
         if (hwnd_ && ::IsWindow(hwnd_)) ::DestroyWindow(hwnd_);

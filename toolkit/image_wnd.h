@@ -116,8 +116,11 @@ class CImageWnd : public fw::CWnd {
   // The same, with the picture loaded on the window's own thread first (as
   // LoadImageResource: one that does not load leaves the window empty), then
   // `loaded` run there before the window is made (settings that must follow
-  // the load), so that pictures made together are decoded together too.
-  bool StartImageWindow(HWND owner, const char* name, HINSTANCE module, std::function<void()> loaded = nullptr);
+  // the load), so that pictures made together are decoded together too;
+  // `made` runs there once the window exists, before FinishImageWindow
+  // returns (placing and showing it without a round trip to its thread).
+  bool StartImageWindow(HWND owner, const char* name, HINSTANCE module, std::function<void()> loaded = nullptr,
+                        std::function<void()> made = nullptr);
   bool FinishImageWindow(DWORD timeoutMs = bimbly::kImageWindowCreateMs);
   // Ends the window thread and its window (idempotent, any thread but the
   // window's own).

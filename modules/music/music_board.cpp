@@ -76,7 +76,8 @@ void CBackGroundWndMusic::SetProgram(int program) {
   Send(music::ProgramChange(channel_, program_));
 }
 
-std::unique_ptr<CBaseObjectWnd> CBackGroundWndMusic::StartPicture(const char* name, bool whiteKey) {
+std::unique_ptr<CBaseObjectWnd> CBackGroundWndMusic::StartPicture(const char* name, bool whiteKey,
+                                                                  std::function<void(CBaseObjectWnd&)> made) {
   auto picture = std::make_unique<CBaseObjectWnd>();
   CBaseObjectWnd* p = picture.get();
   std::function<void()> loaded;
@@ -86,7 +87,10 @@ std::unique_ptr<CBaseObjectWnd> CBackGroundWndMusic::StartPicture(const char* na
       p->colorKeyOn = true;
       p->colorKey = RGB(255, 255, 255);
     };
-  if (!picture->StartImageWindow(hwnd(), name, module_, std::move(loaded))) return nullptr;
+  // Still until a key is held.
+  p->stopFrame = -1;
+  p->loop = false;
+  if (!picture->StartImageWindow(hwnd(), name, module_, std::move(loaded), [p, made] { made(*p); })) return nullptr;
   return picture;
 }
 
@@ -108,47 +112,76 @@ bool CBackGroundWndMusic::OnBoardShown() {
   return true;
 }
 
+namespace {
+// The pictures are stacked in the order they were started, later ones on
+// top, as if made one after the other: each picture's thread waits for the
+// one before to be stacked. `abandoned` ends those waits when the set-up fails.
+struct Stacking {
+  std::vector<fw::UniqueKernelHandle> stacked;  // manual-reset, one per picture
+  fw::UniqueKernelHandle abandoned{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  explicit Stacking(std::size_t pictures) {
+    for (std::size_t i = 0; i < pictures; ++i) stacked.emplace_back(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  }
+  bool ready() const {
+    return abandoned && std::all_of(stacked.begin(), stacked.end(), [](const auto& e) { return static_cast<bool>(e); });
+  }
+  // On the picture's own thread, once its window exists.
+  void StackAndShow(CBaseObjectWnd& p, std::size_t order) const {
+    if (order > 0) {
+      const HANDLE waits[2] = {stacked[order - 1].get(), abandoned.get()};
+      ::WaitForMultipleObjects(2, waits, FALSE, bimbly::kImageWindowsTogetherMs);
+    }
+    ::SetWindowPos(p.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+    ::ShowWindow(p.hwnd(), SW_SHOWNA);
+    p.Invalidate();
+    ::SetEvent(stacked[order].get());
+  }
+};
+}  // namespace
+
 bool CBackGroundWndMusic::ShowPictures() {
-  // Every picture's thread starts at once and decodes its picture there, so
-  // that they are made side by side; then all are waited for, with one bound.
+  // Every picture's thread starts at once: it decodes its picture, makes its
+  // window, places and shows it, so that the pictures are made side by side
+  // with no round trip to their threads; then all are waited for, with one bound.
   const music::Instrument* instrument = music::InstrumentFor(itemIndex_);
   const int figures = instrument ? std::clamp(instrument->decorationCount, 0, music::kMaxDecorations) : 0;
+  auto stacking = std::make_shared<const Stacking>(instrument ? 2 + static_cast<std::size_t>(figures) : 1);
+  if (!stacking->ready()) return false;
+  struct Abandon {
+    HANDLE event;
+    ~Abandon() { ::SetEvent(event); }
+  } abandon{stacking->abandoned.get()};
   std::vector<CBaseObjectWnd*> started;
-  auto start = [&](std::unique_ptr<CBaseObjectWnd>& slot, const char* name, bool whiteKey) {
-    slot = StartPicture(name, whiteKey);
+  auto start = [&](std::unique_ptr<CBaseObjectWnd>& slot, const char* name, bool whiteKey,
+                   std::function<void(CBaseObjectWnd&)> place) {
+    const std::size_t order = started.size();
+    slot = StartPicture(name, whiteKey, [stacking, order, place](CBaseObjectWnd& p) {
+      place(p);
+      stacking->StackAndShow(p, order);
+    });
     if (slot) started.push_back(slot.get());
     return slot != nullptr;
   };
-  if (!start(chart_, "IMG1", false)) return false;
-  if (instrument) {
-    if (!start(instrument_, instrument->picture, instrument->whiteKey)) return false;
-    for (int i = 0; i < figures; ++i)
-      if (!start(decorations_[static_cast<std::size_t>(i)], instrument->decoration, false)) return false;
-  }
+  const bool all =
+      start(chart_, "IMG1", false,
+            [](CBaseObjectWnd& p) {
+              p.PlaceAt(0, p.screenHeight() - p.imageHeight());
+              // Half size, centred where the full chart would be.
+              p.ApplyCommand(CBaseObjectWnd::kCmdShrink);
+            }) &&
+      (!instrument ||
+       start(instrument_, instrument->picture, instrument->whiteKey,
+             [spot = instrument->place](CBaseObjectWnd& p) { Place(p, spot); }));
+  if (!all) return false;
+  for (int i = 0; i < figures; ++i)
+    if (!start(decorations_[static_cast<std::size_t>(i)], instrument->decoration, false,
+               [spot = instrument->decorationPlaces[i]](CBaseObjectWnd& p) { Place(p, spot); }))
+      return false;
   const ULONGLONG deadline = ::GetTickCount64() + bimbly::kImageWindowsTogetherMs;
   for (CBaseObjectWnd* p : started) {
     const ULONGLONG now = ::GetTickCount64();
     if (!p->FinishImageWindow(now < deadline ? static_cast<DWORD>(deadline - now) : 0)) return false;
   }
-  chart_->PlaceAt(0, chart_->screenHeight() - chart_->imageHeight());
-  if (instrument) {
-    Place(*instrument_, instrument->place);
-    for (int i = 0; i < figures; ++i)
-      Place(*decorations_[static_cast<std::size_t>(i)], instrument->decorationPlaces[i]);
-  }
-  ::ShowWindow(chart_->hwnd(), SW_SHOWNA);
-  chart_->Invalidate();
-  // Half size, centred where the full chart would be.
-  chart_->ApplyCommand(CBaseObjectWnd::kCmdShrink);
-  auto haltAndShow = [](CBaseObjectWnd* p) {
-    if (!p) return;
-    p->stopFrame = -1;
-    p->loop = false;
-    ::ShowWindow(p->hwnd(), SW_SHOWNA);
-    p->Invalidate();
-  };
-  haltAndShow(instrument_.get());
-  for (auto& d : decorations_) haltAndShow(d.get());
   return true;
 }
 
