@@ -165,6 +165,12 @@ class CImageWnd : public fw::CWnd {
   // Timer wake-ups so far (for measuring the idle cost).
   LONG tickCount() const { return tickCount_.load(); }
 
+  // Pictures decoded ahead of the windows that will show them (the next
+  // board's), kept for this module until a window loading the same resource
+  // takes one, or until they are let go. Any thread.
+  static void DecodeAhead(const char* name, HINSTANCE module);
+  static void LetGoDecodedAhead();
+
   // Frames drawn once and shared by the windows of this module showing the
   // same picture, still held by some window (for checking they are let go).
   static std::size_t SharedFramesHeld();
@@ -224,6 +230,8 @@ class CImageWnd : public fw::CWnd {
   // The loads without the check that no window exists yet (the window's
   // own thread loads this way before it makes the window).
   bool LoadResourceNow(const wchar_t* name, HINSTANCE module);
+  // Takes a picture decoded ahead for that resource; false when there is none.
+  bool TakeDecodedAhead(const wchar_t* name, HINSTANCE module);
   bool LoadBytesNow(const void* data, std::size_t size);
   bool DecodeStream(IStream* stream);
   void ReleasePictures();

@@ -24,6 +24,22 @@ CBackGroundWndMusic::CBackGroundWndMusic(HINSTANCE module, HWND host, const Modu
     SetChannel(instrument->channel);
     SetProgram(instrument->program);
   }
+  // The neighbouring instruments' pictures are decoded ahead once this board
+  // shows, so that Page Up or Page Down finds them ready.
+  AlsoAheadAfterFirstPaint([module = module_, item = itemIndex_](const std::function<bool()>& stillWanted) {
+    std::vector<const char*> names{"IMG1"};
+    for (int neighbour : {item + 1, item - 1}) {
+      const music::Instrument* n = music::InstrumentFor(neighbour);
+      if (!n) continue;
+      names.push_back(n->picture);
+      for (int i = 0; i < std::clamp(n->decorationCount, 0, music::kMaxDecorations); ++i)
+        names.push_back(n->decoration);
+    }
+    for (const char* name : names) {
+      if (!stillWanted()) return;
+      CImageWnd::DecodeAhead(name, module);
+    }
+  });
 }
 
 namespace {
@@ -107,6 +123,8 @@ bool CBackGroundWndMusic::OnBoardShown() {
   // A board whose thread did not finish in time has been ended: no use.
   const bool ran = RunOnBoardThread([this, &shown] { shown = ShowPictures(); }, bimbly::kBoardSetUpMs,
                                     /*runHereWhenLate=*/false);
+  // What the board before decoded ahead and this one did not take is of no more use.
+  CImageWnd::LetGoDecodedAhead();
   if (!ran || !shown) return false;
   SayItemName();
   return true;
