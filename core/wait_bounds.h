@@ -67,10 +67,11 @@ inline constexpr std::uint32_t kRestackAnswerMs = 200;
 // Work that a board's host runs on the board's thread waits first for the
 // key the board may be serving: one picture made and enlarged, and a pulse.
 inline constexpr std::uint32_t kBoardKeyInProgressMs = kImageWindowCreateMs + kObjectCommandMs + 1000;
-// The board's set-up: its pictures made one after the other, one shrunk.
-inline constexpr std::uint32_t BoardSetUpMs(std::uint32_t pictures) {
-  return kBoardKeyInProgressMs + pictures * kImageWindowCreateMs + kObjectCommandMs;
-}
+// Pictures made together (their threads started at once, each decoding its
+// own picture) are waited for with one bound for all of them.
+inline constexpr std::uint32_t kImageWindowsTogetherMs = kImageWindowCreateMs;
+// The board's set-up: its pictures made together, one shrunk.
+inline constexpr std::uint32_t kBoardSetUpMs = kBoardKeyInProgressMs + kImageWindowsTogetherMs + kObjectCommandMs;
 // The board's release: its pictures ended one after the other, each
 // terminated at worst.
 inline constexpr std::uint32_t BoardReleaseMs(std::uint32_t pictures) {

@@ -8,6 +8,10 @@ namespace fw {
 CWindowThread::~CWindowThread() { Stop(bimbly::kWindowThreadEndMs); }
 
 bool CWindowThread::Start(std::function<bool()> create, std::function<void()> destroy, DWORD timeoutMs) {
+  return Begin(std::move(create), std::move(destroy)) && WaitCreated(timeoutMs);
+}
+
+bool CWindowThread::Begin(std::function<bool()> create, std::function<void()> destroy) {
   if (thread_) return false;
   state_ = std::make_shared<State>();
   state_->create = std::move(create);
@@ -21,6 +25,11 @@ bool CWindowThread::Start(std::function<bool()> create, std::function<void()> de
     delete threadState;
     return false;
   }
+  return true;
+}
+
+bool CWindowThread::WaitCreated(DWORD timeoutMs) {
+  if (!thread_ || !state_) return false;
   const HANDLE waits[2] = {state_->created.get(), thread_.get()};
   const DWORD w = ::WaitForMultipleObjects(2, waits, FALSE, timeoutMs);
   if (w == WAIT_OBJECT_0 && state_->createResult) return true;

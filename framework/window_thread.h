@@ -29,6 +29,13 @@ class CWindowThread {
   // thread's message loop; `destroy` runs on the thread after the loop ends.
   // Returns true when `create` succeeded within timeoutMs.
   bool Start(std::function<bool()> create, std::function<void()> destroy, DWORD timeoutMs);
+  // Start in two halves, so that several threads can be started at once and
+  // then waited for together: Begin returns once the thread runs (false when
+  // it could not be started); WaitCreated then waits, bounded, for `create`
+  // and is true when it succeeded. A thread whose creation failed or ran out
+  // of time has been stopped.
+  bool Begin(std::function<bool()> create, std::function<void()> destroy);
+  bool WaitCreated(DWORD timeoutMs);
   // Asks the loop to end and waits; returns false when the thread had to be terminated.
   bool Stop(DWORD timeoutMs);
   bool running() const;

@@ -2,8 +2,11 @@
 // by one, their delays, and mirroring.
 #include "toolkit/image_parts.h"
 
+#include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "framework/text.h"
 #include "core/image_rules.h"
@@ -87,7 +90,64 @@ std::uint64_t PictureDigest(const void* data, std::size_t size) {
   return h ? h : 1;
 }
 
+// Pictures decoded ahead, each for one window to take: a GDI+ image is used
+// by one window's thread only.
+struct DecodedAhead {
+  HINSTANCE module;
+  std::wstring name;
+  std::unique_ptr<CImageWnd> picture;
+};
+// Two neighbouring items' pictures: a chart, an instrument and up to five figures each.
+constexpr std::size_t kDecodedAheadKept = 14;
+std::mutex g_aheadLock;
+std::vector<DecodedAhead> g_ahead;
+
 }  // namespace
+
+void CImageWnd::DecodeAhead(const char* name, HINSTANCE module) {
+  if (!name || IS_INTRESOURCE(name)) return;
+  auto picture = std::make_unique<CImageWnd>();
+  if (!picture->LoadImageResource(name, module)) return;
+  DecodedAhead entry{module, fw::GbkToWide(name), std::move(picture)};
+  std::unique_ptr<CImageWnd> dropped;  // freed outside the lock
+  std::lock_guard<std::mutex> guard(g_aheadLock);
+  if (g_ahead.size() >= kDecodedAheadKept) {
+    dropped = std::move(g_ahead.front().picture);
+    g_ahead.erase(g_ahead.begin());
+  }
+  g_ahead.push_back(std::move(entry));
+}
+
+void CImageWnd::LetGoDecodedAhead() {
+  std::vector<DecodedAhead> kept;
+  {
+    std::lock_guard<std::mutex> guard(g_aheadLock);
+    kept.swap(g_ahead);
+  }
+}
+
+bool CImageWnd::TakeDecodedAhead(const wchar_t* name, HINSTANCE module) {
+  if (IS_INTRESOURCE(name)) return false;
+  std::unique_ptr<CImageWnd> other;
+  {
+    std::lock_guard<std::mutex> guard(g_aheadLock);
+    auto it = std::find_if(g_ahead.begin(), g_ahead.end(),
+                           [&](const DecodedAhead& e) { return e.module == module && e.name == name; });
+    if (it == g_ahead.end()) return false;
+    other = std::move(it->picture);
+    g_ahead.erase(it);
+  }
+  ReleasePictures();
+  std::swap(pictures_, other->pictures_);
+  resourceModule_ = module;
+  imageWidth_ = other->imageWidth_;
+  imageHeight_ = other->imageHeight_;
+  format_ = other->format_;
+  frameCount_ = other->frameCount_;
+  currentFrame_ = 0;
+  layered = other->layered.load();
+  return true;
+}
 
 void CImageWnd::ReleasePictures() {
   Pictures& p = *pictures_;
@@ -114,7 +174,13 @@ bool CImageWnd::LoadImageResource(const char* name, HINSTANCE module) {
 }
 
 bool CImageWnd::LoadImageResource(const wchar_t* name, HINSTANCE module) {
-  if (!name || thread_.running()) return false;
+  if (thread_.running()) return false;
+  return LoadResourceNow(name, module);
+}
+
+bool CImageWnd::LoadResourceNow(const wchar_t* name, HINSTANCE module) {
+  if (!name) return false;
+  if (TakeDecodedAhead(name, module)) return true;
   ReleasePictures();
   layered = false;
   resourceModule_ = module;
@@ -124,11 +190,16 @@ bool CImageWnd::LoadImageResource(const wchar_t* name, HINSTANCE module) {
   HGLOBAL loaded = ::LoadResource(module, resource);
   const void* data = loaded ? ::LockResource(loaded) : nullptr;
   if (!data) return false;
-  return LoadImageBytes(data, size);
+  return LoadBytesNow(data, size);
 }
 
 bool CImageWnd::LoadImageBytes(const void* data, std::size_t size) {
-  if (!data || size == 0 || size > 0x7FFFFFFF || thread_.running()) return false;
+  if (thread_.running()) return false;
+  return LoadBytesNow(data, size);
+}
+
+bool CImageWnd::LoadBytesNow(const void* data, std::size_t size) {
+  if (!data || size == 0 || size > 0x7FFFFFFF) return false;
   ReleasePictures();
   layered = false;
   if (!rules::CheckPicture(data, size).intact) return false;

@@ -3,6 +3,7 @@
 #include <imm.h>
 
 #include <cstring>
+#include <string>
 
 #include "core/image_rules.h"
 #include "core/wait_bounds.h"
@@ -57,16 +58,44 @@ CImageWnd::~CImageWnd() {
 
 
 bool CImageWnd::CreateImageWindow(HWND owner) {
+  return StartImageWindow(owner) && FinishImageWindow(bimbly::kImageWindowCreateMs);
+}
+
+bool CImageWnd::StartImageWindow(HWND owner) {
   if (thread_.running()) return false;
   owner_ = owner;
   // Each window has its own creation signal inside CWindowThread, so windows
   // created at the same time on different threads cannot take each other's.
-  return thread_.Start([this] { return CreateOnThread(); },
+  return thread_.Begin([this] { return CreateOnThread(); },
                        [this] {
                          if (hwnd_ && ::IsWindow(hwnd_)) ::DestroyWindow(hwnd_);
-                       },
-                       bimbly::kImageWindowCreateMs);
+                       });
 }
+
+bool CImageWnd::StartImageWindow(HWND owner, const char* name, HINSTANCE module, std::function<void()> loaded,
+                                 std::function<void()> made) {
+  if (thread_.running()) return false;
+  owner_ = owner;
+  std::wstring wideName;
+  const wchar_t* resource = reinterpret_cast<const wchar_t*>(name);
+  if (name && !IS_INTRESOURCE(name)) {
+    wideName = fw::GbkToWide(name);
+    resource = nullptr;
+  }
+  return thread_.Begin(
+      [this, resource, wideName, module, loaded, made] {
+        LoadResourceNow(resource ? resource : wideName.c_str(), module);
+        if (loaded) loaded();
+        if (!CreateOnThread()) return false;
+        if (made) made();
+        return true;
+      },
+      [this] {
+        if (hwnd_ && ::IsWindow(hwnd_)) ::DestroyWindow(hwnd_);
+      });
+}
+
+bool CImageWnd::FinishImageWindow(DWORD timeoutMs) { return thread_.WaitCreated(timeoutMs); }
 
 bool CImageWnd::CreateOnThread() {
   if (!RegisterClass(kClassName, 0, nullptr, nullptr, ::LoadCursorW(nullptr, IDC_ARROW))) return false;

@@ -36,6 +36,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -106,6 +107,21 @@ class CImageWnd : public fw::CWnd {
   // (0, 0), picture-sized, hidden). True once the window exists; false when the
   // thread or window could not be made within kImageWindowCreateMs.
   bool CreateImageWindow(HWND owner);
+  // CreateImageWindow in two halves, so that several windows are made at
+  // once and waited for together: StartImageWindow starts the thread (false
+  // when it could not be started), FinishImageWindow waits at most timeoutMs
+  // for the window and is true once it exists (a window that failed or ran
+  // out of time has its thread ended).
+  bool StartImageWindow(HWND owner);
+  // The same, with the picture loaded on the window's own thread first (as
+  // LoadImageResource: one that does not load leaves the window empty), then
+  // `loaded` run there before the window is made (settings that must follow
+  // the load), so that pictures made together are decoded together too;
+  // `made` runs there once the window exists, before FinishImageWindow
+  // returns (placing and showing it without a round trip to its thread).
+  bool StartImageWindow(HWND owner, const char* name, HINSTANCE module, std::function<void()> loaded = nullptr,
+                        std::function<void()> made = nullptr);
+  bool FinishImageWindow(DWORD timeoutMs = bimbly::kImageWindowCreateMs);
   // Ends the window thread and its window (idempotent, any thread but the
   // window's own).
   void DestroyImageWindow();
@@ -148,6 +164,12 @@ class CImageWnd : public fw::CWnd {
   LONG paintCount() const { return paintCount_.load(); }
   // Timer wake-ups so far (for measuring the idle cost).
   LONG tickCount() const { return tickCount_.load(); }
+
+  // Pictures decoded ahead of the windows that will show them (the next
+  // board's), kept for this module until a window loading the same resource
+  // takes one, or until they are let go. Any thread.
+  static void DecodeAhead(const char* name, HINSTANCE module);
+  static void LetGoDecodedAhead();
 
   // Frames drawn once and shared by the windows of this module showing the
   // same picture, still held by some window (for checking they are let go).
@@ -205,6 +227,12 @@ class CImageWnd : public fw::CWnd {
   struct Pictures;  // GDI+ images, their streams and the frame delays
   struct Surface;   // the persistent 32-bit drawing surface
 
+  // The loads without the check that no window exists yet (the window's
+  // own thread loads this way before it makes the window).
+  bool LoadResourceNow(const wchar_t* name, HINSTANCE module);
+  // Takes a picture decoded ahead for that resource; false when there is none.
+  bool TakeDecodedAhead(const wchar_t* name, HINSTANCE module);
+  bool LoadBytesNow(const void* data, std::size_t size);
   bool DecodeStream(IStream* stream);
   void ReleasePictures();
   // Mirrors every picture (a GDI+ RotateFlipType; the header keeps GDI+ out).

@@ -100,6 +100,7 @@ struct AheadJob {
   int width = 0;
   int height = 0;
   unsigned generation = 0;
+  AheadWork also;
 };
 
 void DrawJob(const AheadJob& job) {
@@ -108,6 +109,13 @@ void DrawJob(const AheadJob& job) {
     if (g_generation.load() != job.generation) break;
     try {
       Get(job.module, name, job.width, job.height);
+    } catch (...) {
+    }
+  }
+  if (job.also && g_generation.load() == job.generation) {
+    const unsigned generation = job.generation;
+    try {
+      job.also([generation] { return g_generation.load() == generation; });
     } catch (...) {
     }
   }
@@ -145,12 +153,12 @@ Pixels Get(HINSTANCE module, const std::wstring& name, int width, int height) {
   return drawn;
 }
 
-void DrawAhead(HINSTANCE module, std::vector<std::wstring> names, int width, int height) {
+void DrawAhead(HINSTANCE module, std::vector<std::wstring> names, int width, int height, AheadWork alsoAhead) {
   const unsigned generation = ++g_generation;
   names.erase(std::remove_if(names.begin(), names.end(),
                              [&](const std::wstring& n) { return n.empty() || Find(n, width, height); }),
               names.end());
-  if (names.empty()) return;
+  if (names.empty() && !alsoAhead) return;
   HMODULE self = nullptr;
   if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&AheadMain), &self))
     return;
@@ -161,6 +169,7 @@ void DrawAhead(HINSTANCE module, std::vector<std::wstring> names, int width, int
   job->width = width;
   job->height = height;
   job->generation = generation;
+  job->also = std::move(alsoAhead);
   fw::UniqueKernelHandle thread(::CreateThread(nullptr, 0, &AheadMain, job.get(), CREATE_SUSPENDED, nullptr));
   if (!thread) {
     ::FreeLibrary(self);

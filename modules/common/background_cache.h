@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,9 +24,13 @@ Pixels Find(const std::wstring& name, int width, int height);
 // The background drawn at width x height: from the cache, or drawn now on
 // the caller's thread and kept. Null when it cannot be drawn.
 Pixels Get(HINSTANCE module, const std::wstring& name, int width, int height);
-// Has these backgrounds drawn into the cache on a low-priority thread,
-// instead of whatever an earlier call still had to draw.
-void DrawAhead(HINSTANCE module, std::vector<std::wstring> names, int width, int height);
+// Work done ahead after the backgrounds, told whether it is still wanted
+// (false once a newer DrawAhead or StopDrawingAhead came). It must not use
+// the board, which may be gone by then.
+using AheadWork = std::function<void(const std::function<bool()>& stillWanted)>;
+// Has these backgrounds drawn into the cache on a low-priority thread, then
+// `alsoAhead` done there, instead of whatever an earlier call still had to do.
+void DrawAhead(HINSTANCE module, std::vector<std::wstring> names, int width, int height, AheadWork alsoAhead = {});
 // Has the drawing ahead end after the background in hand and waits for it
 // (bounded), so that nothing of the module runs when it is freed next.
 void StopDrawingAhead();

@@ -156,7 +156,8 @@ void CBackGroundWnd::OnPainted() {
   LARGE_INTEGER now{};
   ::QueryPerformanceCounter(&now);
   ::SetPropW(hwnd(), kFirstPaintTimeProp, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(now.QuadPart)));
-  if (!drawAhead_.empty()) board_backgrounds::DrawAhead(module_, std::move(drawAhead_), screenCx_, screenCy_);
+  if (!drawAhead_.empty() || alsoAhead_)
+    board_backgrounds::DrawAhead(module_, std::move(drawAhead_), screenCx_, screenCy_, std::move(alsoAhead_));
 }
 
 bool CBackGroundWnd::DrawOwnPicture(void* pixels, int width, int height) {

@@ -12,6 +12,7 @@
 #include "core/settings_rules.h"
 #include "framework/handles.h"
 #include "contracts/module_contract.h"
+#include "modules/common/background_cache.h"
 #include "modules/common/board_speech.h"
 #include "toolkit/image_wnd.h"
 
@@ -40,6 +41,9 @@ class CBackGroundWnd : public CImageWnd {
   // Backgrounds to have drawn ahead once this board has painted its first
   // frame (the neighbouring items'), so that a switch to them is quick.
   void DrawAheadAfterFirstPaint(std::vector<std::wstring> names) { drawAhead_ = std::move(names); }
+  // And work done ahead after them, on the same thread (the music board's
+  // neighbouring pictures decoded); it must not use the board.
+  void AlsoAheadAfterFirstPaint(board_backgrounds::AheadWork work) { alsoAhead_ = std::move(work); }
 
   // From here on the board takes no more keys, also none already queued for
   // its thread: called first when the board goes, so that nothing a queued
@@ -124,6 +128,7 @@ class CBackGroundWnd : public CImageWnd {
   std::wstring backgroundName_;
   std::shared_ptr<const std::vector<std::uint32_t>> drawnBackground_;  // board thread, once it paints
   std::vector<std::wstring> drawAhead_;
+  board_backgrounds::AheadWork alsoAhead_;
   std::atomic<bool> closing_{false};
   fw::UniqueKernelHandle going_;  // manual-reset event, set when the board starts to go
 };

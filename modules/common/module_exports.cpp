@@ -5,6 +5,7 @@
 
 #include "framework/window.h"
 #include "modules/common/background_cache.h"
+#include "toolkit/image_wnd.h"
 
 namespace module_host {
 namespace {
@@ -89,6 +90,10 @@ void __freeres();
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
   // Only when freed by the host; at process end nothing needs giving back.
-  if (reason == DLL_PROCESS_DETACH && !reserved) __gnu_cxx::__freeres();
+  if (reason == DLL_PROCESS_DETACH && !reserved) {
+    // Pictures decoded ahead for a board that did not come.
+    CImageWnd::LetGoDecodedAhead();
+    __gnu_cxx::__freeres();
+  }
   return TRUE;
 }

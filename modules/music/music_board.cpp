@@ -1,6 +1,8 @@
 #include "modules/music/music_board.h"
 
 #include <algorithm>
+#include <functional>
+#include <vector>
 
 #include "core/wait_bounds.h"
 
@@ -22,6 +24,22 @@ CBackGroundWndMusic::CBackGroundWndMusic(HINSTANCE module, HWND host, const Modu
     SetChannel(instrument->channel);
     SetProgram(instrument->program);
   }
+  // The neighbouring instruments' pictures are decoded ahead once this board
+  // shows, so that Page Up or Page Down finds them ready.
+  AlsoAheadAfterFirstPaint([module = module_, item = itemIndex_](const std::function<bool()>& stillWanted) {
+    std::vector<const char*> names{"IMG1"};
+    for (int neighbour : {item + 1, item - 1}) {
+      const music::Instrument* n = music::InstrumentFor(neighbour);
+      if (!n) continue;
+      names.push_back(n->picture);
+      for (int i = 0; i < std::clamp(n->decorationCount, 0, music::kMaxDecorations); ++i)
+        names.push_back(n->decoration);
+    }
+    for (const char* name : names) {
+      if (!stillWanted()) return;
+      CImageWnd::DecodeAhead(name, module);
+    }
+  });
 }
 
 namespace {
@@ -74,16 +92,21 @@ void CBackGroundWndMusic::SetProgram(int program) {
   Send(music::ProgramChange(channel_, program_));
 }
 
-std::unique_ptr<CBaseObjectWnd> CBackGroundWndMusic::MakePicture(const char* name, bool whiteKey) {
+std::unique_ptr<CBaseObjectWnd> CBackGroundWndMusic::StartPicture(const char* name, bool whiteKey,
+                                                                  std::function<void(CBaseObjectWnd&)> made) {
   auto picture = std::make_unique<CBaseObjectWnd>();
-  // A picture that does not load stays an empty window; the board goes on.
-  picture->LoadImageResource(name, module_);
-  if (whiteKey) {
-    picture->layered = true;
-    picture->colorKeyOn = true;
-    picture->colorKey = RGB(255, 255, 255);
-  }
-  if (!picture->CreateImageWindow(hwnd())) return nullptr;
+  CBaseObjectWnd* p = picture.get();
+  std::function<void()> loaded;
+  if (whiteKey)
+    loaded = [p] {
+      p->layered = true;
+      p->colorKeyOn = true;
+      p->colorKey = RGB(255, 255, 255);
+    };
+  // Still until a key is held.
+  p->stopFrame = -1;
+  p->loop = false;
+  if (!picture->StartImageWindow(hwnd(), name, module_, std::move(loaded), [p, made] { made(*p); })) return nullptr;
   return picture;
 }
 
@@ -95,47 +118,88 @@ void CBackGroundWndMusic::Place(CBaseObjectWnd& picture, const music::PictureSpo
 }
 
 bool CBackGroundWndMusic::OnBoardShown() {
-  const music::Instrument* instrument = music::InstrumentFor(itemIndex_);
-  const int figures = instrument ? std::clamp(instrument->decorationCount, 0, music::kMaxDecorations) : 0;
   bool shown = false;
   // Made on the board's own thread, as the copies of the other boards are.
   // A board whose thread did not finish in time has been ended: no use.
-  const bool ran = RunOnBoardThread([this, &shown] { shown = ShowPictures(); },
-                                    bimbly::BoardSetUpMs(static_cast<std::uint32_t>(2 + figures)),
+  const bool ran = RunOnBoardThread([this, &shown] { shown = ShowPictures(); }, bimbly::kBoardSetUpMs,
                                     /*runHereWhenLate=*/false);
+  // What the board before decoded ahead and this one did not take is of no more use.
+  CImageWnd::LetGoDecodedAhead();
   if (!ran || !shown) return false;
   SayItemName();
   return true;
 }
 
-bool CBackGroundWndMusic::ShowPictures() {
-  chart_ = MakePicture("IMG1", false);
-  if (!chart_) return false;
-  chart_->PlaceAt(0, chart_->screenHeight() - chart_->imageHeight());
-  if (const music::Instrument* instrument = music::InstrumentFor(itemIndex_)) {
-    instrument_ = MakePicture(instrument->picture, instrument->whiteKey);
-    if (!instrument_) return false;
-    Place(*instrument_, instrument->place);
-    for (int i = 0; i < instrument->decorationCount && i < music::kMaxDecorations; ++i) {
-      auto& figure = decorations_[static_cast<std::size_t>(i)];
-      figure = MakePicture(instrument->decoration, false);
-      if (!figure) return false;
-      Place(*figure, instrument->decorationPlaces[i]);
-    }
+namespace {
+// The pictures are stacked in the order they were started, later ones on
+// top, as if made one after the other: each picture's thread waits for the
+// one before to be stacked. `abandoned` ends those waits when the set-up fails.
+struct Stacking {
+  std::vector<fw::UniqueKernelHandle> stacked;  // manual-reset, one per picture
+  fw::UniqueKernelHandle abandoned{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  explicit Stacking(std::size_t pictures) {
+    for (std::size_t i = 0; i < pictures; ++i) stacked.emplace_back(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   }
-  ::ShowWindow(chart_->hwnd(), SW_SHOWNA);
-  chart_->Invalidate();
-  // Half size, centred where the full chart would be.
-  chart_->ApplyCommand(CBaseObjectWnd::kCmdShrink);
-  auto haltAndShow = [](CBaseObjectWnd* p) {
-    if (!p) return;
-    p->stopFrame = -1;
-    p->loop = false;
-    ::ShowWindow(p->hwnd(), SW_SHOWNA);
-    p->Invalidate();
+  bool ready() const {
+    return abandoned && std::all_of(stacked.begin(), stacked.end(), [](const auto& e) { return static_cast<bool>(e); });
+  }
+  // On the picture's own thread, once its window exists.
+  void StackAndShow(CBaseObjectWnd& p, std::size_t order) const {
+    if (order > 0) {
+      const HANDLE waits[2] = {stacked[order - 1].get(), abandoned.get()};
+      ::WaitForMultipleObjects(2, waits, FALSE, bimbly::kImageWindowsTogetherMs);
+    }
+    ::SetWindowPos(p.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+    ::ShowWindow(p.hwnd(), SW_SHOWNA);
+    p.Invalidate();
+    ::SetEvent(stacked[order].get());
+  }
+};
+}  // namespace
+
+bool CBackGroundWndMusic::ShowPictures() {
+  // Every picture's thread starts at once: it decodes its picture, makes its
+  // window, places and shows it, so that the pictures are made side by side
+  // with no round trip to their threads; then all are waited for, with one bound.
+  const music::Instrument* instrument = music::InstrumentFor(itemIndex_);
+  const int figures = instrument ? std::clamp(instrument->decorationCount, 0, music::kMaxDecorations) : 0;
+  auto stacking = std::make_shared<const Stacking>(instrument ? 2 + static_cast<std::size_t>(figures) : 1);
+  if (!stacking->ready()) return false;
+  struct Abandon {
+    HANDLE event;
+    ~Abandon() { ::SetEvent(event); }
+  } abandon{stacking->abandoned.get()};
+  std::vector<CBaseObjectWnd*> started;
+  auto start = [&](std::unique_ptr<CBaseObjectWnd>& slot, const char* name, bool whiteKey,
+                   std::function<void(CBaseObjectWnd&)> place) {
+    const std::size_t order = started.size();
+    slot = StartPicture(name, whiteKey, [stacking, order, place](CBaseObjectWnd& p) {
+      place(p);
+      stacking->StackAndShow(p, order);
+    });
+    if (slot) started.push_back(slot.get());
+    return slot != nullptr;
   };
-  haltAndShow(instrument_.get());
-  for (auto& d : decorations_) haltAndShow(d.get());
+  const bool all =
+      start(chart_, "IMG1", false,
+            [](CBaseObjectWnd& p) {
+              p.PlaceAt(0, p.screenHeight() - p.imageHeight());
+              // Half size, centred where the full chart would be.
+              p.ApplyCommand(CBaseObjectWnd::kCmdShrink);
+            }) &&
+      (!instrument ||
+       start(instrument_, instrument->picture, instrument->whiteKey,
+             [spot = instrument->place](CBaseObjectWnd& p) { Place(p, spot); }));
+  if (!all) return false;
+  for (int i = 0; i < figures; ++i)
+    if (!start(decorations_[static_cast<std::size_t>(i)], instrument->decoration, false,
+               [spot = instrument->decorationPlaces[i]](CBaseObjectWnd& p) { Place(p, spot); }))
+      return false;
+  const ULONGLONG deadline = ::GetTickCount64() + bimbly::kImageWindowsTogetherMs;
+  for (CBaseObjectWnd* p : started) {
+    const ULONGLONG now = ::GetTickCount64();
+    if (!p->FinishImageWindow(now < deadline ? static_cast<DWORD>(deadline - now) : 0)) return false;
+  }
   return true;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -34,10 +35,13 @@ class CBackGroundWndMusic : public CBackGroundWnd {
   void Send(std::uint32_t message);
   void SetChannel(int channel);
   void SetProgram(int program);
-  // A picture owned by the board window; null when its window cannot be made
-  // (one whose image does not load is an empty window).
-  std::unique_ptr<CBaseObjectWnd> MakePicture(const char* name, bool whiteKey);
-  void Place(CBaseObjectWnd& picture, const bimbly::music::PictureSpot& spot);
+  // A picture owned by the board window whose thread loads the picture,
+  // makes the window and then runs `made` (one whose image does not load is
+  // an empty window); null when the thread could not be started. Waited for
+  // with the others.
+  std::unique_ptr<CBaseObjectWnd> StartPicture(const char* name, bool whiteKey,
+                                               std::function<void(CBaseObjectWnd&)> made);
+  static void Place(CBaseObjectWnd& picture, const bimbly::music::PictureSpot& spot);
   void SetAnimation(bool on);
   bool ShowPictures();
 

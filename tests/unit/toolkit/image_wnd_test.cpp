@@ -616,6 +616,28 @@ TEST(ImageWndLifetime, WindowsCreatedTogetherEachGetTheirOwnSignal) {
   EXPECT_LT(::GetTickCount64() - start, 5000u);
 }
 
+TEST(ImageWndLifetime, WindowsStartedTogetherLoadTheirPicturesFirst) {
+  // Each window's thread decodes its picture, then the settings that follow
+  // the load are made, then the window: picture-sized, layered by the picture.
+  const struct { const char* name; bool layered; } cases[] = {
+      {"ANIM4", true}, {"SOLID", false}, {"NO_SUCH_PICTURE", false}};
+  std::vector<std::unique_ptr<CImageWnd>> windows;
+  for (const auto& c : cases) {
+    windows.push_back(std::make_unique<CImageWnd>());
+    CImageWnd* w = windows.back().get();
+    ASSERT_TRUE(w->StartImageWindow(nullptr, c.name, Self(), [w] { w->colorKeyOn = w->hasImage(); }));
+  }
+  for (std::size_t i = 0; i < windows.size(); ++i) {
+    CImageWnd& w = *windows[i];
+    ASSERT_TRUE(w.FinishImageWindow()) << cases[i].name;
+    CImageWnd reference;
+    reference.LoadImageResource(cases[i].name, Self());
+    EXPECT_EQ(w.imageWidth(), reference.imageWidth()) << cases[i].name;
+    EXPECT_EQ((::GetWindowLongW(w.hwnd(), GWL_EXSTYLE) & WS_EX_LAYERED) != 0, cases[i].layered) << cases[i].name;
+    EXPECT_EQ(w.colorKeyOn.load(), w.hasImage()) << cases[i].name;
+  }
+}
+
 TEST(ImageWndLifetime, DestructionEndsTheThreadAndSurvivesItsOwner) {
   // The owner goes first (as a host window may): the image window is then
   // still ended cleanly and promptly.
