@@ -6,25 +6,23 @@ namespace fw {
 
 bool JoinOrTerminate(HANDLE thread, DWORD boundMs, bool serveSentMessages) noexcept {
   if (!thread) return true;
-  if (!serveSentMessages) {
-    if (::WaitForSingleObject(thread, boundMs) == WAIT_OBJECT_0) return true;
-    TerminateAndWait(thread);
-    return false;
-  }
+  const bool ended = serveSentMessages ? WaitServingSentMessages(thread, boundMs)
+                                       : ::WaitForSingleObject(thread, boundMs) == WAIT_OBJECT_0;
+  if (!ended) TerminateAndWait(thread);
+  return ended;
+}
+
+bool WaitServingSentMessages(HANDLE handle, DWORD boundMs) noexcept {
   const ULONGLONG end = ::GetTickCount64() + boundMs;
   for (;;) {
     const ULONGLONG now = ::GetTickCount64();
     const DWORD left = now < end ? static_cast<DWORD>(end - now) : 0;
-    const DWORD w = ::MsgWaitForMultipleObjects(1, &thread, FALSE, left, QS_SENDMESSAGE);
+    const DWORD w = ::MsgWaitForMultipleObjects(1, &handle, FALSE, left, QS_SENDMESSAGE);
     if (w == WAIT_OBJECT_0) return true;
-    if (w == WAIT_OBJECT_0 + 1) {
-      // Peeking serves the sent messages without taking posted ones.
-      MSG msg;
-      ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-      continue;
-    }
-    TerminateAndWait(thread);
-    return false;
+    if (w != WAIT_OBJECT_0 + 1) return false;
+    // Peeking serves the sent messages without taking posted ones.
+    MSG msg;
+    ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   }
 }
 

@@ -14,6 +14,10 @@ namespace fw {
 // open; its owner closes it.
 bool JoinOrTerminate(HANDLE thread, DWORD boundMs, bool serveSentMessages = false) noexcept;
 
+// Waits up to boundMs for a handle to be signalled while serving messages
+// sent to the caller's thread (not posted ones). True when it was signalled.
+bool WaitServingSentMessages(HANDLE handle, DWORD boundMs) noexcept;
+
 // Terminates a thread and waits, briefly, for the termination to take effect.
 void TerminateAndWait(HANDLE thread) noexcept;
 

@@ -42,6 +42,10 @@ bool CWindowThread::running() const {
   return thread_ && ::WaitForSingleObject(thread_.get(), 0) == WAIT_TIMEOUT;
 }
 
+void CWindowThread::AskToStop() {
+  if (thread_ && threadId_ && ::GetCurrentThreadId() != threadId_) ::PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+}
+
 bool CWindowThread::Stop(DWORD timeoutMs) {
   if (!thread_) return true;
   if (::GetCurrentThreadId() == threadId_) {

@@ -36,6 +36,9 @@ class CWindowThread {
   // of time has been stopped.
   bool Begin(std::function<bool()> create, std::function<void()> destroy);
   bool WaitCreated(DWORD timeoutMs);
+  // Asks the loop to end without waiting (any thread but its own), so that
+  // several threads end side by side before each is joined by Stop.
+  void AskToStop();
   // Asks the loop to end and waits; returns false when the thread had to be terminated.
   bool Stop(DWORD timeoutMs);
   bool running() const;

@@ -9,6 +9,7 @@
 #include "core/catalog.h"
 #include "core/play_time.h"
 #include "core/wait_bounds.h"
+#include "framework/stopwatch.h"
 #include "framework/text.h"
 #include "framework/threads.h"
 #include "gamehost/game_settings.h"
@@ -153,22 +154,16 @@ void CBackGroundDlg::OnTimer(UINT_PTR id) {
   if (id != kTimeLimitTimer) return;
   // Time is up: the board goes, the exit picture scrolls until an adult leaves.
   ::KillTimer(hwnd_, kTimeLimitTimer);
-  LARGE_INTEGER t0{}, t1{}, t2{}, t3{}, frequency{};
-  ::QueryPerformanceFrequency(&frequency);
-  ::QueryPerformanceCounter(&t0);
+  fw::Stopwatch watch;
   if (exitDialog_) exitDialog_->FadeOutAndCancel();
   reminder_.reset();
-  ::QueryPerformanceCounter(&t1);
+  const double reminderGone = watch.Lap();
   UnloadPlayModule();
-  ::QueryPerformanceCounter(&t2);
+  const double boardGone = watch.Lap();
   ShowReminder(hwnd_, kRemindExitPicture);
-  ::QueryPerformanceCounter(&t3);
-  const auto ms = [&](const LARGE_INTEGER& a, const LARGE_INTEGER& b) {
-    return static_cast<double>(b.QuadPart - a.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-  };
   wchar_t account[128];
   swprintf(account, 128, L"Time up: reminder gone %.1f ms, board gone %.1f ms, exit picture shown %.1f ms\n",
-           ms(t0, t1), ms(t1, t2), ms(t2, t3));
+           reminderGone, boardGone, watch.Lap());
   ::OutputDebugStringW(account);
 }
 
@@ -308,9 +303,7 @@ void CBackGroundDlg::SwitchItem(int direction) {
   GameLock lock(gameMutex_.get());
   // Where a switch spends its time, on the debug output for whoever looks
   // after the game: the probe of the next module, the old board going, the new one coming.
-  LARGE_INTEGER t0{}, t1{}, t2{}, t3{}, frequency{};
-  ::QueryPerformanceFrequency(&frequency);
-  ::QueryPerformanceCounter(&t0);
+  fw::Stopwatch watch;
 
   if (familyCard_ >= 0) {
     // The family's cards among themselves. The board still reads the names
@@ -338,24 +331,20 @@ void CBackGroundDlg::SwitchItem(int direction) {
     if ((next = gamehost::ProbePlayModule(moduleFile_.c_str()))) break;
   }
   const bool found = static_cast<bool>(next);
-  ::QueryPerformanceCounter(&t1);
+  const double probed = watch.Lap();
   if (exitDialog_) exitDialog_->FadeOutAndCancel();
   reminder_.reset();
   UnloadPlayModule();
-  ::QueryPerformanceCounter(&t2);
+  const double oldGone = watch.Lap();
   if (!found) {
     // Not even the item that was playing loads any more: end the game.
     EndDialog(IDCANCEL);
     return;
   }
   if (!LoadPlayModule()) return;
-  ::QueryPerformanceCounter(&t3);
-  const auto ms = [&](const LARGE_INTEGER& a, const LARGE_INTEGER& b) {
-    return static_cast<double>(b.QuadPart - a.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-  };
   wchar_t account[128];
-  swprintf(account, 128, L"Item switch: probe %.1f ms, old board gone %.1f ms, new board up %.1f ms\n", ms(t0, t1),
-           ms(t1, t2), ms(t2, t3));
+  swprintf(account, 128, L"Item switch: probe %.1f ms, old board gone %.1f ms, new board up %.1f ms\n", probed,
+           oldGone, watch.Lap());
   ::OutputDebugStringW(account);
   if (remind_) ShowReminder(board_, kRemindPicture);
 }

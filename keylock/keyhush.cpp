@@ -4,6 +4,7 @@
 
 #include "keylock/keyboard_lock.h"
 #include "contracts/keylock_exports.h"
+#include "core/runtime_reserve.h"
 
 namespace {
 
@@ -50,13 +51,6 @@ void StopWatching() {
 
 }  // namespace
 
-// The library's own copy of the C++ run-time keeps a reserve of about 72 KB
-// for exceptions thrown when memory runs out and never frees it; the library
-// is loaded and freed with every game.
-namespace __gnu_cxx {
-void __freeres();
-}
-
 extern "C" {
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
@@ -64,7 +58,8 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_DETACH && !reserved) {
     // Freed while locked: no timer may call into the unmapped library.
     StopWatching();
-    __gnu_cxx::__freeres();
+    // Loaded and freed with every game.
+    bimbly::GiveBackRuntimeReserve();
   }
   return TRUE;
 }

@@ -1,8 +1,7 @@
 #include "style/skin.h"
 
-#include <cstring>
-
 #include "core/style_table.h"
+#include "framework/memory_stream.h"
 
 namespace {
 COLORREF ToColour(bimbly::Rgb c) { return RGB(c.r, c.g, c.b); }
@@ -15,27 +14,11 @@ SIZE CPictureBitmap::size() const {
 }
 
 std::unique_ptr<CPictureBitmap> LoadPictureResource(const wchar_t* name, const wchar_t* type, HINSTANCE instance) {
-  HRSRC found = ::FindResourceW(instance, name, type);
-  if (!found) return nullptr;
-  const DWORD size = ::SizeofResource(instance, found);
-  HGLOBAL loaded = ::LoadResource(instance, found);
-  const void* bytes = loaded ? ::LockResource(loaded) : nullptr;
-  if (!bytes || size == 0) return nullptr;
-
-  fw::UniqueGlobal block(::GlobalAlloc(GMEM_MOVEABLE, size));
-  if (!block) return nullptr;
-  void* dest = ::GlobalLock(block.get());
-  if (!dest) return nullptr;
-  std::memcpy(dest, bytes, size);
-  ::GlobalUnlock(block.get());
-
-  // The stream frees the block when it is released.
-  fw::ComPtr<IStream> stream;
-  if (FAILED(::CreateStreamOnHGlobal(block.get(), TRUE, stream.put()))) return nullptr;
-  block.release();
-
+  const fw::ResourceBytes bytes = fw::FindResourceBytes(instance, name, type);
+  fw::ComPtr<IStream> stream = fw::StreamOverCopy(bytes.data, bytes.size);
+  if (!stream) return nullptr;
   fw::ComPtr<IPicture> picture;
-  if (FAILED(::OleLoadPicture(stream.get(), static_cast<LONG>(size), FALSE, IID_IPicture,
+  if (FAILED(::OleLoadPicture(stream.get(), static_cast<LONG>(bytes.size), FALSE, IID_IPicture,
                               reinterpret_cast<void**>(picture.put()))))
     return nullptr;
   stream.reset();

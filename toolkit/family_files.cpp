@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "framework/handles.h"
+#include "framework/memory_stream.h"
 #include "core/picture_check.h"
 
 namespace ff = bimbly::family;
@@ -33,18 +34,7 @@ bool EncoderClsid(const wchar_t* mime, CLSID* clsid) {
   return false;
 }
 
-fw::ComPtr<IStream> StreamOver(const Bytes& bytes) {
-  fw::ComPtr<IStream> stream;
-  if (bytes.empty()) return stream;
-  fw::UniqueGlobal memory(::GlobalAlloc(GMEM_MOVEABLE, bytes.size()));
-  if (!memory) return stream;
-  void* target = ::GlobalLock(memory.get());
-  if (!target) return stream;
-  std::copy(bytes.begin(), bytes.end(), static_cast<std::uint8_t*>(target));
-  ::GlobalUnlock(memory.get());
-  if (SUCCEEDED(::CreateStreamOnHGlobal(memory.get(), TRUE, stream.put())) && stream) memory.release();
-  return stream;
-}
+fw::ComPtr<IStream> StreamOver(const Bytes& bytes) { return fw::StreamOverCopy(bytes.data(), bytes.size()); }
 
 Bytes StreamBytes(IStream* stream) {
   Bytes out;

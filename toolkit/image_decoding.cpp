@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/memory_stream.h"
 #include "framework/text.h"
 #include "core/image_rules.h"
 #include "core/picture_check.h"
@@ -184,13 +185,8 @@ bool CImageWnd::LoadResourceNow(const wchar_t* name, HINSTANCE module) {
   ReleasePictures();
   layered = false;
   resourceModule_ = module;
-  HRSRC resource = ::FindResourceW(module, name, L"IMAGE");
-  if (!resource) return false;
-  const DWORD size = ::SizeofResource(module, resource);
-  HGLOBAL loaded = ::LoadResource(module, resource);
-  const void* data = loaded ? ::LockResource(loaded) : nullptr;
-  if (!data) return false;
-  return LoadBytesNow(data, size);
+  const fw::ResourceBytes picture = fw::FindResourceBytes(module, name, L"IMAGE");
+  return LoadBytesNow(picture.data, picture.size);
 }
 
 bool CImageWnd::LoadImageBytes(const void* data, std::size_t size) {
@@ -203,15 +199,8 @@ bool CImageWnd::LoadBytesNow(const void* data, std::size_t size) {
   ReleasePictures();
   layered = false;
   if (!rules::CheckPicture(data, size).intact) return false;
-  fw::UniqueGlobal memory(::GlobalAlloc(GMEM_MOVEABLE, size));
-  if (!memory) return false;
-  void* target = ::GlobalLock(memory.get());
-  if (!target) return false;
-  std::memcpy(target, data, size);
-  ::GlobalUnlock(memory.get());
-  fw::ComPtr<IStream> stream;
-  if (FAILED(::CreateStreamOnHGlobal(memory.get(), TRUE, stream.put())) || !stream) return false;
-  memory.release();  // the stream frees it now
+  fw::ComPtr<IStream> stream = fw::StreamOverCopy(data, size);
+  if (!stream) return false;
   if (!DecodeStream(stream.get())) {
     ReleasePictures();
     return false;

@@ -178,16 +178,26 @@ void CImageWnd::Draw(int width, int height) {
   if (p.pictureId) AddShared(shared, drawn);
 }
 
+void CImageWnd::Render(int width, int height) {
+  std::memset(surface_->bits, 0, rules::SurfaceBytes(width, height));
+  if (!DrawOwnPicture(surface_->bits, width, height)) Draw(width, height);
+}
+
+bool CImageWnd::HandOverLayered(HDC paintDc, POINT* destination, int width, int height) {
+  SIZE size{width, height};
+  POINT source{0, 0};
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  return ::UpdateLayeredWindow(hwnd_, paintDc, destination, &size, surface_->dc.get(), &source, 0, &blend,
+                               ULW_ALPHA) != FALSE;
+}
+
 void CImageWnd::Present(HDC paintDc, const RECT& rect) {
   const int width = rect.right - rect.left;
   const int height = rect.bottom - rect.top;
   // The style, not the flag, decides: the style is fixed at creation.
   if (::GetWindowLongW(hwnd_, GWL_EXSTYLE) & WS_EX_LAYERED) {
     POINT destination{rect.left, rect.top};
-    SIZE size{width, height};
-    POINT source{0, 0};
-    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    ::UpdateLayeredWindow(hwnd_, paintDc, &destination, &size, surface_->dc.get(), &source, 0, &blend, ULW_ALPHA);
+    HandOverLayered(paintDc, &destination, width, height);
   } else {
     ::BitBlt(paintDc, 0, 0, width, height, surface_->dc.get(), 0, 0, SRCCOPY);
   }

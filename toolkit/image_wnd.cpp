@@ -246,13 +246,8 @@ bool CImageWnd::PresentChangedFrame() {
   if (width != presentedPicture_.width || height != presentedPicture_.height || !surface_->bits) return false;
   const PresentedPicture shown = LookAt(width, height);
   if (shown == presentedPicture_) return true;
-  std::memset(surface_->bits, 0, rules::SurfaceBytes(width, height));
-  Draw(width, height);
-  SIZE size{width, height};
-  POINT source{0, 0};
-  BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  if (!::UpdateLayeredWindow(hwnd_, nullptr, nullptr, &size, surface_->dc.get(), &source, 0, &blend, ULW_ALPHA))
-    return false;
+  Render(width, height);
+  if (!HandOverLayered(nullptr, nullptr, width, height)) return false;
   presentedPicture_ = shown;
   ++paintCount_;
   return true;
@@ -271,8 +266,7 @@ void CImageWnd::OnPaint() {
   const bool layeredStyle = (::GetWindowLongW(hwnd_, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
   const PresentedPicture shown = LookAt(width, height);
   if (!(layeredStyle && presented_ && shown == presentedPicture_)) {
-    std::memset(surface_->bits, 0, rules::SurfaceBytes(width, height));
-    if (!DrawOwnPicture(surface_->bits, width, height)) Draw(width, height);
+    Render(width, height);
     Present(paint.get(), rect);
     presented_ = layeredStyle;
     presentedPicture_ = shown;

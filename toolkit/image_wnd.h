@@ -125,6 +125,9 @@ class CImageWnd : public fw::CWnd {
   // Ends the window thread and its window (idempotent, any thread but the
   // window's own).
   void DestroyImageWindow();
+  // Asks the window thread to end without waiting, so that a board's
+  // pictures end side by side before each is destroyed.
+  void AskToEnd() { thread_.AskToStop(); }
 
   // Mirror the picture (every frame of a GIF). Nothing is repainted; call
   // Invalidate() when the change should show. Any thread.
@@ -238,7 +241,11 @@ class CImageWnd : public fw::CWnd {
   // Mirrors every picture (a GDI+ RotateFlipType; the header keeps GDI+ out).
   void Flip(int rotateFlipType);
   void Draw(int width, int height);
+  // Clears the surface and draws the picture on it (or has the derived class fill it).
+  void Render(int width, int height);
   void Present(HDC paintDc, const RECT& windowRect);
+  // The surface to a layered window (at `destination`, or where it stands).
+  bool HandOverLayered(HDC paintDc, POINT* destination, int width, int height);
   bool CreateOnThread();
   // Runs OnTick (when `tick`) and the frame changes (when `animate`), and
   // arms the timers for whatever is due next.

@@ -32,6 +32,7 @@
 
 #include "tests/e2e/game_session.h"
 #include "tests/e2e/soak.h"
+#include "wine_host.h"  // beside this file
 
 using namespace e2e;
 
@@ -263,19 +264,13 @@ HWND FullScreenBoard(const GameSession& game) {
   return nullptr;
 }
 
-// The threads of a process by the module their start address lies in
-// ("?" where it cannot be told): whose threads they are, ours or the
-// system's (a worker pool, a sound driver's thread).
-std::map<std::string, int> ThreadsByStartModule(HANDLE process, DWORD processId) {
-  std::map<std::string, int> found;
-  using QueryThread = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
-  const auto query = reinterpret_cast<QueryThread>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread")));
-  struct Span {
-    ULONG_PTR base, end;
-    std::string name;
-  };
-  std::vector<Span> modules;
+// The modules loaded in a process, by their address ranges.
+struct ModuleSpan {
+  ULONG_PTR base, end;
+  std::string name;
+};
+std::vector<ModuleSpan> ModuleSpans(HANDLE process) {
+  std::vector<ModuleSpan> modules;
   HMODULE list[1024];
   DWORD needed = 0;
   if (::EnumProcessModulesEx(process, list, sizeof(list), &needed, LIST_MODULES_ALL))
@@ -287,6 +282,22 @@ std::map<std::string, int> ThreadsByStartModule(HANDLE process, DWORD processId)
       const auto base = reinterpret_cast<ULONG_PTR>(info.lpBaseOfDll);
       modules.push_back({base, base + info.SizeOfImage, name});
     }
+  return modules;
+}
+
+using QueryThread = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+QueryThread NtQueryThread() {
+  return reinterpret_cast<QueryThread>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread")));
+}
+
+// The threads of a process by the module their start address lies in
+// ("?" where it cannot be told): whose threads they are, ours or the
+// system's (a worker pool, a sound driver's thread).
+std::map<std::string, int> ThreadsByStartModule(HANDLE process, DWORD processId) {
+  std::map<std::string, int> found;
+  const QueryThread query = NtQueryThread();
+  const std::vector<ModuleSpan> modules = ModuleSpans(process);
   HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
   if (snap == INVALID_HANDLE_VALUE) return found;
   THREADENTRY32 te{};
@@ -297,7 +308,7 @@ std::map<std::string, int> ThreadsByStartModule(HANDLE process, DWORD processId)
     HANDLE thread = ::OpenThread(THREAD_QUERY_INFORMATION, FALSE, te.th32ThreadID);
     ULONG_PTR start = 0;
     if (thread && query && query(thread, 9 /* ThreadQuerySetWin32StartAddress */, &start, sizeof(start), nullptr) == 0)
-      for (const Span& m : modules)
+      for (const ModuleSpan& m : modules)
         if (start >= m.base && start < m.end) where = m.name;
     if (thread) ::CloseHandle(thread);
     ++found[where];
@@ -398,22 +409,11 @@ std::string WindowsSideGrowth(HANDLE process, const PrivateSplit& then, const Pr
 // ranges: from the stack's allocation to its base.
 std::vector<std::pair<ULONG_PTR, ULONG_PTR>> SystemThreadStacks(HANDLE process, DWORD processId) {
   std::vector<std::pair<ULONG_PTR, ULONG_PTR>> stacks;
-  using QueryThread = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
-  const auto query = reinterpret_cast<QueryThread>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread")));
+  const QueryThread query = NtQueryThread();
   if (!query) return stacks;
-  std::vector<std::pair<ULONG_PTR, ULONG_PTR>> modules;  // the suite's own
-  HMODULE list[1024];
-  DWORD needed = 0;
-  if (::EnumProcessModulesEx(process, list, sizeof(list), &needed, LIST_MODULES_ALL))
-    for (DWORD i = 0; i < std::min<DWORD>(needed / sizeof(HMODULE), 1024); ++i) {
-      MODULEINFO info{};
-      char name[MAX_PATH] = "";
-      if (!::GetModuleInformation(process, list[i], &info, sizeof(info))) continue;
-      ::GetModuleBaseNameA(process, list[i], name, MAX_PATH);
-      const auto base = reinterpret_cast<ULONG_PTR>(info.lpBaseOfDll);
-      if (OursModule(name)) modules.emplace_back(base, base + info.SizeOfImage);
-    }
+  std::vector<ModuleSpan> modules = ModuleSpans(process);  // the suite's own
+  modules.erase(std::remove_if(modules.begin(), modules.end(), [](const ModuleSpan& m) { return !OursModule(m.name); }),
+                modules.end());
   HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
   if (snap == INVALID_HANDLE_VALUE) return stacks;
   THREADENTRY32 te{};
@@ -435,7 +435,7 @@ std::vector<std::pair<ULONG_PTR, ULONG_PTR>> SystemThreadStacks(HANDLE process, 
     ::CloseHandle(thread);
     if (!queried) continue;
     bool ours = false;
-    for (const auto& [base, end] : modules) ours = ours || (start >= base && start < end);
+    for (const ModuleSpan& m : modules) ours = ours || (start >= m.base && start < m.end);
     NT_TIB tib{};
     MEMORY_BASIC_INFORMATION m{};
     if (ours || !::ReadProcessMemory(process, basic.teb, &tib, sizeof(tib), nullptr) ||
@@ -447,70 +447,28 @@ std::vector<std::pair<ULONG_PTR, ULONG_PTR>> SystemThreadStacks(HANDLE process, 
   return stacks;
 }
 
-std::string ReadHostFile(const std::wstring& path) {
-  std::string text;
-  HANDLE f = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-  if (f == INVALID_HANDLE_VALUE) return text;
-  char buffer[65536];
-  DWORD got = 0;
-  while (::ReadFile(f, buffer, sizeof(buffer), &got, nullptr) && got) text.append(buffer, got);
-  ::CloseHandle(f);
-  return text;
-}
-
-// The Linux process id of the launcher that runs in this bench's Wine
-// prefix (there is one launcher per prefix); 0 when not under Wine.
-int LauncherUnixPid() {
-  char prefix[MAX_PATH] = "";
-  if (!::GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH)) return 0;
-  const std::string ours = std::string("WINEPREFIX=") + prefix;
-  WIN32_FIND_DATAW found{};
-  HANDLE search = ::FindFirstFileW(L"Z:\\proc\\*", &found);
-  if (search == INVALID_HANDLE_VALUE) return 0;
-  int pid = 0;
-  do {
-    if (!std::iswdigit(found.cFileName[0])) continue;
-    const std::wstring dir = std::wstring(L"Z:\\proc\\") + found.cFileName + L"\\";
-    if (ReadHostFile(dir + L"cmdline").find("Tobble.exe") == std::string::npos) continue;
-    std::string environment = ReadHostFile(dir + L"environ");
-    std::replace(environment.begin(), environment.end(), '\0', '\n');
-    if ((environment + "\n").find(ours + "\n") == std::string::npos) continue;
-    pid = _wtoi(found.cFileName);
-  } while (!pid && ::FindNextFileW(search, &found));
-  ::FindClose(search);
-  return pid;
-}
-
 PrivateSplit SplitPrivate(HANDLE process, DWORD processId, int unixPid) {
   PrivateSplit split;
   if (!unixPid) return split;
   const auto workers = SystemThreadStacks(process, processId);
-  const std::string maps = ReadHostFile(L"Z:\\proc\\" + std::to_wstring(unixPid) + L"\\smaps");
   bool committed = false, worker = false;
   void* allocation = nullptr;
   double windowsKb = 0, unixKb = 0, workersKb = 0;
-  for (std::size_t at = 0; at < maps.size();) {
-    std::size_t end = maps.find('\n', at);
-    if (end == std::string::npos) end = maps.size();
-    const std::string line = maps.substr(at, end - at);
-    at = end + 1;
-    unsigned long long start = 0, stop = 0;
-    if (std::sscanf(line.c_str(), "%llx-%llx ", &start, &stop) == 2 && line.find('-') < 17) {
-      MEMORY_BASIC_INFORMATION m{};
-      committed = ::VirtualQueryEx(process, reinterpret_cast<void*>(static_cast<ULONG_PTR>(start)), &m, sizeof(m)) ==
-                      sizeof(m) &&
-                  m.State == MEM_COMMIT;
-      allocation = m.AllocationBase;
-      worker = false;
-      for (const auto& [from, to] : workers) worker = worker || (start >= from && start < to);
-    } else if (line.rfind("Anonymous:", 0) == 0) {
-      const double kb = std::strtod(line.c_str() + 10, nullptr);
-      (!committed ? unixKb : worker ? workersKb : windowsKb) += kb;
-      if (committed && !worker && kb > 0) split.windowsKb[reinterpret_cast<ULONG_PTR>(allocation)] += kb;
-      split.known = true;
-    }
-  }
+  wine_host::WalkSmaps(
+      unixPid,
+      [&](ULONG_PTR start) {
+        MEMORY_BASIC_INFORMATION m{};
+        committed = ::VirtualQueryEx(process, reinterpret_cast<void*>(start), &m, sizeof(m)) == sizeof(m) &&
+                    m.State == MEM_COMMIT;
+        allocation = m.AllocationBase;
+        worker = false;
+        for (const auto& [from, to] : workers) worker = worker || (start >= from && start < to);
+      },
+      [&](double kb) {
+        (!committed ? unixKb : worker ? workersKb : windowsKb) += kb;
+        if (committed && !worker && kb > 0) split.windowsKb[reinterpret_cast<ULONG_PTR>(allocation)] += kb;
+        split.known = true;
+      });
   split.windowsMb = windowsKb / 1024.0;
   split.unixMb = unixKb / 1024.0;
   split.workersMb = workersKb / 1024.0;
@@ -585,7 +543,7 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
   std::map<ULONG_PTR, std::size_t> firstRoundMemory;
   double worstBytes = 0, longestStall = 0;
   // Wine's own Unix side apart from what the suite's Windows side holds.
-  const int unixPid = LauncherUnixPid();
+  const int unixPid = wine_host::UnixPidOf("Tobble.exe");
   PrivateSplit firstGameSplit, firstRoundSplit, lastSplit;
   std::vector<double> unixAfterGame;
   double worstWindows = 0;

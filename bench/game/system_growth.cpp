@@ -26,6 +26,7 @@
 #include "contracts/module_contract.h"
 #include "framework/gdiplus_session.h"
 #include "toolkit/image_wnd.h"
+#include "wine_host.h"  // beside this file
 
 namespace {
 
@@ -105,64 +106,29 @@ void ShowPictures(const std::wstring& file) {
   ::FreeLibrary(module);
 }
 
-// Under Wine, private bytes are the process's resident anonymous memory on
-// the Linux side; the part of it outside memory the Windows side committed
-// is Wine's own Unix side (its C library's heaps). -1 when not under Wine.
-std::string ReadHostFile(const std::wstring& path) {
-  std::string text;
-  HANDLE f = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-  if (f == INVALID_HANDLE_VALUE) return text;
-  char buffer[65536];
-  DWORD got = 0;
-  while (::ReadFile(f, buffer, sizeof(buffer), &got, nullptr) && got) text.append(buffer, got);
-  ::CloseHandle(f);
-  return text;
-}
-
-// This program's Linux process (/proc/self would name whoever Wine asks
-// on the way): the one running system_growth.exe in this Wine prefix.
 int OwnUnixPid() {
-  static int pid = -1;
-  if (pid >= 0) return pid;
-  pid = 0;
-  char prefix[MAX_PATH] = "";
-  if (!::GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH)) return pid;
-  const std::string ours = std::string("WINEPREFIX=") + prefix + "\n";
-  WIN32_FIND_DATAW found{};
-  HANDLE search = ::FindFirstFileW(L"Z:\\proc\\*", &found);
-  if (search == INVALID_HANDLE_VALUE) return pid;
-  do {
-    if (found.cFileName[0] < L'0' || found.cFileName[0] > L'9') continue;
-    const std::wstring dir = std::wstring(L"Z:\\proc\\") + found.cFileName + L"\\";
-    if (ReadHostFile(dir + L"cmdline").find("system_growth.exe") == std::string::npos) continue;
-    std::string environment = ReadHostFile(dir + L"environ");
-    for (char& c : environment) c = c ? c : '\n';
-    if ((environment + "\n").find(ours) != std::string::npos) pid = _wtoi(found.cFileName);
-  } while (!pid && ::FindNextFileW(search, &found));
-  ::FindClose(search);
+  static const int pid = wine_host::UnixPidOf("system_growth.exe");
   return pid;
 }
 
+// Under Wine, private bytes are the process's resident anonymous memory on
+// the Linux side; the part of it outside memory the Windows side committed
+// is Wine's own Unix side (its C library's heaps). -1 when not under Wine.
 double UnixSideMb() {
   if (!OwnUnixPid()) return -1;
-  const std::string maps = ReadHostFile(L"Z:\\proc\\" + std::to_wstring(OwnUnixPid()) + L"\\smaps");
-  if (maps.empty()) return -1;
-  bool committed = false;
+  bool committed = false, any = false;
   double kb = 0;
-  for (std::size_t at = 0; at < maps.size();) {
-    std::size_t end = maps.find('\n', at);
-    if (end == std::string::npos) end = maps.size();
-    const std::string line = maps.substr(at, end - at);
-    at = end + 1;
-    unsigned long long start = 0, stop = 0;
-    MEMORY_BASIC_INFORMATION m{};
-    if (std::sscanf(line.c_str(), "%llx-%llx ", &start, &stop) == 2 && line.find('-') < 17)
-      committed = ::VirtualQuery(reinterpret_cast<void*>(static_cast<ULONG_PTR>(start)), &m, sizeof(m)) == sizeof(m) &&
-                  m.State == MEM_COMMIT;
-    else if (line.rfind("Anonymous:", 0) == 0 && !committed)
-      kb += std::strtod(line.c_str() + 10, nullptr);
-  }
+  wine_host::WalkSmaps(
+      OwnUnixPid(),
+      [&](ULONG_PTR start) {
+        MEMORY_BASIC_INFORMATION m{};
+        committed = ::VirtualQuery(reinterpret_cast<void*>(start), &m, sizeof(m)) == sizeof(m) && m.State == MEM_COMMIT;
+        any = true;
+      },
+      [&](double anonymousKb) {
+        if (!committed) kb += anonymousKb;
+      });
+  if (!any) return -1;
   return kb / 1024.0;
 }
 

@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "core/object_motion.h"
+#include "framework/stopwatch.h"
 #include "framework/text.h"
 #include "core/wait_bounds.h"
 
@@ -76,38 +77,32 @@ void CBackGroundWndPicCards::FitToScreen(CBaseObjectWnd& copy, bool centred) {
 }
 
 CBackGroundWndPicCards::~CBackGroundWndPicCards() {
-  LARGE_INTEGER t0{}, t1{}, t2{}, t3{}, t4{}, frequency{};
-  ::QueryPerformanceFrequency(&frequency);
-  ::QueryPerformanceCounter(&t0);
+  // Where the host's wait goes, on the debug output for whoever looks after the game.
+  fw::Stopwatch watch;
+  double keyServed = -1;
   // Keys still queued for the board's thread would make copies and start
   // sounds again after the ones below are gone.
   StopTakingKeys();
   // The copies go on the board's thread, where the key hook uses them.
   RunOnBoardThread(
-      [this, &t1] {
-        ::QueryPerformanceCounter(&t1);
+      [this, &watch, &keyServed] {
+        keyServed = watch.Lap();
         // All the copies' threads end at once, not each only after the one before.
         for (auto& copy : copies_)
-          if (copy && copy->windowThreadId()) ::PostThreadMessageW(copy->windowThreadId(), WM_QUIT, 0, 0);
+          if (copy) copy->AskToEnd();
         for (auto& copy : copies_) copy.reset();
       },
       bimbly::BoardReleaseMs(static_cast<std::uint32_t>(copyCount_)));
-  ::QueryPerformanceCounter(&t2);
-  if (t1.QuadPart == 0) t1 = t2;
+  const double copiesGone = watch.Lap();
   // Played from the module's resources: stopped, and waited for, before the
   // module can go; the sound thread first, so that it starts nothing after.
   sound_.reset();
   ::PlaySoundA(nullptr, nullptr, 0);
-  ::QueryPerformanceCounter(&t3);
+  const double soundStopped = watch.Lap();
   DestroyImageWindow();
-  ::QueryPerformanceCounter(&t4);
-  // Where the host's wait goes, on the debug output for whoever looks after the game.
-  const auto ms = [&](const LARGE_INTEGER& a, const LARGE_INTEGER& b) {
-    return static_cast<double>(b.QuadPart - a.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-  };
   wchar_t account[160];
   swprintf(account, 160, L"Cards gone: key served %.1f ms, copies gone %.1f ms, sound stopped %.1f ms, window gone %.1f ms\n",
-           ms(t0, t1), ms(t1, t2), ms(t2, t3), ms(t3, t4));
+           keyServed < 0 ? copiesGone : keyServed, keyServed < 0 ? 0.0 : copiesGone, soundStopped, watch.Lap());
   ::OutputDebugStringW(account);
 }
 

@@ -16,6 +16,8 @@ using std::min;
 #include "core/wait_bounds.h"
 #include "core/picture_check.h"
 #include "framework/handles.h"
+#include "framework/memory_stream.h"
+#include "framework/threads.h"
 
 namespace board_backgrounds {
 namespace {
@@ -56,20 +58,10 @@ void Keep(const std::wstring& name, int width, int height, const Pixels& pixels)
 Pixels Draw(HINSTANCE module, const std::wstring& name, int width, int height) {
   const std::size_t bytes = bimbly::image::SurfaceBytes(width, height);
   if (bytes == 0) return nullptr;
-  HRSRC resource = ::FindResourceW(module, name.c_str(), L"IMAGE");
-  if (!resource) return nullptr;
-  const DWORD size = ::SizeofResource(module, resource);
-  HGLOBAL loaded = ::LoadResource(module, resource);
-  const void* data = loaded ? ::LockResource(loaded) : nullptr;
-  if (!data || size == 0 || !bimbly::image::CheckPicture(data, size).intact) return nullptr;
-  fw::UniqueGlobal memory(::GlobalAlloc(GMEM_MOVEABLE, size));
-  void* target = memory ? ::GlobalLock(memory.get()) : nullptr;
-  if (!target) return nullptr;
-  std::memcpy(target, data, size);
-  ::GlobalUnlock(memory.get());
-  fw::ComPtr<IStream> stream;
-  if (FAILED(::CreateStreamOnHGlobal(memory.get(), TRUE, stream.put())) || !stream) return nullptr;
-  memory.release();  // the stream frees it now
+  const fw::ResourceBytes encoded = fw::FindResourceBytes(module, name.c_str(), L"IMAGE");
+  if (!encoded.data || !bimbly::image::CheckPicture(encoded.data, encoded.size).intact) return nullptr;
+  fw::ComPtr<IStream> stream = fw::StreamOverCopy(encoded.data, encoded.size);
+  if (!stream) return nullptr;
   auto pixels = std::make_shared<std::vector<std::uint32_t>>(bytes / sizeof(std::uint32_t));
   {
     Gdiplus::Image picture(stream.get(), FALSE);
@@ -200,15 +192,8 @@ void StopDrawingAhead() {
   // to end alone: its own hold on the module keeps the module until then.
   const ULONGLONG end = ::GetTickCount64() + bimbly::kBoardBackgroundAheadEndMs;
   for (const fw::UniqueKernelHandle& t : threads) {
-    for (;;) {
-      const ULONGLONG now = ::GetTickCount64();
-      if (now >= end) return;
-      HANDLE h = t.get();
-      const DWORD w = ::MsgWaitForMultipleObjects(1, &h, FALSE, static_cast<DWORD>(end - now), QS_SENDMESSAGE);
-      if (w != WAIT_OBJECT_0 + 1) break;
-      MSG msg;
-      ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
+    const ULONGLONG now = ::GetTickCount64();
+    if (now >= end || !fw::WaitServingSentMessages(t.get(), static_cast<DWORD>(end - now))) return;
   }
 }
 

@@ -1,5 +1,6 @@
 #include "modules/common/background_wnd.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <vector>
@@ -238,16 +239,22 @@ LRESULT CBackGroundWnd::OnRestack(WPARAM, LPARAM) {
   // end up on top. A picture's thread that does not answer is asked the same way.
   const DWORD hostThread = ::GetWindowThreadProcessId(host_, nullptr);
   const DWORD ownThread = ::GetCurrentThreadId();
-  for (auto it = order.rbegin(); it != order.rend(); ++it) {
-    const DWORD thread = ::GetWindowThreadProcessId(*it, nullptr);
+  const auto raise = [&](HWND w) {
+    const DWORD thread = ::GetWindowThreadProcessId(w, nullptr);
     DWORD_PTR unused = 0;
     const bool wait = thread == ownThread ||
-                      (thread != hostThread && ::SendMessageTimeoutW(*it, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
+                      (thread != hostThread && ::SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
                                                                      bimbly::kRestackAnswerMs, &unused));
-    const bool topmost = (::GetWindowLongW(*it, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    const bool topmost = (::GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
     const UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER | (wait ? 0 : SWP_ASYNCWINDOWPOS);
-    ::SetWindowPos(*it, topmost ? HWND_TOPMOST : HWND_TOP, 0, 0, 0, 0, flags);
-  }
+    ::SetWindowPos(w, topmost ? HWND_TOPMOST : HWND_TOP, 0, 0, 0, 0, flags);
+  };
+  for (auto it = order.rbegin(); it != order.rend(); ++it) raise(*it);
+  // A window shown meanwhile (the exit dialog opening as the board came up)
+  // would now lie under the board: it goes on top as well.
+  const std::vector<HWND> now = OwnedWindows(hwnd());
+  for (auto it = now.rbegin(); it != now.rend(); ++it)
+    if (std::find(order.begin(), order.end(), *it) == order.end()) raise(*it);
   return 0;
 }
 

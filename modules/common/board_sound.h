@@ -7,21 +7,16 @@
 
 #include <windows.h>
 
-#include <mutex>
-
-#include "framework/handles.h"
+#include "framework/latest_request_thread.h"
 
 class CBoardSound {
  public:
   CBoardSound();
-  // Ends the thread; the sound that plays is the owner's to stop.
-  ~CBoardSound();
-  CBoardSound(const CBoardSound&) = delete;
-  CBoardSound& operator=(const CBoardSound&) = delete;
 
   // PlaySoundA(sound, module, flags) with SND_ASYNC; `sound` (a resource
   // name or, with SND_MEMORY, the sound itself) must live as long as this
-  // object. Without a thread of its own it plays on the caller's thread.
+  // object. Ending this object ends the thread; the sound that plays is the
+  // owner's to stop.
   void Play(LPCSTR sound, HMODULE module, DWORD flags);
   void Stop() { Play(nullptr, nullptr, 0); }
 
@@ -31,13 +26,5 @@ class CBoardSound {
     HMODULE module = nullptr;
     DWORD flags = 0;
   };
-  static DWORD WINAPI ThreadMain(void* self);
-  void Serve();
-
-  std::mutex lock_;
-  Request pending_;
-  bool hasPending_ = false;
-  bool ending_ = false;
-  fw::UniqueKernelHandle wake_;
-  fw::UniqueKernelHandle thread_;
+  fw::LatestRequestThread<Request> worker_;
 };

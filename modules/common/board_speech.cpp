@@ -1,25 +1,14 @@
 #include "modules/common/board_speech.h"
 
 #include "core/wait_bounds.h"
-#include "framework/threads.h"
 #include "speech/speech_requests.h"
 
 CBoardSpeech::CBoardSpeech(SpeechRecord* record, const bimbly::NameSpeaking& how) : record_(record), how_(how) {
-  if (!record_) return;
-  wake_.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
-  if (wake_) thread_.reset(::CreateThread(nullptr, 0, &CBoardSpeech::ThreadMain, this, 0, nullptr));
-}
-
-CBoardSpeech::~CBoardSpeech() {
-  if (!thread_) return;
-  {
-    std::lock_guard<std::mutex> guard(lock_);
-    ending_ = true;
-  }
-  ::SetEvent(wake_.get());
-  // The host's thread joins here; it goes on serving what is sent to it
-  // (the keyboard lock's hook) meanwhile.
-  fw::JoinOrTerminate(thread_.get(), bimbly::kBoardSpeechEndMs, /*serveSentMessages=*/true);
+  // The host's thread joins it at the end, going on serving what is sent to
+  // it (the keyboard lock's hook) meanwhile.
+  if (record_)
+    worker_ = std::make_unique<fw::LatestRequestThread<Request>>([this](Request& r) { StopAndSpeak(r); },
+                                                                 bimbly::kBoardSpeechEndMs);
 }
 
 void CBoardSpeech::StopAndSpeak(const Request& request) const {
@@ -64,36 +53,6 @@ void CBoardSpeech::SayText(const char* gbkText) {
 
 void CBoardSpeech::Post(Request request) {
   // Quiet mode: nothing is asked of the worker at all.
-  if (!record_ || how_.quiet) return;
-  if (!thread_) {
-    StopAndSpeak(request);
-    return;
-  }
-  {
-    std::lock_guard<std::mutex> guard(lock_);
-    pending_ = std::move(request);
-    hasPending_ = true;
-  }
-  ::SetEvent(wake_.get());
-}
-
-DWORD WINAPI CBoardSpeech::ThreadMain(void* self) {
-  static_cast<CBoardSpeech*>(self)->Serve();
-  return 0;
-}
-
-void CBoardSpeech::Serve() {
-  for (;;) {
-    // Woken by every Say and by the end; nothing else is waited for here.
-    ::WaitForSingleObject(wake_.get(), INFINITE);
-    Request request;
-    {
-      std::lock_guard<std::mutex> guard(lock_);
-      if (ending_) return;
-      if (!hasPending_) continue;
-      request = std::move(pending_);
-      hasPending_ = false;
-    }
-    StopAndSpeak(request);
-  }
+  if (!worker_ || how_.quiet) return;
+  worker_->Post(std::move(request));
 }

@@ -7,17 +7,16 @@
 
 #include <windows.h>
 
-#include <mutex>
+#include <memory>
 #include <string>
 
 #include "contracts/speech_record.h"
 #include "core/settings_rules.h"
-#include "framework/handles.h"
+#include "framework/latest_request_thread.h"
 
 class CBoardSpeech {
  public:
   CBoardSpeech(SpeechRecord* record, const bimbly::NameSpeaking& how);
-  ~CBoardSpeech();
   CBoardSpeech(const CBoardSpeech&) = delete;
   CBoardSpeech& operator=(const CBoardSpeech&) = delete;
 
@@ -39,17 +38,11 @@ class CBoardSpeech {
     std::wstring wideSecond;
   };
 
-  static DWORD WINAPI ThreadMain(void* self);
-  void Serve();
   void Post(Request request);
   void StopAndSpeak(const Request& request) const;
 
   SpeechRecord* record_;
   bimbly::NameSpeaking how_;
-  std::mutex lock_;
-  Request pending_;
-  bool hasPending_ = false;
-  bool ending_ = false;
-  fw::UniqueKernelHandle wake_;
-  fw::UniqueKernelHandle thread_;
+  // Last, so that it ends first: it uses the two above.
+  std::unique_ptr<fw::LatestRequestThread<Request>> worker_;
 };

@@ -3,6 +3,8 @@
 #include <cwchar>
 #include <memory>
 
+#include "core/runtime_reserve.h"
+#include "framework/stopwatch.h"
 #include "framework/window.h"
 #include "modules/common/background_cache.h"
 #include "toolkit/image_wnd.h"
@@ -11,33 +13,13 @@ namespace module_host {
 namespace {
 // The module's one board; Initialize and UnInitialize run on the host's thread.
 std::unique_ptr<CBackGroundWnd> g_board;
-
-// Where a board's coming and going spends its time, on the debug output.
-class Stopwatch {
- public:
-  Stopwatch() {
-    ::QueryPerformanceFrequency(&frequency_);
-    ::QueryPerformanceCounter(&last_);
-  }
-  double Lap() {
-    LARGE_INTEGER now{};
-    ::QueryPerformanceCounter(&now);
-    const double ms = static_cast<double>(now.QuadPart - last_.QuadPart) * 1000.0 / static_cast<double>(frequency_.QuadPart);
-    last_ = now;
-    return ms;
-  }
-
- private:
-  LARGE_INTEGER frequency_{};
-  LARGE_INTEGER last_{};
-};
 }  // namespace
 
 std::uint32_t Initialize(HWND host, ModuleStartInfo* info, BoardFactory make, BackgroundChooser background) {
   if (!info || !make || !background) return 0;
   try {
     UnInitialize();  // a host never calls twice, but a second board must not leak the first
-    Stopwatch watch;
+    fw::Stopwatch watch;
     g_board.reset(make(fw::ThisModule(), host, *info));
     if (!g_board) return 0;
     const double made = watch.Lap();
@@ -65,12 +47,14 @@ std::uint32_t Initialize(HWND host, ModuleStartInfo* info, BoardFactory make, Ba
 }
 
 void UnInitialize() {
-  Stopwatch watch;
+  fw::Stopwatch watch;
   if (g_board) g_board->StopTakingKeys();
   const bool hadBoard = g_board != nullptr;
   g_board.reset();
   // Once the board, which starts it, is gone.
   board_backgrounds::StopDrawingAhead();
+  // Pictures decoded ahead for a board that did not come.
+  CImageWnd::LetGoDecodedAhead();
   if (hadBoard) {
     wchar_t account[64];
     swprintf(account, 64, L"Board gone: %.1f ms\n", watch.Lap());
@@ -81,19 +65,13 @@ void UnInitialize() {
 }
 }  // namespace module_host
 
-// Each module carries its own copy of the C++ run-time, which keeps a reserve
-// of about 72 KB for exceptions thrown when memory runs out and never frees
-// it: a game loads and frees a module at every switch.
-namespace __gnu_cxx {
-void __freeres();
-}
-
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
   // Only when freed by the host; at process end nothing needs giving back.
   if (reason == DLL_PROCESS_DETACH && !reserved) {
-    // Pictures decoded ahead for a board that did not come.
+    // Pictures decoded ahead by a drawing-ahead thread that outlived
+    // UnInitialize's wait for it.
     CImageWnd::LetGoDecodedAhead();
-    __gnu_cxx::__freeres();
+    bimbly::GiveBackRuntimeReserve();
   }
   return TRUE;
 }

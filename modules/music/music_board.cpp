@@ -57,9 +57,9 @@ CBackGroundWndMusic::~CBackGroundWndMusic() {
         midi_.reset();
         // All the pictures' threads end at once, not each only after the one before.
         for (CBaseObjectWnd* p : {chart_.get(), instrument_.get()})
-          if (p && p->windowThreadId()) ::PostThreadMessageW(p->windowThreadId(), WM_QUIT, 0, 0);
+          if (p) p->AskToEnd();
         for (auto& d : decorations_)
-          if (d && d->windowThreadId()) ::PostThreadMessageW(d->windowThreadId(), WM_QUIT, 0, 0);
+          if (d) d->AskToEnd();
         chart_.reset();
         instrument_.reset();
         for (auto& d : decorations_) d.reset();

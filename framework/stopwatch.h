@@ -1,0 +1,30 @@
+// Milliseconds between laps, from the performance counter: for the timing
+// lines a program writes on the debug output.
+#pragma once
+
+#include <windows.h>
+
+namespace fw {
+
+class Stopwatch {
+ public:
+  Stopwatch() {
+    ::QueryPerformanceFrequency(&frequency_);
+    ::QueryPerformanceCounter(&last_);
+  }
+  // The time since the last lap (or the start), and a new lap begins.
+  double Lap() {
+    LARGE_INTEGER now{};
+    ::QueryPerformanceCounter(&now);
+    const double ms =
+        static_cast<double>(now.QuadPart - last_.QuadPart) * 1000.0 / static_cast<double>(frequency_.QuadPart);
+    last_ = now;
+    return ms;
+  }
+
+ private:
+  LARGE_INTEGER frequency_{};
+  LARGE_INTEGER last_{};
+};
+
+}  // namespace fw
