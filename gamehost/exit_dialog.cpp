@@ -46,6 +46,10 @@ BOOL CExitDialog::OnInitDialog() {
 }
 
 void CExitDialog::OnTimer(UINT_PTR) {
+  // The adult's dialog stays over the board: under Wine a board raised from
+  // its own thread (its display connection) can come over the windows it
+  // owns some time after they were shown.
+  ::SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   const int shown = bimbly::CountdownAfterTick(countdown_);
   if (shown >= 0) {
     ::SetDlgItemTextW(hwnd_, IDC_EXIT_COUNTDOWN, std::to_wstring(shown).c_str());
