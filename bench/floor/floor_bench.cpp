@@ -13,6 +13,11 @@
 //        [keys s=20] [frame ms=60] [picture file] [background file] [hint file]
 // Without a picture, frames are a disc of changing shade; without a background,
 // the windows move over the bare desktop.
+//        floor_bench.exe latency [keys=500] [windows=10] [width] [height]
+//        [frame ms] [picture file] [background file] [hint file]: the floor for key
+//        latency instead. While the windows move, it sends itself keys and
+//        times each from SendInput to WM_KEYDOWN in its own focused window,
+//        the shortest way a key can take to a program under this Wine.
 #include <windows.h>
 
 #include <algorithm>
@@ -111,7 +116,16 @@ std::vector<Pixels> FileFrames(const wchar_t* path, int w, int h) {
   return frames;
 }
 
+// When the focused window last took a key down, for the latency floor.
+std::atomic<LONGLONG> g_keyDownAt{0};
+
 LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  if (m == WM_KEYDOWN) {
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
+    g_keyDownAt = now.QuadPart;
+    return 0;
+  }
   if (m == WM_DESTROY) {
     ::PostQuitMessage(0);
     return 0;
@@ -207,13 +221,51 @@ void RunHint(const wchar_t* path, HWND owner, const std::atomic<bool>& stop) {
 
 }  // namespace
 
+// Sends `keys` keys, one at a time at a toddler's fast pace, each once the
+// last one arrived, and prints how long each took to reach `target`.
+void TimeKeys(int keys, HWND target, const std::atomic<bool>& stop) {
+  LARGE_INTEGER f;
+  ::QueryPerformanceFrequency(&f);
+  std::vector<double> ms;
+  std::srand(4242);
+  for (int i = 0; i < keys && !stop; ++i) {
+    ::SetForegroundWindow(target);
+    const LONGLONG before = g_keyDownAt;
+    INPUT in[1]{};
+    in[0].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = static_cast<WORD>('A' + i % 4);
+    LARGE_INTEGER sent;
+    ::QueryPerformanceCounter(&sent);
+    ::SendInput(1, in, sizeof(INPUT));
+    const DWORD start = ::GetTickCount();
+    while (g_keyDownAt == before && ::GetTickCount() - start < 2000) ::Sleep(1);
+    if (g_keyDownAt != before)
+      ms.push_back(1000.0 * static_cast<double>(g_keyDownAt - sent.QuadPart) / static_cast<double>(f.QuadPart));
+    in[0].ki.dwFlags = KEYEVENTF_KEYUP;
+    ::SendInput(1, in, sizeof(INPUT));
+    ::Sleep(40 + static_cast<DWORD>(std::rand() % 20));
+  }
+  std::sort(ms.begin(), ms.end());
+  auto at = [&](double p) { return ms.empty() ? 0.0 : ms[std::min(ms.size() - 1, static_cast<size_t>(p * (ms.size() - 1) + 0.5))]; };
+  std::printf("floor key latency over %zu keys: median %.2f ms, 99th percentile %.2f ms, max %.2f ms\n", ms.size(),
+              at(0.5), at(0.99), at(1.0));
+}
+
 int wmain(int argc, wchar_t** argv) {
-  auto arg = [&](int i, int fallback) { return argc > i ? _wtoi(argv[i]) : fallback; };
-  const int windows = arg(1, 10), w = arg(2, 156), h = arg(3, 146), idleS = arg(4, 20), keysS = arg(5, 20);
-  const UINT frameMs = static_cast<UINT>(std::max(1, arg(6, 60)));
-  const wchar_t* picture = argc > 7 ? argv[7] : nullptr;
-  const wchar_t* background = argc > 8 ? argv[8] : nullptr;
-  const wchar_t* hint = argc > 9 ? argv[9] : nullptr;
+  // In latency mode the arguments after the key count are those of the CPU
+  // floor without its phase lengths.
+  const bool latency = argc > 1 && std::wcscmp(argv[1], L"latency") == 0;
+  const int latencyKeys = latency ? (argc > 2 ? _wtoi(argv[2]) : 500) : 0;
+  const int first = latency ? 3 : 1;
+  auto arg = [&](int i, int fallback) { return argc > first + i ? _wtoi(argv[first + i]) : fallback; };
+  auto text = [&](int i) -> const wchar_t* { return argc > first + i ? argv[first + i] : nullptr; };
+  const int windows = arg(0, 10), w = arg(1, 156), h = arg(2, 146);
+  const int idleS = latency ? 0 : arg(3, 20), keysS = latency ? 0 : arg(4, 20);
+  const int more = latency ? 3 : 5;  // where frame ms and the files start
+  const UINT frameMs = static_cast<UINT>(std::max(1, arg(more, 60)));
+  const wchar_t* picture = text(more + 1);
+  const wchar_t* background = text(more + 2);
+  const wchar_t* hint = text(more + 3);
   Gdiplus::GdiplusStartupInput input;
   ULONG_PTR token = 0;
   if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return 1;
@@ -263,11 +315,26 @@ int wmain(int argc, wchar_t** argv) {
     }
   };
   serve(2000);
-  bench::Phase("idle", serve);
-  serve(static_cast<DWORD>(idleS) * 1000);
-  bench::Phase("keys", serve);
-  serve(static_cast<DWORD>(keysS) * 1000);
-  bench::Phase("end", serve);
+  if (latency) {
+    // A focused window of the main thread takes the keys, the way the game's takes them.
+    HWND focus = ::CreateWindowExW(0, L"BimblyFloor", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                   ::GetModuleHandleW(nullptr), nullptr);
+    ::ShowWindow(focus, SW_SHOW);
+    std::atomic<bool> sent{false};
+    std::thread sender([&] {
+      TimeKeys(latencyKeys, focus, stop);
+      sent = true;
+    });
+    while (!sent) serve(50);
+    sender.join();
+    ::DestroyWindow(focus);
+  } else {
+    bench::Phase("idle", serve);
+    serve(static_cast<DWORD>(idleS) * 1000);
+    bench::Phase("keys", serve);
+    serve(static_cast<DWORD>(keysS) * 1000);
+    bench::Phase("end", serve);
+  }
   stop = true;
   for (auto& t : threads) t.join();
   if (back) ::DestroyWindow(back);
