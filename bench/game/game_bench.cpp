@@ -32,7 +32,8 @@
 
 #include "tests/e2e/game_session.h"
 #include "tests/e2e/soak.h"
-#include "wine_host.h"  // beside this file
+#include "heap_census.h"  // beside this file
+#include "wine_host.h"
 
 using namespace e2e;
 
@@ -475,6 +476,66 @@ PrivateSplit SplitPrivate(HANDLE process, DWORD processId, int unixPid) {
   return split;
 }
 
+// The launcher's heaps, counted from inside it: heap_probe.dll (beside this
+// program) is loaded there by a remote thread and writes its census to a
+// file. Empty when it could not be taken.
+std::wstring BesideThisProgram(const wchar_t* name) {
+  wchar_t self[MAX_PATH];
+  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring folder(self);
+  folder.resize(folder.find_last_of(L"\\/") + 1);
+  return folder + name;
+}
+std::wstring HeapCensusFile() { return BesideThisProgram(L"heap_census.txt"); }
+
+std::vector<heap_census::Heap> LauncherHeaps(HANDLE process, unsigned* handles = nullptr) {
+  const std::wstring probe = BesideThisProgram(L"heap_probe.dll"), out = HeapCensusFile();
+  static HMODULE local = ::LoadLibraryW(probe.c_str());
+  if (!local) return {};
+  const auto remoteBase = [&](const char* name) -> ULONG_PTR {
+    for (const ModuleSpan& m : ModuleSpans(process))
+      if (_stricmp(m.name.c_str(), name) == 0) return m.base;
+    return 0;
+  };
+  // Runs `start` (an address in this process's copy of `module`) there with a
+  // copy of `text` as its argument.
+  const auto call = [&](HMODULE module, const char* name, const void* start, const std::wstring& text) -> bool {
+    const ULONG_PTR base = remoteBase(name);
+    if (!base) return false;
+    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    void* arg = ::VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!arg) return false;
+    bool ok = false;
+    if (::WriteProcessMemory(process, arg, text.c_str(), bytes, nullptr)) {
+      const auto entry = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+          base + (reinterpret_cast<ULONG_PTR>(start) - reinterpret_cast<ULONG_PTR>(module)));
+      if (HANDLE t = ::CreateRemoteThread(process, nullptr, 0, entry, arg, 0, nullptr)) {
+        ok = ::WaitForSingleObject(t, 30000) == WAIT_OBJECT_0;
+        ::CloseHandle(t);
+      }
+    }
+    ::VirtualFreeEx(process, arg, 0, MEM_RELEASE);
+    return ok;
+  };
+  HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+  if (!remoteBase("heap_probe.dll") &&
+      !call(kernel, "kernel32.dll", reinterpret_cast<const void*>(::GetProcAddress(kernel, "LoadLibraryW")), probe))
+    return {};
+  ::DeleteFileW(out.c_str());
+  if (!call(local, "heap_probe.dll", reinterpret_cast<const void*>(::GetProcAddress(local, "HeapProbeWrite")), out))
+    return {};
+  const std::string text = wine_host::ReadHostFile(out);
+  return heap_census::Read(text.data(), text.size(), handles);
+}
+
+// The launcher's heaps that grew since `then`, and by what kind of block.
+std::string HeapGrowth(const std::vector<heap_census::Heap>& then, const std::vector<heap_census::Heap>& now,
+                       HANDLE process) {
+  std::vector<heap_census::ModuleRange> modules;
+  for (const ModuleSpan& m : ModuleSpans(process)) modules.push_back({m.base, m.end, m.name});
+  return heap_census::Growth(then, now, modules);
+}
+
 int CountThreads(const std::map<std::string, int>& threads, bool ours) {
   int n = 0;
   for (const auto& [name, count] : threads)
@@ -546,6 +607,9 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
   const int unixPid = wine_host::UnixPidOf("Tobble.exe");
   PrivateSplit firstGameSplit, firstRoundSplit, lastSplit;
   std::vector<double> unixAfterGame;
+  // Loaded now, so that the probe itself is in every census.
+  std::vector<heap_census::Heap> firstGameHeaps = LauncherHeaps(launcher);
+  unsigned firstGameHandles = 0;
   double worstWindows = 0;
   unsigned seed = 4242;
   while (keys < totalKeys && !crashed) {
@@ -655,6 +719,24 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
     if (split.known && games > 1)
       if (const std::string where = WindowsSideGrowth(launcher, firstGameSplit, split); !where.empty())
         std::printf("  the Windows side grew since the first game most in: %s\n", where.c_str());
+    {
+      unsigned handles = 0;
+      const std::vector<heap_census::Heap> heaps = LauncherHeaps(launcher, &handles);
+      if (games == 1) firstGameHandles = handles;
+      if (!heaps.empty())
+        std::printf("  counted inside the launcher: handles %u (%+d since the first game)\n", handles,
+                    static_cast<int>(handles) - static_cast<int>(firstGameHandles));
+      // BIMBLY_BENCH_HEAP_DUMPS: a folder that keeps every game's census.
+      if (const wchar_t* dumps = _wgetenv(L"BIMBLY_BENCH_HEAP_DUMPS"))
+        ::CopyFileW(HeapCensusFile().c_str(), (std::wstring(dumps) + L"\\game" + std::to_wstring(games) + L".txt").c_str(),
+                    FALSE);
+      if (games == 1) {
+        firstGameHeaps = heaps;
+      } else if (!heaps.empty() && !firstGameHeaps.empty()) {
+        const std::string grown = HeapGrowth(firstGameHeaps, heaps, launcher);
+        if (!grown.empty()) std::printf("  the launcher's heaps since the first game: %s\n", grown.c_str());
+      }
+    }
     // Whose threads are there beyond those after the first game (which
     // starts the workers the launcher keeps), by the module they started in.
     if (games == 1) {

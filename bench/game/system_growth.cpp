@@ -5,12 +5,13 @@
 // round, and once more after a pause, it prints its own private bytes and
 // its threads by the module they started in. A cache or worker pool that the
 // system fills on first use shows as growth in the first round only.
-// Usage: system_growth.exe <folder of the deliverables> [rounds=10] [boards|windows|decode|animate]
+// Usage: system_growth.exe <folder of the deliverables> [rounds=10] [boards|module|windows|decode|animate]
 // (boards: instead, a board of each kind soak-tested in turn, round after
 // round, with the heap's busy blocks compared from the second round on;
 // windows: only rounds of full-screen windows on threads of their own;
 // decode: only rounds of a pulse board's pictures decoded on threads;
-// animate: only rounds of the parrot's copy animated, three at once)
+// animate: only rounds of the parrot's copy animated, three at once;
+// module: only a bare module loaded and freed, doing one thing on each load)
 #include <windows.h>
 #include <mmsystem.h>
 #include <psapi.h>
@@ -26,7 +27,8 @@
 #include "contracts/module_contract.h"
 #include "framework/gdiplus_session.h"
 #include "toolkit/image_wnd.h"
-#include "wine_host.h"  // beside this file
+#include "heap_census.h"  // beside this file
+#include "wine_host.h"
 
 namespace {
 
@@ -163,34 +165,27 @@ DWORD WINAPI FullScreenWindow(void*) {
   return 0;
 }
 
-// Busy blocks of this process's heaps, by size class (powers of two).
-std::map<size_t, std::pair<size_t, size_t>> HeapBlocks() {
-  std::map<size_t, std::pair<size_t, size_t>> classes;  // class -> (count, bytes)
-  HANDLE heaps[64];
-  const DWORD n = ::GetProcessHeaps(64, heaps);
-  for (DWORD i = 0; i < n && i < 64; ++i) {
-    PROCESS_HEAP_ENTRY e{};
-    if (!::HeapLock(heaps[i])) continue;
-    while (::HeapWalk(heaps[i], &e))
-      if (e.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
-        size_t c = 16;
-        while (c < e.cbData) c <<= 1;
-        classes[c].first += 1;
-        classes[c].second += e.cbData;
-      }
-    ::HeapUnlock(heaps[i]);
-  }
-  return classes;
+// The modules of this process, to name what heap blocks point to.
+std::vector<heap_census::ModuleRange> OwnModules() {
+  std::vector<heap_census::ModuleRange> modules;
+  HMODULE list[512];
+  DWORD needed = 0;
+  if (::EnumProcessModules(::GetCurrentProcess(), list, sizeof(list), &needed))
+    for (DWORD i = 0; i < needed / sizeof(HMODULE) && i < 512; ++i) {
+      MODULEINFO info{};
+      char name[MAX_PATH] = "";
+      if (!::GetModuleInformation(::GetCurrentProcess(), list[i], &info, sizeof(info))) continue;
+      ::GetModuleBaseNameA(::GetCurrentProcess(), list[i], name, MAX_PATH);
+      const auto base = reinterpret_cast<std::uintptr_t>(info.lpBaseOfDll);
+      modules.push_back({base, base + info.SizeOfImage, name});
+    }
+  return modules;
 }
 
-void PrintHeapGrowth(const std::map<size_t, std::pair<size_t, size_t>>& then,
-                     const std::map<size_t, std::pair<size_t, size_t>>& now) {
-  for (const auto& [c, v] : now) {
-    const auto was = then.find(c);
-    const long long blocks = static_cast<long long>(v.first) - (was == then.end() ? 0 : static_cast<long long>(was->second.first));
-    const long long bytes = static_cast<long long>(v.second) - (was == then.end() ? 0 : static_cast<long long>(was->second.second));
-    if (bytes > 8 * 1024 || bytes < -8 * 1024) std::printf("    blocks up to %zu bytes: %+lld blocks, %+.1f KB\n", c, blocks, bytes / 1024.0);
-  }
+// This process's heaps: the busy blocks kept since `then`, by heap and by kind.
+void PrintHeapGrowth(const std::vector<heap_census::Heap>& then, const std::vector<heap_census::Heap>& now) {
+  const std::string grown = heap_census::Growth(then, now, OwnModules(), /*all=*/true);
+  std::printf("    heaps: %s\n", grown.empty() ? "no change" : grown.c_str());
 }
 
 // A board of each kind made, given keys and ended, as a game's switches do,
@@ -204,7 +199,7 @@ void PlayBoards(const std::wstring& folder, int rounds) {
   HWND hostWindow = ::CreateWindowExW(0, L"GrowthHost", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, host.hInstance, nullptr);
   const struct { const wchar_t* file; int item; } boards[] = {
       {L"DeckInsect.dll", 0}, {L"Music.dll", 0}, {L"DeckCarLogo.dll", 0}, {L"DeckBird.dll", 9}};
-  std::map<size_t, std::pair<size_t, size_t>> first;
+  std::vector<heap_census::Heap> first;
   for (int round = 1; round <= rounds; ++round) {
     for (const auto& b : boards) {
       HMODULE module = ::LoadLibraryW((folder + b.file).c_str());
@@ -229,11 +224,56 @@ void PlayBoards(const std::wstring& folder, int rounds) {
       ::FreeLibrary(module);
     }
     std::printf("boards round %2d private %.1f MB, threads %s\n", round, PrivateMb(), ThreadsByModule().c_str());
-    if (round == 2) first = HeapBlocks();
-    if (round > 2) PrintHeapGrowth(first, HeapBlocks());
+    if (round == 2) first = heap_census::Take();
+    if (round > 2) PrintHeapGrowth(first, heap_census::Take());
     std::fflush(stdout);
   }
   ::DestroyWindow(hostWindow);
+}
+
+// A module (growth_module.dll, beside this program) loaded and freed 20
+// times a round, doing only `what` on each load: a framework window on a
+// thread of its own, a lock taken, a function-local static made, or nothing.
+// Every load brings its own copy of the static C++ run-time and its threads
+// library; what a load leaves in the C run-time's heap shows from the second
+// round on.
+void ModuleRounds(const std::wstring& growthModule, int passes) {
+  const char* const kinds[] = {"nothing", "a window on a thread", "a lock", "a static"};
+  for (int what = 0; what < 4; ++what) {
+    std::vector<heap_census::Heap> before;
+    unsigned handlesBefore = 0, handlesAfter = 0;
+    for (int pass = 0; pass < passes; ++pass) {
+      if (pass == 1) before = heap_census::Take(&handlesBefore);
+      for (int load = 0; load < 20; ++load) {
+        HMODULE module = ::LoadLibraryW(growthModule.c_str());
+        if (!module) {
+          std::printf("growth_module.dll not found beside this program\n");
+          return;
+        }
+        if (what == 1) {
+          auto start = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+              reinterpret_cast<void*>(::GetProcAddress(module, "GrowthWindowThread")));
+          if (HANDLE thread = start ? ::CreateThread(nullptr, 0, start, nullptr, 0, nullptr) : nullptr) {
+            ::WaitForSingleObject(thread, 10000);
+            ::CloseHandle(thread);
+          }
+        } else if (what == 2) {
+          if (auto lock = reinterpret_cast<void (*)()>(reinterpret_cast<void*>(::GetProcAddress(module, "GrowthLock"))))
+            lock();
+        } else if (what == 3) {
+          if (auto made = reinterpret_cast<std::size_t (*)()>(
+                  reinterpret_cast<void*>(::GetProcAddress(module, "GrowthStatic"))))
+            made();
+        }
+        ::FreeLibrary(module);
+      }
+    }
+    const auto after = heap_census::Take(&handlesAfter);
+    std::printf("the module loaded and freed %d times, each doing %s: handles %u -> %u\n", 20 * (passes - 1),
+                kinds[what], handlesBefore, handlesAfter);
+    PrintHeapGrowth(before, after);
+    std::fflush(stdout);
+  }
 }
 
 // Full-screen windows, each on a thread of its own, as the boards of a game
@@ -333,6 +373,14 @@ int wmain(int argc, wchar_t** argv) {
     PlayBoards(folder, rounds);
     return 0;
   }
+  if (argc > 3 && std::wcscmp(argv[3], L"module") == 0) {
+    wchar_t self[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring beside(self);
+    beside.resize(beside.find_last_of(L"\\/") + 1);
+    ModuleRounds(beside + L"growth_module.dll", rounds);
+    return 0;
+  }
   if (argc > 3 && std::wcscmp(argv[3], L"windows") == 0) {
     FullScreenRounds(rounds);
     return 0;
@@ -350,20 +398,20 @@ int wmain(int argc, wchar_t** argv) {
   for (const wchar_t* file : {L"DeckCarLogo.dll", L"KeyHush.dll"}) {
     if (HMODULE warm = ::LoadLibraryW((folder + file).c_str())) ::FreeLibrary(warm);
     const double beforeLoads = PrivateMb();
-    const auto blocks = HeapBlocks();
+    const auto blocks = heap_census::Take();
     for (int i = 0; i < 50; ++i) {
       HMODULE module = ::LoadLibraryW((folder + file).c_str());
       if (module) ::FreeLibrary(module);
     }
     std::printf("%ls loaded and freed 50 times: private %+.2f MB\n", file, PrivateMb() - beforeLoads);
-    PrintHeapGrowth(blocks, HeapBlocks());
+    PrintHeapGrowth(blocks, heap_census::Take());
   }
   // A bird's call played from its module 500 times, each cutting off the
   // one before, as a child mashing a bird board hears them.
   // Then the same with the module loaded and freed around every 100 calls.
   for (int pass = 0; pass < 4; ++pass) {
     const double before = PrivateMb(), unixBefore = UnixSideMb();
-    const auto blocks = HeapBlocks();
+    const auto blocks = heap_census::Take();
     for (int load = 0; load < (pass < 2 ? 1 : 5); ++load) {
       HMODULE birds = ::LoadLibraryW((folder + L"DeckBird.dll").c_str());
       if (!birds) break;
@@ -376,7 +424,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     std::printf("a bird's call played 500 times%s: private %+.2f MB, of it Wine's Unix side %+.2f MB\n",
                 pass < 2 ? "" : ", its module freed every 100", PrivateMb() - before, UnixSideMb() - unixBefore);
-    PrintHeapGrowth(blocks, HeapBlocks());
+    PrintHeapGrowth(blocks, heap_census::Take());
   }
   // A badge shown and replaced 500 times, as 500 keys on the car-badge board
   // do: each picture window has a thread of its own. Then the same number of
