@@ -71,6 +71,7 @@ class Text {
       while (::HeapWalk(heaps[i], &e))
         if (e.wFlags & PROCESS_HEAP_REGION) committed += e.Region.dwCommittedSize;
       for (const auto& [p, name] : probes) {
+        if (!p || std::strcmp(kind, "?") != 0) continue;
         e = PROCESS_HEAP_ENTRY{};
         while (::HeapWalk(heaps[i], &e))
           if ((e.wFlags & PROCESS_HEAP_ENTRY_BUSY) && p >= e.lpData &&
@@ -165,12 +166,35 @@ inline std::vector<Heap> Read(const char* text, std::size_t size, unsigned* hand
   return heaps;
 }
 
+// A block from the newer C run-time's heap, where that run-time is loaded:
+// Wine's own image decoders (libpng, libjpeg behind windowscodecs) take from
+// it. Null when it is not loaded.
+struct UcrtBlock {
+  UcrtBlock() {
+    HMODULE ucrt = ::GetModuleHandleW(L"ucrtbase.dll");
+    if (!ucrt) return;
+    allocate = reinterpret_cast<void*(__cdecl*)(std::size_t)>(reinterpret_cast<void*>(::GetProcAddress(ucrt, "malloc")));
+    release = reinterpret_cast<void(__cdecl*)(void*)>(reinterpret_cast<void*>(::GetProcAddress(ucrt, "free")));
+    if (allocate && release) block = allocate(24);
+  }
+  ~UcrtBlock() {
+    if (block) release(block);
+  }
+  UcrtBlock(const UcrtBlock&) = delete;
+  UcrtBlock& operator=(const UcrtBlock&) = delete;
+  void* (__cdecl* allocate)(std::size_t) = nullptr;
+  void(__cdecl* release)(void*) = nullptr;
+  void* block = nullptr;
+};
+constexpr char kUcrtHeap[] = "ucrtbase malloc";
+
 // This process's heaps, with malloc's (the C run-time's) named.
 inline std::vector<Heap> Take(unsigned* handles = nullptr) {
   void* fromMalloc = std::malloc(24);
   std::vector<Heap> heaps;
   {
-    const Text text({{fromMalloc, "msvcrt malloc"}}, false);
+    const UcrtBlock ucrt;
+    const Text text({{fromMalloc, "msvcrt malloc"}, {ucrt.block, kUcrtHeap}}, false);
     heaps = Read(text.data(), text.size(), handles);
   }
   std::free(fromMalloc);

@@ -12,12 +12,15 @@
 
 extern "C" __declspec(dllexport) DWORD WINAPI HeapProbeWrite(void* path) {
   // Blocks whose heaps are known: the C run-time's (the suite's operator new
-  // and malloc) and COM's task allocator.
+  // and malloc), COM's task allocator and the newer C run-time's (Wine's
+  // image decoders).
   void* fromMalloc = std::malloc(24);
   void* fromCom = ::CoTaskMemAlloc(24);
+  const heap_census::UcrtBlock ucrt;
   DWORD result = 1;
   {
-    const heap_census::Text text({{fromMalloc, "msvcrt malloc"}, {fromCom, "CoTaskMemAlloc"}}, true);
+    const heap_census::Text text(
+        {{fromMalloc, "msvcrt malloc"}, {fromCom, "CoTaskMemAlloc"}, {ucrt.block, heap_census::kUcrtHeap}}, true);
     HANDLE f = ::CreateFileW(static_cast<const wchar_t*>(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (f != INVALID_HANDLE_VALUE) {
       DWORD written = 0;

@@ -5,17 +5,26 @@
 // round, and once more after a pause, it prints its own private bytes and
 // its threads by the module they started in. A cache or worker pool that the
 // system fills on first use shows as growth in the first round only.
-// Usage: system_growth.exe <folder of the deliverables> [rounds=10] [boards|module|windows|decode|animate]
+// Usage: system_growth.exe <folder of the deliverables> [rounds=10] [boards|module|sound|badges|draw|windows|decode|animate]
 // (boards: instead, a board of each kind soak-tested in turn, round after
 // round, with the heap's busy blocks compared from the second round on;
 // windows: only rounds of full-screen windows on threads of their own;
 // decode: only rounds of a pulse board's pictures decoded on threads;
 // animate: only rounds of the parrot's copy animated, three at once;
-// module: only a bare module loaded and freed, doing one thing on each load)
+// module: only a bare module loaded and freed, doing one thing on each load;
+// sound: only sounds played from memory and MIDI outputs opened and closed;
+// badges: only rounds of 100 car badges shown and replaced;
+// draw: only rounds of three backgrounds drawn at the screen's size at once)
 #include <windows.h>
 #include <mmsystem.h>
 #include <psapi.h>
 #include <tlhelp32.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+using std::max;
+using std::min;
+#include <gdiplus.h>
 
 #include <cstdio>
 #include <cstring>
@@ -276,6 +285,113 @@ void ModuleRounds(const std::wstring& growthModule, int passes) {
   }
 }
 
+// What the system keeps of a game's sound calls alone, 100 at a time: a
+// sound played from memory and cut off by the next, as a bird board's keys
+// do, and a MIDI output opened, played and closed, as every music board does.
+void SoundRounds(int passes) {
+  const std::vector<unsigned char> wave = Wave();
+  for (int what = 0; what < 2; ++what) {
+    std::vector<heap_census::Heap> before;
+    unsigned handlesBefore = 0, handlesAfter = 0;
+    for (int pass = 0; pass < passes; ++pass) {
+      if (pass == 1) before = heap_census::Take(&handlesBefore);
+      for (int i = 0; i < 100; ++i) {
+        if (what == 0) {
+          ::PlaySoundA(reinterpret_cast<LPCSTR>(wave.data()), nullptr, SND_MEMORY | SND_ASYNC);
+          ::Sleep(i % 5 == 0 ? 200 : 20);
+          continue;
+        }
+        HMIDIOUT midi = nullptr;
+        if (::midiOutOpen(&midi, MIDI_MAPPER, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) continue;
+        ::midiOutShortMsg(midi, 0x7F3C90);
+        ::midiOutShortMsg(midi, 0x003C80);
+        ::midiOutReset(midi);
+        ::midiOutClose(midi);
+      }
+      ::PlaySoundA(nullptr, nullptr, 0);
+    }
+    const auto after = heap_census::Take(&handlesAfter);
+    std::printf("%s %d times: handles %u -> %u\n", what == 0 ? "a sound played from memory" : "a MIDI output opened and closed",
+                100 * (passes - 1), handlesBefore, handlesAfter);
+    PrintHeapGrowth(before, after);
+    std::fflush(stdout);
+  }
+}
+
+// Car badges shown and replaced, 100 a round as 100 keys on their board do,
+// with the heaps after each round: where the decoding's memory stays.
+void BadgeRounds(const std::wstring& folder, int passes) {
+  HMODULE badges = ::LoadLibraryW((folder + L"DeckCarLogo.dll").c_str());
+  if (!badges) return;
+  std::vector<heap_census::Heap> first;
+  for (int pass = 0; pass < passes; ++pass) {
+    for (int i = 0; i < 100; ++i) {
+      CImageWnd badge;
+      badge.LoadImageResource((L"IMG" + std::to_wstring(1 + (pass * 100 + i) % 41)).c_str(), badges);
+      if (badge.CreateImageWindow(nullptr)) ::ShowWindow(badge.hwnd(), SW_SHOWNA);
+    }
+    const auto now = heap_census::Take();
+    if (pass == 0) first = now;
+    std::printf("100 badges shown and replaced, round %d: private %.1f MB, Wine's Unix side %.1f MB\n", pass + 1,
+                PrivateMb(), UnixSideMb());
+    for (const heap_census::Heap& h : now)
+      std::printf("    heap %llx (%s): busy %.1f KB, committed %.0f KB\n", static_cast<unsigned long long>(h.handle),
+                  h.kind.c_str(), static_cast<double>(h.BusyBytes()) / 1024.0, static_cast<double>(h.committed) / 1024.0);
+    if (pass > 0) PrintHeapGrowth(first, now);
+  }
+  ::FreeLibrary(badges);
+}
+
+// Backgrounds drawn at the screen's size as a module draws them ahead (a
+// picture stretched by GDI+ with the high-quality filter), three threads at
+// once, round after round, with the newer C run-time's heap after each:
+// Wine's GDI+ takes its scaling buffers from it.
+void DrawRounds(const std::wstring& folder, int passes) {
+  static HMODULE module;
+  module = ::LoadLibraryW((folder + L"DeckCarLogo.dll").c_str());
+  if (!module) return;
+  for (int pass = 0; pass < passes; ++pass) {
+    HANDLE threads[3] = {};
+    for (int t = 0; t < 3; ++t)
+      threads[t] = ::CreateThread(
+          nullptr, 0,
+          [](void* which) -> DWORD {
+            const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
+            HRSRC found = ::FindResourceW(module, (L"BACK" + std::to_wstring(1 + reinterpret_cast<INT_PTR>(which))).c_str(), L"IMAGE");
+            if (!found) return 1;
+            const auto* data = static_cast<const BYTE*>(::LockResource(::LoadResource(module, found)));
+            IStream* stream = SHCreateMemStream(data, ::SizeofResource(module, found));
+            if (!stream) return 1;
+            {
+              Gdiplus::Image picture(stream, FALSE);
+              std::vector<std::uint32_t> pixels(static_cast<size_t>(w) * static_cast<size_t>(h));
+              Gdiplus::Bitmap canvas(w, h, w * 4, PixelFormat32bppPARGB, reinterpret_cast<BYTE*>(pixels.data()));
+              Gdiplus::Graphics graphics(&canvas);
+              Gdiplus::ImageAttributes attributes;
+              attributes.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
+              graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+              graphics.DrawImage(&picture, Gdiplus::Rect(0, 0, w, h), 0, 0, static_cast<INT>(picture.GetWidth()),
+                                 static_cast<INT>(picture.GetHeight()), Gdiplus::UnitPixel, &attributes);
+            }
+            stream->Release();
+            return 0;
+          },
+          reinterpret_cast<void*>(static_cast<INT_PTR>(pass % 4 + t)), 0, nullptr);
+    for (HANDLE thread : threads)
+      if (thread) {
+        ::WaitForSingleObject(thread, 30000);
+        ::CloseHandle(thread);
+      }
+    for (const heap_census::Heap& h : heap_census::Take())
+      if (h.kind == heap_census::kUcrtHeap)
+        std::printf("three backgrounds drawn at the screen's size, round %d: private %.1f MB; the newer C run-time's "
+                    "heap busy %.1f KB, committed %.0f KB\n",
+                    pass + 1, PrivateMb(), static_cast<double>(h.BusyBytes()) / 1024.0,
+                    static_cast<double>(h.committed) / 1024.0);
+  }
+  ::FreeLibrary(module);
+}
+
 // Full-screen windows, each on a thread of its own, as the boards of a game
 // come and go: rounds of 10, private bytes and Wine's Unix side after each,
 // to show whether and where the growth levels off.
@@ -331,6 +447,12 @@ void DecodeRounds(const std::wstring& folder, int passes) {
     std::printf("the parrot and two backgrounds decoded, a thread each: private %+.2f MB (now %.1f MB), Wine's Unix "
                 "side %+.2f MB (now %.1f MB)\n",
                 PrivateMb() - before, PrivateMb(), UnixSideMb() - unixBefore, UnixSideMb());
+    // Where the decoders' memory stays: the newer C run-time's heap, which
+    // keeps its peak committed.
+    for (const heap_census::Heap& h : heap_census::Take())
+      if (h.kind == heap_census::kUcrtHeap)
+        std::printf("    its heap (Wine's decoders): busy %.1f KB, committed %.0f KB\n",
+                    static_cast<double>(h.BusyBytes()) / 1024.0, static_cast<double>(h.committed) / 1024.0);
   }
   ::FreeLibrary(birds);
 }
@@ -367,6 +489,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   const std::wstring folder = std::wstring(argv[1]) + L"\\";
   const int rounds = argc > 2 ? _wtoi(argv[2]) : 10;
+  // Unbuffered: a buffer made at the first line would show as heap growth.
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
   fw::GdiplusSession gdiplus;
   const std::vector<unsigned char> wave = Wave();
   if (argc > 3 && std::wcscmp(argv[3], L"boards") == 0) {
@@ -379,6 +503,18 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring beside(self);
     beside.resize(beside.find_last_of(L"\\/") + 1);
     ModuleRounds(beside + L"growth_module.dll", rounds);
+    return 0;
+  }
+  if (argc > 3 && std::wcscmp(argv[3], L"draw") == 0) {
+    DrawRounds(folder, rounds);
+    return 0;
+  }
+  if (argc > 3 && std::wcscmp(argv[3], L"badges") == 0) {
+    BadgeRounds(folder, rounds);
+    return 0;
+  }
+  if (argc > 3 && std::wcscmp(argv[3], L"sound") == 0) {
+    SoundRounds(rounds);
     return 0;
   }
   if (argc > 3 && std::wcscmp(argv[3], L"windows") == 0) {
@@ -430,14 +566,16 @@ int wmain(int argc, wchar_t** argv) {
   // do: each picture window has a thread of its own. Then the same number of
   // bare threads that make one plain window each, without the toolkit.
   if (HMODULE badges = ::LoadLibraryW((folder + L"DeckCarLogo.dll").c_str())) {
-    for (int pass = 0; pass < 2; ++pass) {
+    for (int pass = 0; pass < 3; ++pass) {
       const double before = PrivateMb();
+      const auto heaps = heap_census::Take();
       for (int i = 0; i < 500; ++i) {
         CImageWnd badge;
         badge.LoadImageResource((L"IMG" + std::to_wstring(1 + i % 41)).c_str(), badges);
         if (badge.CreateImageWindow(nullptr)) ::ShowWindow(badge.hwnd(), SW_SHOWNA);
       }
       std::printf("500 badges shown and replaced: private %+.2f MB\n", PrivateMb() - before);
+      PrintHeapGrowth(heaps, heap_census::Take());
     }
     ::FreeLibrary(badges);
   }
