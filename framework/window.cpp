@@ -14,7 +14,35 @@ namespace {
 constexpr wchar_t kObjectProp[] = L"fw.CWnd";
 constexpr UINT_PTR kSubclassId = 0x66770001;
 
-thread_local CWnd* t_creating = nullptr;  // object whose CreateWindowEx is under way
+// The object whose CreateWindowEx is under way on each thread, in a Win32
+// thread-local slot: a C++ thread_local would give every thread that makes a
+// window its own record in the threads library linked into each module,
+// which that library keeps for reuse and loses with the module when it is
+// freed (with an event and a thread handle where the thread outlives it).
+class CreatingSlot {
+ public:
+  CreatingSlot() noexcept : index_(::TlsAlloc()) {}
+  ~CreatingSlot() {
+    if (index_ != TLS_OUT_OF_INDEXES) ::TlsFree(index_);
+  }
+  CreatingSlot(const CreatingSlot&) = delete;
+  CreatingSlot& operator=(const CreatingSlot&) = delete;
+  // Without a slot the messages before WM_NCCREATE go to the default procedure.
+  CWnd* Get() const noexcept {
+    if (index_ == TLS_OUT_OF_INDEXES) return nullptr;
+    const DWORD error = ::GetLastError();  // TlsGetValue clears it
+    CWnd* creating = static_cast<CWnd*>(::TlsGetValue(index_));
+    ::SetLastError(error);
+    return creating;
+  }
+  void Set(CWnd* creating) const noexcept {
+    if (index_ != TLS_OUT_OF_INDEXES) ::TlsSetValue(index_, creating);
+  }
+
+ private:
+  DWORD index_;
+};
+CreatingSlot g_creating;
 
 std::mutex g_classesLock;
 std::vector<std::wstring> g_registeredClasses;
@@ -95,10 +123,12 @@ bool CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* titl
                     int cx, int cy, HWND parent, HMENU menuOrId) {
   if (hwnd_) return false;
   HINSTANCE instance = ThisModule();
-  CWnd* previous = t_creating;
-  t_creating = this;
+  CWnd* previous = g_creating.Get();
+  g_creating.Set(this);
   HWND h = ::CreateWindowExW(exStyle, className, title, style, x, y, cx, cy, parent, menuOrId, instance, this);
-  t_creating = previous;
+  const DWORD error = ::GetLastError();
+  g_creating.Set(previous);
+  ::SetLastError(error);
   if (!h) {
     hwnd_ = nullptr;
     return false;
@@ -216,7 +246,7 @@ LRESULT CALLBACK CWnd::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPA
       auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
       self = static_cast<CWnd*>(cs->lpCreateParams);
     }
-    if (!self) self = t_creating;
+    if (!self) self = g_creating.Get();
     if (!self || self->hwnd_) return ::DefWindowProcW(hwnd, message, wParam, lParam);
     self->Attach(hwnd);
   }

@@ -31,10 +31,12 @@ struct SharedFrames {
   std::mutex lock;
   std::map<SharedKey, std::weak_ptr<const Pixels>> frames;
 };
-SharedFrames& Shared() {
-  static SharedFrames shared;
-  return shared;
-}
+// At namespace scope, made when the module loads: a function-local static
+// would be guarded through the threads library linked into each module,
+// which keeps a record of the first thread to use it (with an event and a
+// thread handle) and loses it with the module when it is freed.
+SharedFrames g_shared;
+SharedFrames& Shared() { return g_shared; }
 
 std::shared_ptr<const Pixels> FindShared(const SharedKey& key) {
   SharedFrames& s = Shared();

@@ -32,7 +32,8 @@
 
 #include "tests/e2e/game_session.h"
 #include "tests/e2e/soak.h"
-#include "wine_host.h"  // beside this file
+#include "heap_census.h"  // beside this file
+#include "wine_host.h"
 
 using namespace e2e;
 
@@ -377,6 +378,12 @@ struct PrivateSplit {
   double windowsMb = 0;  // in memory the Windows side committed (the suite's heaps, DLLs, stacks)
   double unixMb = 0;     // outside it: Wine's Unix side
   double workersMb = 0;  // the stacks of Wine's own threads (its sound workers come and go)
+  // Of the Windows side: free memory that the newer C run-time's heap keeps
+  // committed. Only Wine's own DLLs allocate from it (the suite's run-time is
+  // msvcrt's); Wine's heap keeps its highest use committed, where Windows
+  // gives large free spans back. Shown apart, not judged.
+  double wineKeptFreeMb = 0;
+  double JudgedMb() const { return windowsMb - wineKeptFreeMb; }
   std::map<ULONG_PTR, double> windowsKb;  // the Windows side by allocation
 };
 
@@ -475,6 +482,66 @@ PrivateSplit SplitPrivate(HANDLE process, DWORD processId, int unixPid) {
   return split;
 }
 
+// The launcher's heaps, counted from inside it: heap_probe.dll (beside this
+// program) is loaded there by a remote thread and writes its census to a
+// file. Empty when it could not be taken.
+std::wstring BesideThisProgram(const wchar_t* name) {
+  wchar_t self[MAX_PATH];
+  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring folder(self);
+  folder.resize(folder.find_last_of(L"\\/") + 1);
+  return folder + name;
+}
+std::wstring HeapCensusFile() { return BesideThisProgram(L"heap_census.txt"); }
+
+std::vector<heap_census::Heap> LauncherHeaps(HANDLE process, unsigned* handles = nullptr) {
+  const std::wstring probe = BesideThisProgram(L"heap_probe.dll"), out = HeapCensusFile();
+  static HMODULE local = ::LoadLibraryW(probe.c_str());
+  if (!local) return {};
+  const auto remoteBase = [&](const char* name) -> ULONG_PTR {
+    for (const ModuleSpan& m : ModuleSpans(process))
+      if (_stricmp(m.name.c_str(), name) == 0) return m.base;
+    return 0;
+  };
+  // Runs `start` (an address in this process's copy of `module`) there with a
+  // copy of `text` as its argument.
+  const auto call = [&](HMODULE module, const char* name, const void* start, const std::wstring& text) -> bool {
+    const ULONG_PTR base = remoteBase(name);
+    if (!base) return false;
+    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    void* arg = ::VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!arg) return false;
+    bool ok = false;
+    if (::WriteProcessMemory(process, arg, text.c_str(), bytes, nullptr)) {
+      const auto entry = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+          base + (reinterpret_cast<ULONG_PTR>(start) - reinterpret_cast<ULONG_PTR>(module)));
+      if (HANDLE t = ::CreateRemoteThread(process, nullptr, 0, entry, arg, 0, nullptr)) {
+        ok = ::WaitForSingleObject(t, 30000) == WAIT_OBJECT_0;
+        ::CloseHandle(t);
+      }
+    }
+    ::VirtualFreeEx(process, arg, 0, MEM_RELEASE);
+    return ok;
+  };
+  HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+  if (!remoteBase("heap_probe.dll") &&
+      !call(kernel, "kernel32.dll", reinterpret_cast<const void*>(::GetProcAddress(kernel, "LoadLibraryW")), probe))
+    return {};
+  ::DeleteFileW(out.c_str());
+  if (!call(local, "heap_probe.dll", reinterpret_cast<const void*>(::GetProcAddress(local, "HeapProbeWrite")), out))
+    return {};
+  const std::string text = wine_host::ReadHostFile(out);
+  return heap_census::Read(text.data(), text.size(), handles);
+}
+
+// The launcher's heaps that grew since `then`, and by what kind of block.
+std::string HeapGrowth(const std::vector<heap_census::Heap>& then, const std::vector<heap_census::Heap>& now,
+                       HANDLE process) {
+  std::vector<heap_census::ModuleRange> modules;
+  for (const ModuleSpan& m : ModuleSpans(process)) modules.push_back({m.base, m.end, m.name});
+  return heap_census::Growth(then, now, modules);
+}
+
 int CountThreads(const std::map<std::string, int>& threads, bool ours) {
   int n = 0;
   for (const auto& [name, count] : threads)
@@ -546,6 +613,9 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
   const int unixPid = wine_host::UnixPidOf("Tobble.exe");
   PrivateSplit firstGameSplit, firstRoundSplit, lastSplit;
   std::vector<double> unixAfterGame;
+  // Loaded now, so that the probe itself is in every census.
+  std::vector<heap_census::Heap> firstGameHeaps = LauncherHeaps(launcher);
+  unsigned firstGameHandles = 0;
   double worstWindows = 0;
   unsigned seed = 4242;
   while (keys < totalKeys && !crashed) {
@@ -625,18 +695,30 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
     };
     const double bytesPercent = percentOf(firstRoundBytes);
     if (games > static_cast<int>(kinds.size())) worstBytes = std::max(worstBytes, bytesPercent);
-    const PrivateSplit split = SplitPrivate(launcher, launcherId, unixPid);
+    // The launcher's heaps and handles, counted from inside it.
+    unsigned handles = 0;
+    const std::vector<heap_census::Heap> heaps = LauncherHeaps(launcher, &handles);
+    if (games == 1) firstGameHandles = handles;
+    // A few handles come and go with Wine's own workers.
+    const bool handlesBack = heaps.empty() || handles <= firstGameHandles + 2;
+    // BIMBLY_BENCH_HEAP_DUMPS: a folder that keeps every game's census.
+    if (const wchar_t* dumps = _wgetenv(L"BIMBLY_BENCH_HEAP_DUMPS"))
+      ::CopyFileW(HeapCensusFile().c_str(), (std::wstring(dumps) + L"\\game" + std::to_wstring(games) + L".txt").c_str(),
+                  FALSE);
+    PrivateSplit split = SplitPrivate(launcher, launcherId, unixPid);
+    for (const heap_census::Heap& h : heaps)
+      if (h.kind == heap_census::kUcrtHeap && h.committed > h.BusyBytes())
+        split.wineKeptFreeMb = static_cast<double>(h.committed - h.BusyBytes()) / 1048576.0;
     if (games == 1) firstGameSplit = split;
     if (games == static_cast<int>(kinds.size())) firstRoundSplit = split;
     lastSplit = split;
     unixAfterGame.push_back(split.unixMb);
     const auto splitPercent = [&](const PrivateSplit& base) {
-      return base.windowsMb > 0 ? 100.0 * (split.windowsMb - base.windowsMb) / base.windowsMb : 0.0;
+      return base.JudgedMb() > 0 ? 100.0 * (split.JudgedMb() - base.JudgedMb()) / base.JudgedMb() : 0.0;
     };
-    if (split.known && games > static_cast<int>(kinds.size()))
-      worstWindows = std::max(worstWindows, splitPercent(firstRoundSplit));
+    if (split.known && games > 1) worstWindows = std::max(worstWindows, splitPercent(firstGameSplit));
     const int oursBefore = CountThreads(threadsBefore, true), oursAfter = CountThreads(threads, true);
-    const bool same = games == 1 || (CountsBack(before, after) && oursAfter <= oursBefore);
+    const bool same = games == 1 || (CountsBack(before, after) && oursAfter <= oursBefore && handlesBack);
     if (!same) ++leaks;
     std::printf("game %2d %-13s keys %6d: threads ours %d -> %d, the system's %d -> %d, handles %lu -> %lu, "
                 "GDI %lu -> %lu, USER %lu -> %lu, private %.1f MB (%+.1f %% of the first game's, %+.1f %% of the "
@@ -648,13 +730,23 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
                 gameReinstalls, same ? "" : "  <- counts not back");
     if (!memoryGrowth.empty()) std::printf("  private memory since the first round: %s\n", memoryGrowth.c_str());
     if (split.known)
-      std::printf("  of the private bytes: the Windows side %.1f MB (%+.1f %% of the first game's, %+.1f %% of the "
-                  "first round's), Wine's own: its Unix side %.1f MB, its worker threads' stacks %.1f MB\n",
-                  split.windowsMb, splitPercent(firstGameSplit), splitPercent(firstRoundSplit), split.unixMb,
-                  split.workersMb);
+      std::printf("  of the private bytes: the Windows side %.1f MB, judged %.1f MB (%+.1f %% of the first game's, "
+                  "%+.1f %% of the first round's); Wine's own: free in its C run-time's heap %.1f MB, its Unix side "
+                  "%.1f MB, its worker threads' stacks %.1f MB\n",
+                  split.windowsMb, split.JudgedMb(), splitPercent(firstGameSplit), splitPercent(firstRoundSplit),
+                  split.wineKeptFreeMb, split.unixMb, split.workersMb);
     if (split.known && games > 1)
       if (const std::string where = WindowsSideGrowth(launcher, firstGameSplit, split); !where.empty())
         std::printf("  the Windows side grew since the first game most in: %s\n", where.c_str());
+    if (!heaps.empty())
+      std::printf("  counted inside the launcher: handles %u (%+d since the first game)%s\n", handles,
+                  static_cast<int>(handles) - static_cast<int>(firstGameHandles), handlesBack ? "" : "  <- not back");
+    if (games == 1) {
+      firstGameHeaps = heaps;
+    } else if (!heaps.empty() && !firstGameHeaps.empty()) {
+      const std::string grown = HeapGrowth(firstGameHeaps, heaps, launcher);
+      if (!grown.empty()) std::printf("  the launcher's heaps since the first game: %s\n", grown.c_str());
+    }
     // Whose threads are there beyond those after the first game (which
     // starts the workers the launcher keeps), by the module they started in.
     if (games == 1) {
@@ -681,11 +773,12 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
     // Levelled off: the last round of board kinds added little to Wine's part.
     const std::size_t n = unixAfterGame.size(), round = kinds.size();
     const double lastRound = n > round ? unixAfterGame[n - 1] - unixAfterGame[n - 1 - round] : 0.0;
-    std::printf("  the Windows side's private bytes at most %+.1f %% of the first round's (%.1f MB after the first "
-                "game, %.1f MB at the end); Wine's Unix side %.1f MB after the first game, %.1f MB after the first "
-                "round, %.1f MB at the end (%+.1f MB over the last round), not judged\n",
-                worstWindows, firstGameSplit.windowsMb, lastSplit.windowsMb, firstGameSplit.unixMb,
-                firstRoundSplit.unixMb, lastSplit.unixMb, lastRound);
+    std::printf("  the Windows side's private bytes, judged, at most %+.1f %% of the first game's (%.1f MB after the "
+                "first game, %.1f MB at the end; free in Wine's C run-time's heap %.1f MB at the end, not judged); "
+                "Wine's Unix side %.1f MB after the first game, %.1f MB after the first round, %.1f MB at the end "
+                "(%+.1f MB over the last round), not judged\n",
+                worstWindows, firstGameSplit.JudgedMb(), lastSplit.JudgedMb(), lastSplit.wineKeptFreeMb,
+                firstGameSplit.unixMb, firstRoundSplit.unixMb, lastSplit.unixMb, lastRound);
   }
   PrintWatchdogAccounts(debug);
   {

@@ -5,16 +5,26 @@
 // round, and once more after a pause, it prints its own private bytes and
 // its threads by the module they started in. A cache or worker pool that the
 // system fills on first use shows as growth in the first round only.
-// Usage: system_growth.exe <folder of the deliverables> [rounds=10] [boards|windows|decode|animate]
+// Usage: system_growth.exe <folder of the deliverables> [rounds=10] [boards|module|sound|badges|draw|windows|decode|animate]
 // (boards: instead, a board of each kind soak-tested in turn, round after
 // round, with the heap's busy blocks compared from the second round on;
 // windows: only rounds of full-screen windows on threads of their own;
 // decode: only rounds of a pulse board's pictures decoded on threads;
-// animate: only rounds of the parrot's copy animated, three at once)
+// animate: only rounds of the parrot's copy animated, three at once;
+// module: only a bare module loaded and freed, doing one thing on each load;
+// sound: only sounds played from memory and MIDI outputs opened and closed;
+// badges: only rounds of 100 car badges shown and replaced;
+// draw: only rounds of three backgrounds drawn at the screen's size at once)
 #include <windows.h>
 #include <mmsystem.h>
 #include <psapi.h>
 #include <tlhelp32.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+using std::max;
+using std::min;
+#include <gdiplus.h>
 
 #include <cstdio>
 #include <cstring>
@@ -26,7 +36,8 @@
 #include "contracts/module_contract.h"
 #include "framework/gdiplus_session.h"
 #include "toolkit/image_wnd.h"
-#include "wine_host.h"  // beside this file
+#include "heap_census.h"  // beside this file
+#include "wine_host.h"
 
 namespace {
 
@@ -163,34 +174,27 @@ DWORD WINAPI FullScreenWindow(void*) {
   return 0;
 }
 
-// Busy blocks of this process's heaps, by size class (powers of two).
-std::map<size_t, std::pair<size_t, size_t>> HeapBlocks() {
-  std::map<size_t, std::pair<size_t, size_t>> classes;  // class -> (count, bytes)
-  HANDLE heaps[64];
-  const DWORD n = ::GetProcessHeaps(64, heaps);
-  for (DWORD i = 0; i < n && i < 64; ++i) {
-    PROCESS_HEAP_ENTRY e{};
-    if (!::HeapLock(heaps[i])) continue;
-    while (::HeapWalk(heaps[i], &e))
-      if (e.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
-        size_t c = 16;
-        while (c < e.cbData) c <<= 1;
-        classes[c].first += 1;
-        classes[c].second += e.cbData;
-      }
-    ::HeapUnlock(heaps[i]);
-  }
-  return classes;
+// The modules of this process, to name what heap blocks point to.
+std::vector<heap_census::ModuleRange> OwnModules() {
+  std::vector<heap_census::ModuleRange> modules;
+  HMODULE list[512];
+  DWORD needed = 0;
+  if (::EnumProcessModules(::GetCurrentProcess(), list, sizeof(list), &needed))
+    for (DWORD i = 0; i < needed / sizeof(HMODULE) && i < 512; ++i) {
+      MODULEINFO info{};
+      char name[MAX_PATH] = "";
+      if (!::GetModuleInformation(::GetCurrentProcess(), list[i], &info, sizeof(info))) continue;
+      ::GetModuleBaseNameA(::GetCurrentProcess(), list[i], name, MAX_PATH);
+      const auto base = reinterpret_cast<std::uintptr_t>(info.lpBaseOfDll);
+      modules.push_back({base, base + info.SizeOfImage, name});
+    }
+  return modules;
 }
 
-void PrintHeapGrowth(const std::map<size_t, std::pair<size_t, size_t>>& then,
-                     const std::map<size_t, std::pair<size_t, size_t>>& now) {
-  for (const auto& [c, v] : now) {
-    const auto was = then.find(c);
-    const long long blocks = static_cast<long long>(v.first) - (was == then.end() ? 0 : static_cast<long long>(was->second.first));
-    const long long bytes = static_cast<long long>(v.second) - (was == then.end() ? 0 : static_cast<long long>(was->second.second));
-    if (bytes > 8 * 1024 || bytes < -8 * 1024) std::printf("    blocks up to %zu bytes: %+lld blocks, %+.1f KB\n", c, blocks, bytes / 1024.0);
-  }
+// This process's heaps: the busy blocks kept since `then`, by heap and by kind.
+void PrintHeapGrowth(const std::vector<heap_census::Heap>& then, const std::vector<heap_census::Heap>& now) {
+  const std::string grown = heap_census::Growth(then, now, OwnModules(), /*all=*/true);
+  std::printf("    heaps: %s\n", grown.empty() ? "no change" : grown.c_str());
 }
 
 // A board of each kind made, given keys and ended, as a game's switches do,
@@ -204,7 +208,7 @@ void PlayBoards(const std::wstring& folder, int rounds) {
   HWND hostWindow = ::CreateWindowExW(0, L"GrowthHost", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, host.hInstance, nullptr);
   const struct { const wchar_t* file; int item; } boards[] = {
       {L"DeckInsect.dll", 0}, {L"Music.dll", 0}, {L"DeckCarLogo.dll", 0}, {L"DeckBird.dll", 9}};
-  std::map<size_t, std::pair<size_t, size_t>> first;
+  std::vector<heap_census::Heap> first;
   for (int round = 1; round <= rounds; ++round) {
     for (const auto& b : boards) {
       HMODULE module = ::LoadLibraryW((folder + b.file).c_str());
@@ -229,11 +233,163 @@ void PlayBoards(const std::wstring& folder, int rounds) {
       ::FreeLibrary(module);
     }
     std::printf("boards round %2d private %.1f MB, threads %s\n", round, PrivateMb(), ThreadsByModule().c_str());
-    if (round == 2) first = HeapBlocks();
-    if (round > 2) PrintHeapGrowth(first, HeapBlocks());
+    if (round == 2) first = heap_census::Take();
+    if (round > 2) PrintHeapGrowth(first, heap_census::Take());
     std::fflush(stdout);
   }
   ::DestroyWindow(hostWindow);
+}
+
+// A module (growth_module.dll, beside this program) loaded and freed 20
+// times a round, doing only `what` on each load: a framework window on a
+// thread of its own, a lock taken, a function-local static made, or nothing.
+// Every load brings its own copy of the static C++ run-time and its threads
+// library; what a load leaves in the C run-time's heap shows from the second
+// round on.
+void ModuleRounds(const std::wstring& growthModule, int passes) {
+  const char* const kinds[] = {"nothing", "a window on a thread", "a lock", "a static"};
+  for (int what = 0; what < 4; ++what) {
+    std::vector<heap_census::Heap> before;
+    unsigned handlesBefore = 0, handlesAfter = 0;
+    for (int pass = 0; pass < passes; ++pass) {
+      if (pass == 1) before = heap_census::Take(&handlesBefore);
+      for (int load = 0; load < 20; ++load) {
+        HMODULE module = ::LoadLibraryW(growthModule.c_str());
+        if (!module) {
+          std::printf("growth_module.dll not found beside this program\n");
+          return;
+        }
+        if (what == 1) {
+          auto start = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+              reinterpret_cast<void*>(::GetProcAddress(module, "GrowthWindowThread")));
+          if (HANDLE thread = start ? ::CreateThread(nullptr, 0, start, nullptr, 0, nullptr) : nullptr) {
+            ::WaitForSingleObject(thread, 10000);
+            ::CloseHandle(thread);
+          }
+        } else if (what == 2) {
+          if (auto lock = reinterpret_cast<void (*)()>(reinterpret_cast<void*>(::GetProcAddress(module, "GrowthLock"))))
+            lock();
+        } else if (what == 3) {
+          if (auto made = reinterpret_cast<std::size_t (*)()>(
+                  reinterpret_cast<void*>(::GetProcAddress(module, "GrowthStatic"))))
+            made();
+        }
+        ::FreeLibrary(module);
+      }
+    }
+    const auto after = heap_census::Take(&handlesAfter);
+    std::printf("the module loaded and freed %d times, each doing %s: handles %u -> %u\n", 20 * (passes - 1),
+                kinds[what], handlesBefore, handlesAfter);
+    PrintHeapGrowth(before, after);
+    std::fflush(stdout);
+  }
+}
+
+// What the system keeps of a game's sound calls alone, 100 at a time: a
+// sound played from memory and cut off by the next, as a bird board's keys
+// do, and a MIDI output opened, played and closed, as every music board does.
+void SoundRounds(int passes) {
+  const std::vector<unsigned char> wave = Wave();
+  for (int what = 0; what < 2; ++what) {
+    std::vector<heap_census::Heap> before;
+    unsigned handlesBefore = 0, handlesAfter = 0;
+    for (int pass = 0; pass < passes; ++pass) {
+      if (pass == 1) before = heap_census::Take(&handlesBefore);
+      for (int i = 0; i < 100; ++i) {
+        if (what == 0) {
+          ::PlaySoundA(reinterpret_cast<LPCSTR>(wave.data()), nullptr, SND_MEMORY | SND_ASYNC);
+          ::Sleep(i % 5 == 0 ? 200 : 20);
+          continue;
+        }
+        HMIDIOUT midi = nullptr;
+        if (::midiOutOpen(&midi, MIDI_MAPPER, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) continue;
+        ::midiOutShortMsg(midi, 0x7F3C90);
+        ::midiOutShortMsg(midi, 0x003C80);
+        ::midiOutReset(midi);
+        ::midiOutClose(midi);
+      }
+      ::PlaySoundA(nullptr, nullptr, 0);
+    }
+    const auto after = heap_census::Take(&handlesAfter);
+    std::printf("%s %d times: handles %u -> %u\n", what == 0 ? "a sound played from memory" : "a MIDI output opened and closed",
+                100 * (passes - 1), handlesBefore, handlesAfter);
+    PrintHeapGrowth(before, after);
+    std::fflush(stdout);
+  }
+}
+
+// Car badges shown and replaced, 100 a round as 100 keys on their board do,
+// with the heaps after each round: where the decoding's memory stays.
+void BadgeRounds(const std::wstring& folder, int passes) {
+  HMODULE badges = ::LoadLibraryW((folder + L"DeckCarLogo.dll").c_str());
+  if (!badges) return;
+  std::vector<heap_census::Heap> first;
+  for (int pass = 0; pass < passes; ++pass) {
+    for (int i = 0; i < 100; ++i) {
+      CImageWnd badge;
+      badge.LoadImageResource((L"IMG" + std::to_wstring(1 + (pass * 100 + i) % 41)).c_str(), badges);
+      if (badge.CreateImageWindow(nullptr)) ::ShowWindow(badge.hwnd(), SW_SHOWNA);
+    }
+    const auto now = heap_census::Take();
+    if (pass == 0) first = now;
+    std::printf("100 badges shown and replaced, round %d: private %.1f MB, Wine's Unix side %.1f MB\n", pass + 1,
+                PrivateMb(), UnixSideMb());
+    for (const heap_census::Heap& h : now)
+      std::printf("    heap %llx (%s): busy %.1f KB, committed %.0f KB\n", static_cast<unsigned long long>(h.handle),
+                  h.kind.c_str(), static_cast<double>(h.BusyBytes()) / 1024.0, static_cast<double>(h.committed) / 1024.0);
+    if (pass > 0) PrintHeapGrowth(first, now);
+  }
+  ::FreeLibrary(badges);
+}
+
+// Backgrounds drawn at the screen's size as a module draws them ahead (a
+// picture stretched by GDI+ with the high-quality filter), three threads at
+// once, round after round, with the newer C run-time's heap after each:
+// Wine's GDI+ takes its scaling buffers from it.
+void DrawRounds(const std::wstring& folder, int passes) {
+  static HMODULE module;
+  module = ::LoadLibraryW((folder + L"DeckCarLogo.dll").c_str());
+  if (!module) return;
+  for (int pass = 0; pass < passes; ++pass) {
+    HANDLE threads[3] = {};
+    for (int t = 0; t < 3; ++t)
+      threads[t] = ::CreateThread(
+          nullptr, 0,
+          [](void* which) -> DWORD {
+            const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
+            HRSRC found = ::FindResourceW(module, (L"BACK" + std::to_wstring(1 + reinterpret_cast<INT_PTR>(which))).c_str(), L"IMAGE");
+            if (!found) return 1;
+            const auto* data = static_cast<const BYTE*>(::LockResource(::LoadResource(module, found)));
+            IStream* stream = SHCreateMemStream(data, ::SizeofResource(module, found));
+            if (!stream) return 1;
+            {
+              Gdiplus::Image picture(stream, FALSE);
+              std::vector<std::uint32_t> pixels(static_cast<size_t>(w) * static_cast<size_t>(h));
+              Gdiplus::Bitmap canvas(w, h, w * 4, PixelFormat32bppPARGB, reinterpret_cast<BYTE*>(pixels.data()));
+              Gdiplus::Graphics graphics(&canvas);
+              Gdiplus::ImageAttributes attributes;
+              attributes.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
+              graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+              graphics.DrawImage(&picture, Gdiplus::Rect(0, 0, w, h), 0, 0, static_cast<INT>(picture.GetWidth()),
+                                 static_cast<INT>(picture.GetHeight()), Gdiplus::UnitPixel, &attributes);
+            }
+            stream->Release();
+            return 0;
+          },
+          reinterpret_cast<void*>(static_cast<INT_PTR>(pass % 4 + t)), 0, nullptr);
+    for (HANDLE thread : threads)
+      if (thread) {
+        ::WaitForSingleObject(thread, 30000);
+        ::CloseHandle(thread);
+      }
+    for (const heap_census::Heap& h : heap_census::Take())
+      if (h.kind == heap_census::kUcrtHeap)
+        std::printf("three backgrounds drawn at the screen's size, round %d: private %.1f MB; the newer C run-time's "
+                    "heap busy %.1f KB, committed %.0f KB\n",
+                    pass + 1, PrivateMb(), static_cast<double>(h.BusyBytes()) / 1024.0,
+                    static_cast<double>(h.committed) / 1024.0);
+  }
+  ::FreeLibrary(module);
 }
 
 // Full-screen windows, each on a thread of its own, as the boards of a game
@@ -291,6 +447,12 @@ void DecodeRounds(const std::wstring& folder, int passes) {
     std::printf("the parrot and two backgrounds decoded, a thread each: private %+.2f MB (now %.1f MB), Wine's Unix "
                 "side %+.2f MB (now %.1f MB)\n",
                 PrivateMb() - before, PrivateMb(), UnixSideMb() - unixBefore, UnixSideMb());
+    // Where the decoders' memory stays: the newer C run-time's heap, which
+    // keeps its peak committed.
+    for (const heap_census::Heap& h : heap_census::Take())
+      if (h.kind == heap_census::kUcrtHeap)
+        std::printf("    its heap (Wine's decoders): busy %.1f KB, committed %.0f KB\n",
+                    static_cast<double>(h.BusyBytes()) / 1024.0, static_cast<double>(h.committed) / 1024.0);
   }
   ::FreeLibrary(birds);
 }
@@ -327,10 +489,32 @@ int wmain(int argc, wchar_t** argv) {
   }
   const std::wstring folder = std::wstring(argv[1]) + L"\\";
   const int rounds = argc > 2 ? _wtoi(argv[2]) : 10;
+  // Unbuffered: a buffer made at the first line would show as heap growth.
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
   fw::GdiplusSession gdiplus;
   const std::vector<unsigned char> wave = Wave();
   if (argc > 3 && std::wcscmp(argv[3], L"boards") == 0) {
     PlayBoards(folder, rounds);
+    return 0;
+  }
+  if (argc > 3 && std::wcscmp(argv[3], L"module") == 0) {
+    wchar_t self[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring beside(self);
+    beside.resize(beside.find_last_of(L"\\/") + 1);
+    ModuleRounds(beside + L"growth_module.dll", rounds);
+    return 0;
+  }
+  if (argc > 3 && std::wcscmp(argv[3], L"draw") == 0) {
+    DrawRounds(folder, rounds);
+    return 0;
+  }
+  if (argc > 3 && std::wcscmp(argv[3], L"badges") == 0) {
+    BadgeRounds(folder, rounds);
+    return 0;
+  }
+  if (argc > 3 && std::wcscmp(argv[3], L"sound") == 0) {
+    SoundRounds(rounds);
     return 0;
   }
   if (argc > 3 && std::wcscmp(argv[3], L"windows") == 0) {
@@ -350,20 +534,20 @@ int wmain(int argc, wchar_t** argv) {
   for (const wchar_t* file : {L"DeckCarLogo.dll", L"KeyHush.dll"}) {
     if (HMODULE warm = ::LoadLibraryW((folder + file).c_str())) ::FreeLibrary(warm);
     const double beforeLoads = PrivateMb();
-    const auto blocks = HeapBlocks();
+    const auto blocks = heap_census::Take();
     for (int i = 0; i < 50; ++i) {
       HMODULE module = ::LoadLibraryW((folder + file).c_str());
       if (module) ::FreeLibrary(module);
     }
     std::printf("%ls loaded and freed 50 times: private %+.2f MB\n", file, PrivateMb() - beforeLoads);
-    PrintHeapGrowth(blocks, HeapBlocks());
+    PrintHeapGrowth(blocks, heap_census::Take());
   }
   // A bird's call played from its module 500 times, each cutting off the
   // one before, as a child mashing a bird board hears them.
   // Then the same with the module loaded and freed around every 100 calls.
   for (int pass = 0; pass < 4; ++pass) {
     const double before = PrivateMb(), unixBefore = UnixSideMb();
-    const auto blocks = HeapBlocks();
+    const auto blocks = heap_census::Take();
     for (int load = 0; load < (pass < 2 ? 1 : 5); ++load) {
       HMODULE birds = ::LoadLibraryW((folder + L"DeckBird.dll").c_str());
       if (!birds) break;
@@ -376,20 +560,22 @@ int wmain(int argc, wchar_t** argv) {
     }
     std::printf("a bird's call played 500 times%s: private %+.2f MB, of it Wine's Unix side %+.2f MB\n",
                 pass < 2 ? "" : ", its module freed every 100", PrivateMb() - before, UnixSideMb() - unixBefore);
-    PrintHeapGrowth(blocks, HeapBlocks());
+    PrintHeapGrowth(blocks, heap_census::Take());
   }
   // A badge shown and replaced 500 times, as 500 keys on the car-badge board
   // do: each picture window has a thread of its own. Then the same number of
   // bare threads that make one plain window each, without the toolkit.
   if (HMODULE badges = ::LoadLibraryW((folder + L"DeckCarLogo.dll").c_str())) {
-    for (int pass = 0; pass < 2; ++pass) {
+    for (int pass = 0; pass < 3; ++pass) {
       const double before = PrivateMb();
+      const auto heaps = heap_census::Take();
       for (int i = 0; i < 500; ++i) {
         CImageWnd badge;
         badge.LoadImageResource((L"IMG" + std::to_wstring(1 + i % 41)).c_str(), badges);
         if (badge.CreateImageWindow(nullptr)) ::ShowWindow(badge.hwnd(), SW_SHOWNA);
       }
       std::printf("500 badges shown and replaced: private %+.2f MB\n", PrivateMb() - before);
+      PrintHeapGrowth(heaps, heap_census::Take());
     }
     ::FreeLibrary(badges);
   }

@@ -107,7 +107,8 @@ CBackGroundWndPicCards::~CBackGroundWndPicCards() {
 }
 
 void CBackGroundWndPicCards::Play(const cards::Sound& sound) {
-  if (quiet()) return;
+  // A board that went while its key waited for a copy has no sound left.
+  if (quiet() || going()) return;
   switch (sound.what) {
     case cards::SoundDo::kOnce:
       if (family_) {
@@ -136,9 +137,10 @@ void CBackGroundWndPicCards::Play(const cards::Sound& sound) {
 
 void CBackGroundWndPicCards::CreateCopy(int slot) {
   const cards::CardRecipe& r = *item_;
+  // Held here until set up: the board's teardown, served while a call below
+  // waits for the copy's thread, would otherwise delete it under this code.
   auto copy = std::make_unique<CBaseObjectWnd>();
   CBaseObjectWnd& c = *copy;
-  copies_[static_cast<std::size_t>(slot)] = std::move(copy);
   const int picture = slot % std::max(1, r.picture.count);
   // A picture that does not load leaves an empty window, still counted as a copy.
   if (family_)
@@ -150,7 +152,10 @@ void CBackGroundWndPicCards::CreateCopy(int slot) {
     c.colorKeyOn = true;
     c.colorKey = KeyColour(r.picture.key);
   }
-  if (!c.CreateImageWindow(hwnd())) return;
+  if (!c.CreateImageWindow(hwnd())) {
+    if (!going()) copies_[static_cast<std::size_t>(slot)] = std::move(copy);
+    return;
+  }
   if (r.picture.doubleSize) c.ApplyCommand(CBaseObjectWnd::kCmdEnlarge);
   const cards::Placement& p = r.placement;
   if (p.band) c.SetVerticalBand(p.bandTop, p.bandBottom);
@@ -166,6 +171,9 @@ void CBackGroundWndPicCards::CreateCopy(int slot) {
   c.turnAtRight = (p.edges & cards::kRight) != 0;
   c.turnAtTop = (p.edges & cards::kTop) != 0;
   c.turnAtBottom = (p.edges & cards::kBottom) != 0;
+  // The board went meanwhile: the copy ends here, with nothing played.
+  if (going()) return;
+  copies_[static_cast<std::size_t>(slot)] = std::move(copy);
   Play(r.creation);
   ::ShowWindow(c.hwnd(), SW_SHOWNA);
 }

@@ -81,6 +81,10 @@ class CBackGroundWnd : public CImageWnd {
   // Waits up to `ms` on the board's thread, ending early once the board has
   // started to go (then false), so that its host never waits for the rest.
   bool WaitUnlessGoing(DWORD ms);
+  // The board has started to go. Its teardown, sent to the board's thread,
+  // can be served inside a key's call to another thread's window (a copy's),
+  // so a key that made such a call checks this before going on.
+  bool going() const { return closing_; }
 
   // From here on a key-down that waited in the queue longer than
   // bimbly::kKeyBacklogMs is dropped when its turn comes (Page Up and Page

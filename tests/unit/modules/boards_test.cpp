@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 #include <string>
 #include <vector>
@@ -361,4 +362,48 @@ TEST_F(Boards, BackgroundsDrawnOnceShowAsTheImageWindowDrawsThem) {
   ASSERT_NE(board, nullptr);
   EXPECT_TRUE(showsAsDrawn(board, dragonfly));
   insects.uninit();
+}
+
+namespace {
+// Bytes busy in the heap that malloc (and so every library's operator new) takes from.
+std::size_t RunTimeHeapBusy() {
+  void* probe = std::malloc(16);
+  std::size_t busy = 0;
+  HANDLE heaps[64];
+  const DWORD n = std::min<DWORD>(::GetProcessHeaps(64, heaps), 64);
+  for (DWORD i = 0; i < n; ++i) {
+    std::size_t inHeap = 0;
+    bool holdsProbe = false;
+    PROCESS_HEAP_ENTRY e{};
+    ::HeapLock(heaps[i]);
+    while (::HeapWalk(heaps[i], &e))
+      if ((e.wFlags & PROCESS_HEAP_ENTRY_BUSY) && !(e.wFlags & PROCESS_HEAP_REGION)) {
+        inHeap += e.cbData;
+        holdsProbe = holdsProbe || e.lpData == probe;
+      }
+    ::HeapUnlock(heaps[i]);
+    if (holdsProbe) busy = inHeap;
+  }
+  std::free(probe);
+  return busy;
+}
+}  // namespace
+
+// Each module carries its own C++ run-time, whose threads library keeps a
+// record for every thread that used thread-local storage or a guarded static
+// there, and loses them all when the module is freed.
+TEST_F(Boards, ABoardWithItsCopiesMadeAndFreedAgainLeavesNothingInTheRunTimesHeap) {
+  std::size_t busy[3] = {};
+  for (std::size_t& after : busy) {
+    {
+      Module insects(L"DeckInsect.dll");
+      HWND board = Start(insects, 0);  // the bee: ten copies, each on a thread of its own
+      ASSERT_NE(board, nullptr);
+      Key(board, 'A', 0x1E, 10);
+      ASSERT_TRUE(Shows(board, 10));
+    }
+    after = RunTimeHeapBusy();
+  }
+  // The first round may fill what the test program keeps.
+  EXPECT_LE(busy[2], busy[1] + 256) << "a board left " << static_cast<long long>(busy[2] - busy[1]) << " bytes";
 }
