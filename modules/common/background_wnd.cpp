@@ -58,6 +58,9 @@ CBackGroundWnd::CBackGroundWnd(HINSTANCE module, HWND host, const ModuleStartInf
       screenCy_(::GetSystemMetrics(SM_CYSCREEN)),
       voice_(std::make_unique<CBoardSpeech>(info.speech, naming_)),
       going_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+  // The host's thread makes and ends the board; it runs the keyboard lock's
+  // low-level hook, which the system drops when a call waits too long.
+  ServeSentMessagesWhileWaiting();
   menu_.reset(::CreatePopupMenu());
   if (menu_) {
     ::AppendMenuW(menu_.get(), MF_STRING, kCmdPrevious, L"\u4E0A\u4E00\u4E2A(Page Up)");  // 上一个
