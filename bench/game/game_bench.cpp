@@ -138,7 +138,7 @@ class StallWatch {
       if (!since || (now.QuadPart - since) * 1000 / f.QuadPart < 40) {
         // Modules come and go with the boards: listed again now and then,
         // between stalls (a listing takes tens of milliseconds under Wine).
-        if (now.QuadPart - listed > f.QuadPart / 2) code_ = CodeOf(), listed = now.QuadPart;
+        if (now.QuadPart - listed > 2 * f.QuadPart) code_ = CodeOf(), listed = now.QuadPart;
         continue;
       }
       double late = 0;
@@ -191,7 +191,7 @@ class StallWatch {
         if (at >= m.from && at < m.to) return &m;
       return nullptr;
     };
-    for (std::size_t i = 0; i < words.size() && frames.size() < 16; ++i) {
+    for (std::size_t i = 0; i < words.size() && frames.size() < 40; ++i) {
       const ModuleCode* m = where(words[i]);
       if (!m) continue;
       // A return address follows a call: e8 rel32, or ff /2 in its forms
@@ -677,10 +677,28 @@ bool CountsBack(const ProcessResourceCounts& before, const ProcessResourceCounts
 // the end of what it times), and the stacks the main thread showed, most
 // often first. `tally` sums the stalls by the innermost frame in the suite's
 // own code (or the innermost frame at all when none is).
-void PrintLongStalls(const std::vector<StallWatch::Stall>& stalls, DebugOutput& debug, LONGLONG origin,
-                     std::map<std::string, std::pair<int, double>>& tally) {
+// True when the keyboard lock was held during any part of [from, to]: the
+// game says when it takes the lock and when it lets it go.
+bool LockHeldDuring(DebugOutput& debug, LONGLONG from, LONGLONG to) {
+  bool held = false;
+  for (const auto& [at, line] : debug.Between(0, to)) {
+    const bool take = line.rfind("Keyboard lock: held", 0) == 0, let = line.rfind("Keyboard lock: let go", 0) == 0;
+    if (!take && !let) continue;
+    if (at >= from) return true;  // taken or let go during it
+    held = take;
+  }
+  return held;
+}
+
+// Returns the longest of them while the keyboard lock was held (0 for none).
+double PrintLongStalls(const std::vector<StallWatch::Stall>& stalls, DebugOutput& debug, LONGLONG origin,
+                       std::map<std::string, std::pair<int, double>>& tally) {
+  double longestLocked = 0;
   for (const StallWatch::Stall& s : stalls) {
-    std::printf("  stall %.0f ms at %.1f s\n", Ms(s.end - s.start), Ms(s.start - origin) / 1000.0);
+    const bool locked = LockHeldDuring(debug, s.start, s.end);
+    if (locked) longestLocked = std::max(longestLocked, Ms(s.end - s.start));
+    std::printf("  stall %.0f ms at %.1f s, keyboard lock %s\n", Ms(s.end - s.start), Ms(s.start - origin) / 1000.0,
+                locked ? "held" : "not held");
     LARGE_INTEGER f;
     ::QueryPerformanceFrequency(&f);
     for (auto [at, line] : debug.Between(s.start, s.end + f.QuadPart * 3 / 10)) {
@@ -702,9 +720,12 @@ void PrintLongStalls(const std::vector<StallWatch::Stall>& stalls, DebugOutput& 
           }
         }
     }
-    if (ourFrame.empty() && !s.samples.empty() && !s.samples.front().empty()) ourFrame = s.samples.front().front();
+    if (ourFrame.empty())
+      for (const auto& stack : s.samples)
+        for (const std::string& frame : stack)
+          if (ourFrame.empty() && frame[0] != '(') ourFrame = frame[0] == '@' ? frame.substr(1) : frame;
     if (ourFrame.empty()) ourFrame = "(no sample)";
-    auto& t = tally[ourFrame];
+    auto& t = tally[(locked ? "" : "(lock not held) ") + ourFrame];
     ++t.first;
     t.second += Ms(s.end - s.start);
     std::vector<std::pair<int, std::string>> byCount;
@@ -713,6 +734,7 @@ void PrintLongStalls(const std::vector<StallWatch::Stall>& stalls, DebugOutput& 
     for (std::size_t i = 0; i < byCount.size() && i < 3; ++i)
       std::printf("    %d of %zu samples: %s\n", byCount[i].first, s.samples.size(), byCount[i].second.c_str());
   }
+  return longestLocked;
 }
 
 void PrintStallTally(const std::map<std::string, std::pair<int, double>>& tally) {
@@ -722,7 +744,7 @@ void PrintStallTally(const std::map<std::string, std::pair<int, double>>& tally)
   std::sort(order.rbegin(), order.rend());
   std::printf("stalls over 100 ms by the innermost frame of the suite's own code:\n");
   for (const auto& [ms, frame] : order)
-    std::printf("  %-40s %3d stalls, %6.0f ms in all\n", frame.c_str(), tally.at(frame).first, ms);
+    std::printf("  %s: %d stalls, %.0f ms in all\n", frame.c_str(), tally.at(frame).first, ms);
 }
 
 // `boards`: the kinds to play in turn, as digits of kKinds (all of them when empty).
@@ -751,7 +773,7 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
   bool crashed = false;
   std::size_t firstGameBytes = 0, firstRoundBytes = 0;
   std::map<ULONG_PTR, std::size_t> firstRoundMemory;
-  double worstBytes = 0, longestStall = 0;
+  double worstBytes = 0, longestStall = 0, longestLockedStall = 0;
   // Wine's own Unix side apart from what the suite's Windows side holds.
   const int unixPid = wine_host::UnixPidOf("Tobble.exe");
   PrivateSplit firstGameSplit, firstRoundSplit, lastSplit;
@@ -815,7 +837,8 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
     const bool left = game.LeaveWithExitWord();
     ::Sleep(500);
     stall = stalls->TakeLongest();
-    PrintLongStalls(stalls->TakeLongStalls(), debug, origin.QuadPart, stallTally);
+    const double lockedStall = PrintLongStalls(stalls->TakeLongStalls(), debug, origin.QuadPart, stallTally);
+    longestLockedStall = std::max(longestLockedStall, lockedStall);
     stalls.reset();
     longestStall = std::max(longestStall, stall);
     if (stall >= 5000) ++hangs;
@@ -907,6 +930,9 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
                 firstRoundSplit.unixMb, lastSplit.unixMb, lastRound);
   }
   PrintWatchdogAccounts(debug);
+  std::printf("  longest stall while the keyboard lock was held: %s\n",
+              longestLockedStall > 0 ? (std::to_string(static_cast<int>(longestLockedStall + 0.5)) + " ms").c_str()
+                                     : "none over 100 ms");
   PrintStallTally(stallTally);
   {
     const char* const host[] = {"probe", "old board gone", "new board up"};
