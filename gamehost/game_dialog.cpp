@@ -112,7 +112,7 @@ BOOL CBackGroundDlg::OnInitDialog() {
 
   // Without the lock the game still runs; the dialog's own keys then apply.
   restoreRecord_.NoteAccessibilityHotKeysOff();
-  const double taskbar = watch.Lap();
+  const double settingsAndTaskbar = watch.Lap();
   // From here until the lock goes, this thread runs its low-level hook: for
   // whoever times how long the thread keeps the hook waiting.
   if (LoadKeyboardLock()) ::OutputDebugStringW(L"Keyboard lock: held\n");
@@ -131,8 +131,9 @@ BOOL CBackGroundDlg::OnInitDialog() {
   ::SetTimer(hwnd_, kTimeLimitTimer, bimbly::TimeLimitPeriodMs(timeLimitMinutes_), nullptr);
   wchar_t account[160];
   swprintf(account, 160,
-           L"Game start: taskbar %.1f ms, keyboard locked %.1f ms, board up %.1f ms, front held and reminder %.1f ms\n",
-           taskbar, locked, boardUp, watch.Lap());
+           L"Game start: settings and taskbar %.1f ms, keyboard locked %.1f ms, board up %.1f ms, "
+           L"front held and reminder %.1f ms\n",
+           settingsAndTaskbar, locked, boardUp, watch.Lap());
   ::OutputDebugStringW(account);
   return TRUE;
 }
