@@ -13,18 +13,24 @@ bool JoinOrTerminate(HANDLE thread, DWORD boundMs, bool serveSentMessages) noexc
 }
 
 bool WaitServingSentMessages(HANDLE handle, DWORD boundMs) noexcept {
+  return WaitAnyServingSentMessages(handle ? 1 : 0, &handle, boundMs) == WAIT_OBJECT_0 && handle;
+}
+
+DWORD WaitAnyServingSentMessages(DWORD count, const HANDLE* handles, DWORD boundMs) noexcept {
   const ULONGLONG end = ::GetTickCount64() + boundMs;
   for (;;) {
     const ULONGLONG now = ::GetTickCount64();
     const DWORD left = now < end ? static_cast<DWORD>(end - now) : 0;
-    const DWORD w = ::MsgWaitForMultipleObjects(1, &handle, FALSE, left, QS_SENDMESSAGE);
-    if (w == WAIT_OBJECT_0) return true;
-    if (w != WAIT_OBJECT_0 + 1) return false;
+    const DWORD w = ::MsgWaitForMultipleObjects(count, count ? handles : nullptr, FALSE, left, QS_SENDMESSAGE);
+    if (w < WAIT_OBJECT_0 + count) return w;
+    if (w != WAIT_OBJECT_0 + count) return w == WAIT_TIMEOUT ? WAIT_TIMEOUT : WAIT_FAILED;
     // Peeking serves the sent messages without taking posted ones.
     MSG msg;
     ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   }
 }
+
+void SleepServingSentMessages(DWORD ms) noexcept { WaitServingSentMessages(nullptr, ms); }
 
 void TerminateAndWait(HANDLE thread) noexcept {
   if (!thread) return;

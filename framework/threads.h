@@ -17,6 +17,14 @@ bool JoinOrTerminate(HANDLE thread, DWORD boundMs, bool serveSentMessages = fals
 // Waits up to boundMs for a handle to be signalled while serving messages
 // sent to the caller's thread (not posted ones). True when it was signalled.
 bool WaitServingSentMessages(HANDLE handle, DWORD boundMs) noexcept;
+// The same for the first of `count` handles: WAIT_OBJECT_0 + its index, or
+// WAIT_TIMEOUT (WAIT_FAILED when the wait could not be made).
+DWORD WaitAnyServingSentMessages(DWORD count, const HANDLE* handles, DWORD boundMs) noexcept;
+
+// Sleeps for ms while serving messages sent to the caller's thread (not
+// posted ones): a pause on a thread that has a low-level hook or windows
+// other threads call, which must be answered meanwhile.
+void SleepServingSentMessages(DWORD ms) noexcept;
 
 // Terminates a thread and waits, briefly, for the termination to take effect.
 void TerminateAndWait(HANDLE thread) noexcept;

@@ -31,7 +31,8 @@ bool CWindowThread::Begin(std::function<bool()> create, std::function<void()> de
 bool CWindowThread::WaitCreated(DWORD timeoutMs) {
   if (!thread_ || !state_) return false;
   const HANDLE waits[2] = {state_->created.get(), thread_.get()};
-  const DWORD w = ::WaitForMultipleObjects(2, waits, FALSE, timeoutMs);
+  const DWORD w = serve_ ? WaitAnyServingSentMessages(2, waits, timeoutMs)
+                         : ::WaitForMultipleObjects(2, waits, FALSE, timeoutMs);
   if (w == WAIT_OBJECT_0 && state_->createResult) return true;
   // Creation failed, the thread ended, or the bound passed.
   Stop(bimbly::kWindowThreadEndMs);
@@ -59,7 +60,7 @@ bool CWindowThread::Stop(DWORD timeoutMs) {
   bool clean = true;
   if (::WaitForSingleObject(thread_.get(), 0) == WAIT_TIMEOUT) {
     ::PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
-    clean = JoinOrTerminate(thread_.get(), timeoutMs);
+    clean = JoinOrTerminate(thread_.get(), timeoutMs, serve_);
   }
   thread_.reset();
   threadId_ = 0;

@@ -42,6 +42,11 @@ class CWindowThread {
   // Asks the loop to end and waits; returns false when the thread had to be terminated.
   bool Stop(DWORD timeoutMs);
   bool running() const;
+  // From here on WaitCreated and Stop serve messages sent to the waiting
+  // thread while they wait: for a thread that owns a low-level hook (the
+  // game's, whose board is made and ended from there). Not for a thread
+  // whose sent messages are jobs that must not run in the middle of its work.
+  void ServeSentMessagesWhileWaiting() { serve_ = true; }
   DWORD threadId() const { return threadId_; }
 
  private:
@@ -59,6 +64,7 @@ class CWindowThread {
   std::shared_ptr<State> state_;
   UniqueKernelHandle thread_;
   DWORD threadId_ = 0;
+  bool serve_ = false;
 };
 
 }  // namespace fw

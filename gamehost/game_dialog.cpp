@@ -98,6 +98,7 @@ BOOL CBackGroundDlg::OnInitDialog() {
   // Keys must never turn into composed characters.
   ::ImmAssociateContext(hwnd_, nullptr);
 
+  fw::Stopwatch watch;
   const gamehost::GameSettings settings = gamehost::ReadGameSettings();
   remind_ = settings.remind;
   timeLimitMinutes_ = settings.timeLimitMinutes;
@@ -111,8 +112,13 @@ BOOL CBackGroundDlg::OnInitDialog() {
 
   // Without the lock the game still runs; the dialog's own keys then apply.
   restoreRecord_.NoteAccessibilityHotKeysOff();
-  LoadKeyboardLock();
+  const double settingsAndTaskbar = watch.Lap();
+  // From here until the lock goes, this thread runs its low-level hook: for
+  // whoever times how long the thread keeps the hook waiting.
+  if (LoadKeyboardLock()) ::OutputDebugStringW(L"Keyboard lock: held\n");
+  const double locked = watch.Lap();
   LoadPlayModule();
+  const double boardUp = watch.Lap();
   HoldTheFront();
 
   if (remind_) ShowReminder(board_, kRemindPicture);
@@ -123,6 +129,12 @@ BOOL CBackGroundDlg::OnInitDialog() {
 
   // Once per game; item switches do not touch it. 0 minutes fires at once.
   ::SetTimer(hwnd_, kTimeLimitTimer, bimbly::TimeLimitPeriodMs(timeLimitMinutes_), nullptr);
+  wchar_t account[160];
+  swprintf(account, 160,
+           L"Game start: settings and taskbar %.1f ms, keyboard locked %.1f ms, board up %.1f ms, "
+           L"front held and reminder %.1f ms\n",
+           settingsAndTaskbar, locked, boardUp, watch.Lap());
+  ::OutputDebugStringW(account);
   return TRUE;
 }
 
@@ -141,13 +153,22 @@ LRESULT CBackGroundDlg::OnEraseBackground(WPARAM wp, LPARAM) {
 }
 
 void CBackGroundDlg::OnDestroy() {
+  fw::Stopwatch watch;
   ReleaseTheFront();
   if (!taskbarWasAutoHide_) gamehost::SetTaskbarAutoHide(false);
+  const double front = watch.Lap();
   // The keyboard is released before the play module goes.
+  const bool held = static_cast<bool>(keyboardLock_);
   UnloadKeyboardLock();
+  if (held) ::OutputDebugStringW(L"Keyboard lock: let go\n");
+  const double released = watch.Lap();
   UnloadPlayModule();
   reminder_.reset();
   restoreRecord_.Done();
+  wchar_t account[128];
+  swprintf(account, 128, L"Game end: front and taskbar %.1f ms, keyboard released %.1f ms, board gone %.1f ms\n",
+           front, released, watch.Lap());
+  ::OutputDebugStringW(account);
 }
 
 void CBackGroundDlg::OnTimer(UINT_PTR id) {

@@ -1,5 +1,8 @@
 #include "gamehost/reminder.h"
 
+#include <string>
+
+#include "framework/text.h"
 #include "toolkit/base_object_wnd.h"
 
 namespace gamehost {
@@ -22,7 +25,9 @@ void KeepAboveOwner(HWND hwnd) {
 
 class ReminderObject : public CBaseObjectWnd {
  public:
-  explicit ReminderObject(bool keepAboveOwner) : keepAboveOwner_(keepAboveOwner) {}
+  // Made and ended from the game's thread, which runs the keyboard lock's
+  // low-level hook: it goes on answering meanwhile.
+  explicit ReminderObject(bool keepAboveOwner) : keepAboveOwner_(keepAboveOwner) { ServeSentMessagesWhileWaiting(); }
   ~ReminderObject() override { DestroyImageWindow(); }
 
  protected:
@@ -51,9 +56,10 @@ std::unique_ptr<CImageWnd> CreateReminder(HWND owner, const wchar_t* resourceNam
                                           bool keepAboveOwner) {
   auto object = std::make_unique<ReminderObject>(keepAboveOwner);
   // A picture that does not load or a window that does not come leaves an
-  // object that shows nothing; the game goes on.
-  object->LoadImageResource(resourceName, module);
-  if (!object->CreateImageWindow(owner)) return object;
+  // object that shows nothing; the game goes on. The picture is decoded on
+  // the window's own thread, not the game's.
+  const std::string name = fw::WideToGbk(resourceName ? resourceName : L"");
+  if (!object->StartImageWindow(owner, name.c_str(), module) || !object->FinishImageWindow()) return object;
   SetUpMotion(*object);
   // Never activated: the keys belong to the game window.
   ::ShowWindow(object->hwnd(), SW_SHOWNA);

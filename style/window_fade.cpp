@@ -45,7 +45,9 @@ void WindowFade::FadeOut() {
   for (int alpha = high_; alpha >= low_; alpha -= kFadeOutStep) {
     if (!::IsWindow(window_)) return;
     SetAlpha(window_, alpha);
-    ::Sleep(kStepMs);
+    // The owner's thread may run a low-level hook (the game's keyboard
+    // lock): it answers between the steps.
+    fw::SleepServingSentMessages(kStepMs);
   }
 }
 

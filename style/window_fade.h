@@ -31,6 +31,7 @@ class WindowFade {
   // started the window is shown at its final alpha at once.
   void StartFadeIn();
   // Joins a running fade-in, then steps the alpha from high down to low by 15
+  // (serving messages sent to the calling thread between the steps)
   // every 5 ms on the calling thread.
   void FadeOut();
   // Waits (bounded) for a running fade-in thread to end.

@@ -187,6 +187,10 @@ class CImageWnd : public fw::CWnd {
                        DWORD timeoutMs = bimbly::kImageSnapshotMs);
 
  protected:
+  // Before CreateImageWindow, for a window made and ended from a thread that
+  // must keep answering sent messages meanwhile (a board, from the game's
+  // thread with its low-level hook): those waits serve them.
+  void ServeSentMessagesWhileWaiting() { thread_.ServeSentMessagesWhileWaiting(); }
   // Called at the start of every paint, before anything is drawn.
   virtual void OnPrePaint() {}
   // Called at the end of every paint, once the picture is on the screen.

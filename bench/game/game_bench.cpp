@@ -28,6 +28,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/e2e/game_session.h"
@@ -59,17 +60,40 @@ void PrintCounts(const char* label, const ProcessResourceCounts& c) {
 
 // Sends WM_NULL to the game window every few milliseconds and keeps the
 // longest wait for the answer: the longest stall of the game's main thread.
+// Each stall over kLongStallMs is kept with its time and, sampled while it
+// lasts, where the main thread was: the return addresses found on its stack
+// that lie in a module's code right after a call, as "module+rva", innermost
+// first (named with BIMBLY_KEEP_SYMBOLS and bench/game/name_addresses.sh).
 class StallWatch {
  public:
-  explicit StallWatch(HWND window) : window_(window), thread_([this] { Run(); }) {}
+  static constexpr long long kLongStallUs = 100000;
+  struct Stall {
+    LONGLONG start = 0, end = 0;              // performance-counter times
+    std::vector<std::vector<std::string>> samples;  // one stack each
+  };
+
+  explicit StallWatch(HWND window) : window_(window) {
+    DWORD pid = 0;
+    mainThread_ = ::GetWindowThreadProcessId(window, &pid);
+    process_ = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    thread_ = std::thread([this] { Run(); });
+    if (process_ && mainThread_) sampler_ = std::thread([this] { Sample(); });
+  }
   ~StallWatch() {
     stop_ = true;
     thread_.join();
+    if (sampler_.joinable()) sampler_.join();
+    if (process_) ::CloseHandle(process_);
   }
   // The longest stall since the last call, in ms, and how many passed 200 ms.
   double TakeLongest(int* over200 = nullptr) {
     if (over200) *over200 = over200_.exchange(0);
     return static_cast<double>(longestUs_.exchange(0)) / 1000.0;
+  }
+  // The stalls over kLongStallUs since the last call.
+  std::vector<Stall> TakeLongStalls() {
+    std::lock_guard<std::mutex> guard(lock_);
+    return std::exchange(long_, {});
   }
 
  private:
@@ -79,11 +103,18 @@ class StallWatch {
     while (!stop_) {
       LARGE_INTEGER t0, t1;
       ::QueryPerformanceCounter(&t0);
+      pendingSince_ = t0.QuadPart;
       DWORD_PTR unused = 0;
       // Bounded: a game that hangs for good shows as a 5 s stall.
       ::SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &unused);
       ::QueryPerformanceCounter(&t1);
       const long long us = (t1.QuadPart - t0.QuadPart) * 1000000 / f.QuadPart;
+      {
+        std::lock_guard<std::mutex> guard(lock_);
+        pendingSince_ = 0;
+        if (us > kLongStallUs) long_.push_back({t0.QuadPart, t1.QuadPart, std::move(samples_)});
+        samples_.clear();
+      }
       long long seen = longestUs_.load();
       while (us > seen && !longestUs_.compare_exchange_weak(seen, us)) {
       }
@@ -92,11 +123,125 @@ class StallWatch {
     }
   }
 
+  // Every 20 ms of a send unanswered for over 40 ms: the main thread's stack.
+  void Sample() {
+    LARGE_INTEGER f;
+    ::QueryPerformanceFrequency(&f);
+    HANDLE thread = ::OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT | THREAD_QUERY_INFORMATION, FALSE,
+                                 mainThread_);
+    const DWORD openError = thread ? 0 : ::GetLastError();
+    LONGLONG listed = 0;
+    while (!stop_) {
+      ::Sleep(20);
+      LARGE_INTEGER now;
+      ::QueryPerformanceCounter(&now);
+      const LONGLONG since = pendingSince_;
+      if (!since || (now.QuadPart - since) * 1000 / f.QuadPart < 40) {
+        // Modules come and go with the boards: listed again now and then,
+        // between stalls (a listing takes tens of milliseconds under Wine).
+        if (now.QuadPart - listed > 2 * f.QuadPart) code_ = CodeOf(), listed = now.QuadPart;
+        continue;
+      }
+      double late = 0;
+      std::vector<std::string> stack =
+          thread ? StackOf(thread, &late)
+                 : std::vector<std::string>{"(thread not opened, error " + std::to_string(openError) + ")"};
+      // A sample whose thread took long to stop may show it after the stall.
+      if (late > 10) stack.insert(stack.begin(), "(stopped after " + std::to_string(static_cast<int>(late)) + " ms)");
+      std::lock_guard<std::mutex> guard(lock_);
+      if (pendingSince_ == since && samples_.size() < 200) {
+        samples_.push_back(std::move(stack));
+      } else {
+        for (Stall& st : long_)
+          if (st.start == since && st.samples.size() < 200) st.samples.push_back(std::move(stack));
+      }
+    }
+    if (thread) ::CloseHandle(thread);
+  }
+
+  // `lateMs`: how long the thread took to stop.
+  std::vector<std::string> StackOf(HANDLE thread, double* lateMs) {
+    LARGE_INTEGER f, t0, t1;
+    ::QueryPerformanceFrequency(&f);
+    ::QueryPerformanceCounter(&t0);
+    std::vector<std::string> frames;
+    CONTEXT c{};
+    c.ContextFlags = CONTEXT_CONTROL | CONTEXT_INTEGER;
+    std::vector<ULONG_PTR> words(4096);
+    SIZE_T got = 0;
+    if (::SuspendThread(thread) == static_cast<DWORD>(-1))
+      return {"(not suspended, error " + std::to_string(::GetLastError()) + ")"};
+    if (!::GetThreadContext(thread, &c)) {
+      frames.push_back("(no context, error " + std::to_string(::GetLastError()) + ")");
+    } else {
+      MEMORY_BASIC_INFORMATION m{};
+      if (::VirtualQueryEx(process_, reinterpret_cast<void*>(c.Rsp), &m, sizeof(m)) == sizeof(m)) {
+        const ULONG_PTR end = reinterpret_cast<ULONG_PTR>(m.BaseAddress) + m.RegionSize;
+        const SIZE_T want = std::min<SIZE_T>(words.size() * sizeof(ULONG_PTR), end - c.Rsp);
+        if (!::ReadProcessMemory(process_, reinterpret_cast<void*>(c.Rsp), words.data(), want, &got)) got = 0;
+      }
+    }
+    ::ResumeThread(thread);
+    ::QueryPerformanceCounter(&t1);
+    *lateMs = Ms(t1.QuadPart - t0.QuadPart);
+    words.resize(got / sizeof(ULONG_PTR));
+    words.insert(words.begin(), c.Rip);
+    const std::vector<ModuleCode>& code = code_;
+    const auto where = [&](ULONG_PTR at) -> const ModuleCode* {
+      for (const ModuleCode& m : code)
+        if (at >= m.from && at < m.to) return &m;
+      return nullptr;
+    };
+    for (std::size_t i = 0; i < words.size() && frames.size() < 40; ++i) {
+      const ModuleCode* m = where(words[i]);
+      if (!m) continue;
+      // A return address follows a call: e8 rel32, or ff /2 in its forms
+      // of 2 to 7 bytes (through a register, memory, an offset).
+      unsigned char before[7] = {};
+      if (i > 0 && !::ReadProcessMemory(process_, reinterpret_cast<void*>(words[i] - 7), before, 7, nullptr)) continue;
+      const auto callAt = [&](int k) { return before[k] == 0xFF && (before[k + 1] & 0x38) == 0x10; };
+      const bool call = i == 0 || before[2] == 0xE8 || callAt(0) || callAt(1) || callAt(3) || callAt(4) || callAt(5);
+      if (!call) continue;
+      char text[96];
+      std::snprintf(text, sizeof(text), "%s%s+0x%llx", i == 0 ? "@" : "", m->name.c_str(),
+                    static_cast<unsigned long long>(words[i] - m->base));
+      frames.push_back(text);
+    }
+    return frames;
+  }
+
+  struct ModuleCode {
+    ULONG_PTR base, from, to;
+    std::string name;
+  };
+  std::vector<ModuleCode> CodeOf() {
+    std::vector<ModuleCode> code;
+    HMODULE list[1024];
+    DWORD needed = 0;
+    if (!::EnumProcessModulesEx(process_, list, sizeof(list), &needed, LIST_MODULES_ALL)) return code;
+    for (DWORD i = 0; i < std::min<DWORD>(needed / sizeof(HMODULE), 1024); ++i) {
+      MODULEINFO info{};
+      char name[MAX_PATH] = "";
+      if (!::GetModuleInformation(process_, list[i], &info, sizeof(info))) continue;
+      ::GetModuleBaseNameA(process_, list[i], name, MAX_PATH);
+      const auto base = reinterpret_cast<ULONG_PTR>(info.lpBaseOfDll);
+      code.push_back({base, base, base + info.SizeOfImage, name});
+    }
+    return code;
+  }
+
   HWND window_;
+  DWORD mainThread_ = 0;
+  HANDLE process_ = nullptr;
+  std::vector<ModuleCode> code_;  // the sampler's
   std::atomic<bool> stop_{false};
   std::atomic<long long> longestUs_{0};
   std::atomic<int> over200_{0};
-  std::thread thread_;
+  std::atomic<LONGLONG> pendingSince_{0};
+  std::mutex lock_;
+  std::vector<std::vector<std::string>> samples_;  // of the send in flight
+  std::vector<Stall> long_;
+  std::thread thread_, sampler_;
 };
 
 // Listens to the debug output of every program on the desktop (the DBWIN
@@ -124,6 +269,14 @@ class DebugOutput {
       if (line.rfind(prefix, 0) == 0) found.push_back(line);
     return found;
   }
+  // The lines that came between two performance-counter times, with the time each came.
+  std::vector<std::pair<LONGLONG, std::string>> Between(LONGLONG from, LONGLONG to) {
+    std::lock_guard<std::mutex> guard(lock_);
+    std::vector<std::pair<LONGLONG, std::string>> found;
+    for (std::size_t i = 0; i < lines_.size(); ++i)
+      if (times_[i] >= from && times_[i] <= to) found.emplace_back(times_[i], lines_[i]);
+    return found;
+  }
   // The numbers after each "name ... ms" of the lines that begin with `prefix`.
   std::vector<std::vector<double>> Figures(const char* prefix) {
     std::lock_guard<std::mutex> guard(lock_);
@@ -148,8 +301,11 @@ class DebugOutput {
       if (::WaitForSingleObject(data_.get(), 100) != WAIT_OBJECT_0) continue;
       std::string text(view_ + sizeof(DWORD), strnlen(view_ + sizeof(DWORD), 4096 - sizeof(DWORD)));
       ::SetEvent(ready_.get());
+      LARGE_INTEGER now;
+      ::QueryPerformanceCounter(&now);
       std::lock_guard<std::mutex> guard(lock_);
       lines_.push_back(text);
+      times_.push_back(now.QuadPart);
     }
   }
   Owned buffer_, ready_, data_;
@@ -157,6 +313,7 @@ class DebugOutput {
   std::atomic<bool> stop_{false};
   std::mutex lock_;
   std::vector<std::string> lines_;
+  std::vector<LONGLONG> times_;  // when each line came
   std::thread thread_;
 };
 
@@ -582,6 +739,81 @@ bool CountsBack(const ProcessResourceCounts& before, const ProcessResourceCounts
          after.userObjects <= before.userObjects;
 }
 
+// Each stall over 100 ms: when it came, how long it lasted, the host's
+// accounts that came during it or within 300 ms after (an account comes at
+// the end of what it times), and the stacks the main thread showed, most
+// often first. `tally` sums the stalls by the innermost frame in the suite's
+// own code (or the innermost frame at all when none is).
+// True when the keyboard lock was held during any part of [from, to]: the
+// game says when it takes the lock and when it lets it go.
+bool LockHeldDuring(DebugOutput& debug, LONGLONG from, LONGLONG to) {
+  bool held = false;
+  for (const auto& [at, line] : debug.Between(0, to)) {
+    const bool take = line.rfind("Keyboard lock: held", 0) == 0, let = line.rfind("Keyboard lock: let go", 0) == 0;
+    if (!take && !let) continue;
+    if (at >= from) return true;  // taken or let go during it
+    held = take;
+  }
+  return held;
+}
+
+// Returns the longest of them while the keyboard lock was held (0 for none).
+double PrintLongStalls(const std::vector<StallWatch::Stall>& stalls, DebugOutput& debug, LONGLONG origin,
+                       std::map<std::string, std::pair<int, double>>& tally) {
+  double longestLocked = 0;
+  for (const StallWatch::Stall& s : stalls) {
+    const bool locked = LockHeldDuring(debug, s.start, s.end);
+    if (locked) longestLocked = std::max(longestLocked, Ms(s.end - s.start));
+    std::printf("  stall %.0f ms at %.1f s, keyboard lock %s\n", Ms(s.end - s.start), Ms(s.start - origin) / 1000.0,
+                locked ? "held" : "not held");
+    LARGE_INTEGER f;
+    ::QueryPerformanceFrequency(&f);
+    for (auto [at, line] : debug.Between(s.start, s.end + f.QuadPart * 3 / 10)) {
+      while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+      std::printf("    %+.0f ms: %s\n", Ms(at - s.start), line.c_str());
+    }
+    std::map<std::string, int> seen;
+    std::string ourFrame;
+    for (const auto& stack : s.samples) {
+      std::string text;
+      for (const std::string& frame : stack) text += (text.empty() ? "" : " < ") + frame;
+      ++seen[text];
+      if (ourFrame.empty())
+        for (const std::string& frame : stack) {
+          const std::string module = frame.substr(frame[0] == '@' ? 1 : 0, frame.find('+') - (frame[0] == '@' ? 1 : 0));
+          if (OursModule(module)) {
+            ourFrame = frame[0] == '@' ? frame.substr(1) : frame;
+            break;
+          }
+        }
+    }
+    if (ourFrame.empty())
+      for (const auto& stack : s.samples)
+        for (const std::string& frame : stack)
+          if (ourFrame.empty() && frame[0] != '(') ourFrame = frame[0] == '@' ? frame.substr(1) : frame;
+    if (ourFrame.empty()) ourFrame = "(no sample)";
+    auto& t = tally[(locked ? "" : "(lock not held) ") + ourFrame];
+    ++t.first;
+    t.second += Ms(s.end - s.start);
+    std::vector<std::pair<int, std::string>> byCount;
+    for (const auto& [text, n] : seen) byCount.emplace_back(n, text);
+    std::sort(byCount.rbegin(), byCount.rend());
+    for (std::size_t i = 0; i < byCount.size() && i < 3; ++i)
+      std::printf("    %d of %zu samples: %s\n", byCount[i].first, s.samples.size(), byCount[i].second.c_str());
+  }
+  return longestLocked;
+}
+
+void PrintStallTally(const std::map<std::string, std::pair<int, double>>& tally) {
+  if (tally.empty()) return;
+  std::vector<std::pair<double, std::string>> order;
+  for (const auto& [frame, t] : tally) order.emplace_back(t.second, frame);
+  std::sort(order.rbegin(), order.rend());
+  std::printf("stalls over 100 ms by the innermost frame of the suite's own code:\n");
+  for (const auto& [ms, frame] : order)
+    std::printf("  %s: %d stalls, %.0f ms in all\n", frame.c_str(), tally.at(frame).first, ms);
+}
+
 // `boards`: the kinds to play in turn, as digits of kKinds (all of them when empty).
 int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
   std::vector<const BoardKind*> kinds;
@@ -608,7 +840,7 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
   bool crashed = false;
   std::size_t firstGameBytes = 0, firstRoundBytes = 0;
   std::map<ULONG_PTR, std::size_t> firstRoundMemory;
-  double worstBytes = 0, longestStall = 0;
+  double worstBytes = 0, longestStall = 0, longestLockedStall = 0;
   // Wine's own Unix side apart from what the suite's Windows side holds.
   const int unixPid = wine_host::UnixPidOf("Tobble.exe");
   PrivateSplit firstGameSplit, firstRoundSplit, lastSplit;
@@ -617,6 +849,9 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
   std::vector<heap_census::Heap> firstGameHeaps = LauncherHeaps(launcher);
   unsigned firstGameHandles = 0;
   double worstWindows = 0;
+  std::map<std::string, std::pair<int, double>> stallTally;
+  LARGE_INTEGER origin;
+  ::QueryPerformanceCounter(&origin);
   unsigned seed = 4242;
   while (keys < totalKeys && !crashed) {
     const BoardKind& kind = *kinds[static_cast<size_t>(games) % kinds.size()];
@@ -624,6 +859,9 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
     // made on first use): its end is where the counts start.
     const ProcessResourceCounts before = SettledCounts(launcher, launcherId, nullptr);
     const std::map<std::string, int> threadsBefore = ThreadsByStartModule(launcher, launcherId);
+    // The game runs on the launcher's thread: watched through the launcher's
+    // window from before the game starts until after it ended.
+    auto stalls = std::make_unique<StallWatch>(game.launcher.frame);
     if (!game.StartItem(kind.category, kind.index)) {
       std::printf("game %d (%s): could not start\n", games + 1, kind.name);
       ++hangs;
@@ -634,7 +872,6 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
     double stall = 0;
     int gameReinstalls = 0;
     {
-      StallWatch stalls(game.game);
       for (int done = 0; done < keysInGame && keys < totalKeys;) {
         const int n = std::min(kKeysPerRound, std::min(keysInGame - done, totalKeys - keys));
         const SoakResult r = MashKeyboard(game, n, 300, seed++);
@@ -660,17 +897,22 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
       gameReinstalls =
           static_cast<int>(reinterpret_cast<INT_PTR>(::GetPropW(game.game, L"Bimbly.HookReinstalls")));
       reinstalls += gameReinstalls;
-      stall = stalls.TakeLongest();
     }
-    longestStall = std::max(longestStall, stall);
-    if (stall >= 5000) ++hangs;
     if (!game.launcher.process.running()) {
       crashed = true;
       std::printf("game %d (%s): the launcher ended (exit code %lu)\n", games, kind.name,
                   game.launcher.process.exitCode());
       break;
     }
-    if (!game.LeaveWithExitWord()) {
+    const bool left = game.LeaveWithExitWord();
+    ::Sleep(500);
+    stall = stalls->TakeLongest();
+    const double lockedStall = PrintLongStalls(stalls->TakeLongStalls(), debug, origin.QuadPart, stallTally);
+    longestLockedStall = std::max(longestLockedStall, lockedStall);
+    stalls.reset();
+    longestStall = std::max(longestStall, stall);
+    if (stall >= 5000) ++hangs;
+    if (!left) {
       ++hangs;
       std::printf("game %d (%s): the game did not end with the exit word\n", games, kind.name);
       break;
@@ -781,6 +1023,10 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
                 firstGameSplit.unixMb, firstRoundSplit.unixMb, lastSplit.unixMb, lastRound);
   }
   PrintWatchdogAccounts(debug);
+  std::printf("  longest stall while the keyboard lock was held: %s\n",
+              longestLockedStall > 0 ? (std::to_string(static_cast<int>(longestLockedStall + 0.5)) + " ms").c_str()
+                                     : "none over 100 ms");
+  PrintStallTally(stallTally);
   {
     const char* const host[] = {"probe", "old board gone", "new board up"};
     PrintFigures(debug, "Item switch:", host, 3);
@@ -936,6 +1182,9 @@ int wmain(int argc, wchar_t** argv) {
 
   StallWatch stalls(game.game);
   stalls.TakeLongest();
+  std::map<std::string, std::pair<int, double>> stallTally;
+  LARGE_INTEGER origin;
+  ::QueryPerformanceCounter(&origin);
   // From the full bee board to the next card item (dragonfly), and back to fill it again.
   {
     std::vector<SwitchTime> times;
@@ -952,6 +1201,7 @@ int wmain(int argc, wchar_t** argv) {
   int over200 = 0;
   std::printf("longest main-thread stall during the card switches: %.1f ms (%d over 200 ms)\n",
               stalls.TakeLongest(&over200), over200);
+  PrintLongStalls(stalls.TakeLongStalls(), debug, origin.QuadPart, stallTally);
 
   if (!game.LeaveWithExitWord() || !game.StartMusicItem(0)) {
     std::fprintf(stderr, "could not start a music game\n");
@@ -975,6 +1225,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   std::printf("longest main-thread stall during the music switches: %.1f ms (%d over 200 ms)\n",
               stalls.TakeLongest(&over200), over200);
+  PrintLongStalls(stalls.TakeLongStalls(), debug, origin.QuadPart, stallTally);
   std::printf("where the game's switches went (both kinds, and the switches back):\n");
   PrintSwitchAccounts(debug);
 
@@ -982,6 +1233,8 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("soak: %d keys, %d switches\n", soak.keys, soak.switches);
   std::printf("longest main-thread stall during the soak: %.1f ms (%d over 200 ms)\n", stalls.TakeLongest(&over200),
               over200);
+  PrintLongStalls(stalls.TakeLongStalls(), debug, origin.QuadPart, stallTally);
+  PrintStallTally(stallTally);
   std::printf("hook reinstalls by the watchdog: %d\n",
               static_cast<int>(reinterpret_cast<INT_PTR>(::GetPropW(game.game, L"Bimbly.HookReinstalls"))));
   PrintWatchdogAccounts(debug);

@@ -58,6 +58,9 @@ CBackGroundWnd::CBackGroundWnd(HINSTANCE module, HWND host, const ModuleStartInf
       screenCy_(::GetSystemMetrics(SM_CYSCREEN)),
       voice_(std::make_unique<CBoardSpeech>(info.speech, naming_)),
       going_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+  // The host's thread makes and ends the board; it runs the keyboard lock's
+  // low-level hook, which the system drops when a call waits too long.
+  ServeSentMessagesWhileWaiting();
   menu_.reset(::CreatePopupMenu());
   if (menu_) {
     ::AppendMenuW(menu_.get(), MF_STRING, kCmdPrevious, L"\u4E0A\u4E00\u4E2A(Page Up)");  // 上一个
@@ -88,11 +91,19 @@ bool CBackGroundWnd::WaitUnlessGoing(DWORD ms) {
 HWND CBackGroundWnd::Start(const std::wstring& backgroundName) {
   // A missing background leaves the board black; it still works.
   // A background drawn before for this module needs no decoding here.
-  if (!backgroundName.empty()) {
-    drawnBackground_ = board_backgrounds::Find(backgroundName, screenCx_, screenCy_);
-    if (drawnBackground_ || LoadImageResource(backgroundName.c_str(), module_)) backgroundName_ = backgroundName;
+  if (!backgroundName.empty()) drawnBackground_ = board_backgrounds::Find(backgroundName, screenCx_, screenCy_);
+  bool started = false;
+  if (backgroundName.empty() || drawnBackground_) {
+    if (drawnBackground_) backgroundName_ = backgroundName;
+    started = StartImageWindow(host_);
+  } else {
+    // Decoded on the board's own thread: the host's thread runs the keyboard
+    // lock's hook and goes on answering it meanwhile.
+    started = StartImageWindow(host_, fw::WideToGbk(backgroundName).c_str(), module_, [this, backgroundName] {
+      if (hasImage()) backgroundName_ = backgroundName;
+    });
   }
-  if (!CreateImageWindow(host_)) return nullptr;
+  if (!started || !FinishImageWindow()) return nullptr;
   // Keys go before the pictures' animation and motion, which have threads of
   // their own at the normal priority: a key never waits for ten of them.
   if (fw::UniqueKernelHandle thread(::OpenThread(THREAD_SET_INFORMATION, FALSE, windowThreadId())); thread)

@@ -199,6 +199,33 @@ TEST(WindowThread, StartWaitsForCreationAndStopEndsTheLoop) {
   EXPECT_FALSE(thread.running());
 }
 
+// A thread that has a low-level hook makes and ends window threads serving
+// what is sent to it; others leave sent messages waiting (they may be jobs
+// that must not run in the middle of their work).
+TEST(WindowThread, WaitsServeSentMessagesOnlyWhenAskedTo) {
+  HWND mine = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(mine, nullptr);
+  for (const bool serve : {true, false}) {
+    fw::CWindowThread thread;
+    if (serve) thread.ServeSentMessagesWhileWaiting();
+    // Sent from the window thread to this one while this one waits for it.
+    std::atomic<int> answered{0};
+    const auto send = [&] {
+      DWORD_PTR unused = 0;
+      if (::SendMessageTimeoutW(mine, WM_NULL, 0, 0, SMTO_NORMAL, 300, &unused)) ++answered;
+    };
+    EXPECT_TRUE(thread.Start(
+        [&] {
+          send();
+          return true;
+        },
+        send, 5000));
+    EXPECT_TRUE(thread.Stop(5000));
+    EXPECT_EQ(answered.load(), serve ? 2 : 0) << "serving " << serve;
+  }
+  ::DestroyWindow(mine);
+}
+
 TEST(WindowThread, FailedOrSlowCreationReportsFailureWithinTheBound) {
   fw::CWindowThread failing;
   EXPECT_FALSE(failing.Start([] { return false; }, nullptr, 10000));

@@ -4,10 +4,14 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include <algorithm>
+#include <atomic>
 #include <functional>
+#include <thread>
 #include <vector>
 
 #include "framework/dialog.h"
+#include "framework/threads.h"
 #include "style/button_st.h"
 #include "style/skin.h"
 #include "style/window_fade.h"
@@ -184,6 +188,40 @@ TEST(ButtonST, StatesOverASkinPicture) {
     dlg.DestroyWindow();
   }
   ::OleUninitialize();
+}
+
+// The game's exit dialog fades out on the thread of the keyboard lock's
+// low-level hook, which must be answered throughout.
+TEST(WindowFade, AFadeOutAnswersMessagesSentMeanwhile) {
+  HWND w = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, Self(), nullptr);
+  ASSERT_NE(w, nullptr);
+  std::atomic<bool> fading{false}, done{false}, finished{false};
+  std::atomic<ULONGLONG> longest{0};
+  std::thread sender([&] {
+    while (!fading) ::Sleep(1);
+    while (!done) {
+      const ULONGLONG t0 = ::GetTickCount64();
+      DWORD_PTR unused = 0;
+      ::SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &unused);
+      longest = std::max<ULONGLONG>(longest, ::GetTickCount64() - t0);
+      ::Sleep(2);
+    }
+    finished = true;
+  });
+  const ULONGLONG start = ::GetTickCount64();
+  fading = true;
+  for (int i = 0; i < 3; ++i) {
+    WindowFade fade;
+    fade.Prepare(w, 0, 200);
+    fade.FadeOut();
+  }
+  const ULONGLONG took = ::GetTickCount64() - start;
+  done = true;
+  for (int i = 0; i < 500 && !finished; ++i) fw::SleepServingSentMessages(10);  // its last send answered
+  sender.join();
+  EXPECT_GE(took, 3u * 13 * 5);  // 13 steps of 5 ms each time
+  EXPECT_LT(longest.load(), took / 2);
+  ::DestroyWindow(w);
 }
 
 TEST(WindowFade, EndsAt200AndAFadeOutJoinsARunningFadeInFirst) {
