@@ -535,10 +535,13 @@ struct PrivateSplit {
   double windowsMb = 0;  // in memory the Windows side committed (the suite's heaps, DLLs, stacks)
   double unixMb = 0;     // outside it: Wine's Unix side
   double workersMb = 0;  // the stacks of Wine's own threads (its sound workers come and go)
-  // Of the Windows side: free memory that the newer C run-time's heap keeps
-  // committed. Only Wine's own DLLs allocate from it (the suite's run-time is
-  // msvcrt's); Wine's heap keeps its highest use committed, where Windows
-  // gives large free spans back. Shown apart, not judged.
+  // Of the Windows side: free memory that Wine's heaps keep committed, in the
+  // newer C run-time's heap and in the process heap. Wine's own DLLs
+  // allocate from them (the suite's run-time is msvcrt's; it puts only its
+  // speech texts in the process heap); a span freed in the middle of a heap
+  // stays committed under Wine, where Windows gives large free spans back.
+  // Free memory, not anything held: shown apart, not judged. What is held
+  // there still counts.
   double wineKeptFreeMb = 0;
   double JudgedMb() const { return windowsMb - wineKeptFreeMb; }
   std::map<ULONG_PTR, double> windowsKb;  // the Windows side by allocation
@@ -949,8 +952,8 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
                   FALSE);
     PrivateSplit split = SplitPrivate(launcher, launcherId, unixPid);
     for (const heap_census::Heap& h : heaps)
-      if (h.kind == heap_census::kUcrtHeap && h.committed > h.BusyBytes())
-        split.wineKeptFreeMb = static_cast<double>(h.committed - h.BusyBytes()) / 1048576.0;
+      if ((h.kind == heap_census::kUcrtHeap || h.kind == heap_census::kProcessHeap) && h.committed > h.BusyBytes())
+        split.wineKeptFreeMb += static_cast<double>(h.committed - h.BusyBytes()) / 1048576.0;
     if (games == 1) firstGameSplit = split;
     if (games == static_cast<int>(kinds.size())) firstRoundSplit = split;
     lastSplit = split;
@@ -973,7 +976,7 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
     if (!memoryGrowth.empty()) std::printf("  private memory since the first round: %s\n", memoryGrowth.c_str());
     if (split.known)
       std::printf("  of the private bytes: the Windows side %.1f MB, judged %.1f MB (%+.1f %% of the first game's, "
-                  "%+.1f %% of the first round's); Wine's own: free in its C run-time's heap %.1f MB, its Unix side "
+                  "%+.1f %% of the first round's); Wine's own: free in its heaps %.1f MB, its Unix side "
                   "%.1f MB, its worker threads' stacks %.1f MB\n",
                   split.windowsMb, split.JudgedMb(), splitPercent(firstGameSplit), splitPercent(firstRoundSplit),
                   split.wineKeptFreeMb, split.unixMb, split.workersMb);
@@ -1016,7 +1019,7 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
     const std::size_t n = unixAfterGame.size(), round = kinds.size();
     const double lastRound = n > round ? unixAfterGame[n - 1] - unixAfterGame[n - 1 - round] : 0.0;
     std::printf("  the Windows side's private bytes, judged, at most %+.1f %% of the first game's (%.1f MB after the "
-                "first game, %.1f MB at the end; free in Wine's C run-time's heap %.1f MB at the end, not judged); "
+                "first game, %.1f MB at the end; free in Wine's heaps %.1f MB at the end, not judged); "
                 "Wine's Unix side %.1f MB after the first game, %.1f MB after the first round, %.1f MB at the end "
                 "(%+.1f MB over the last round), not judged\n",
                 worstWindows, firstGameSplit.JudgedMb(), lastSplit.JudgedMb(), lastSplit.wineKeptFreeMb,

@@ -19,6 +19,8 @@
 
 namespace heap_census {
 
+constexpr char kProcessHeap[] = "process heap";
+
 struct Block {
   std::uintptr_t address = 0;
   std::size_t size = 0;
@@ -63,7 +65,7 @@ class Text {
     HANDLE heaps[256];
     const DWORD n = std::min<DWORD>(::GetProcessHeaps(256, heaps), 256);
     for (DWORD i = 0; i < n; ++i) {
-      const char* kind = heaps[i] == ::GetProcessHeap() ? "process heap" : "?";
+      const char* kind = heaps[i] == ::GetProcessHeap() ? kProcessHeap : "?";
       if (!::HeapLock(heaps[i])) continue;
       // Regions first (their committed sizes head the line), then blocks.
       std::size_t committed = 0;
