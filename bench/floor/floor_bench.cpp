@@ -118,11 +118,13 @@ std::vector<Pixels> FileFrames(const wchar_t* path, int w, int h) {
 
 // When the focused window last took a key down, for the latency floor.
 std::atomic<LONGLONG> g_keyDownAt{0};
+std::atomic<WPARAM> g_keyDown{0};  // which key it was
 
 LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
   if (m == WM_KEYDOWN) {
     LARGE_INTEGER now;
     ::QueryPerformanceCounter(&now);
+    g_keyDown = w;
     g_keyDownAt = now.QuadPart;
     return 0;
   }
@@ -237,9 +239,11 @@ void TimeKeys(int keys, HWND target, const std::atomic<bool>& stop) {
     LARGE_INTEGER sent;
     ::QueryPerformanceCounter(&sent);
     ::SendInput(1, in, sizeof(INPUT));
+    // A key of an earlier round that came late is not this one.
+    const auto arrived = [&] { return g_keyDownAt != before && g_keyDown == in[0].ki.wVk; };
     const DWORD start = ::GetTickCount();
-    while (g_keyDownAt == before && ::GetTickCount() - start < 2000) ::Sleep(1);
-    if (g_keyDownAt != before)
+    while (!arrived() && ::GetTickCount() - start < 2000) ::Sleep(1);
+    if (arrived())
       ms.push_back(1000.0 * static_cast<double>(g_keyDownAt - sent.QuadPart) / static_cast<double>(f.QuadPart));
     in[0].ki.dwFlags = KEYEVENTF_KEYUP;
     ::SendInput(1, in, sizeof(INPUT));

@@ -139,7 +139,7 @@ class StallWatch {
       if (!since || (now.QuadPart - since) * 1000 / f.QuadPart < 40) {
         // Modules come and go with the boards: listed again now and then,
         // between stalls (a listing takes tens of milliseconds under Wine).
-        if (now.QuadPart - listed > 2 * f.QuadPart) code_ = CodeOf(), listed = now.QuadPart;
+        if (now.QuadPart - listed > 2 * f.QuadPart) code_ = heap_census::LoadedModules(process_), listed = now.QuadPart;
         continue;
       }
       double late = 0;
@@ -186,14 +186,14 @@ class StallWatch {
     *lateMs = Ms(t1.QuadPart - t0.QuadPart);
     words.resize(got / sizeof(ULONG_PTR));
     words.insert(words.begin(), c.Rip);
-    const std::vector<ModuleCode>& code = code_;
-    const auto where = [&](ULONG_PTR at) -> const ModuleCode* {
-      for (const ModuleCode& m : code)
-        if (at >= m.from && at < m.to) return &m;
+    const std::vector<heap_census::ModuleRange>& code = code_;
+    const auto where = [&](ULONG_PTR at) -> const heap_census::ModuleRange* {
+      for (const heap_census::ModuleRange& m : code)
+        if (at >= m.base && at < m.end) return &m;
       return nullptr;
     };
     for (std::size_t i = 0; i < words.size() && frames.size() < 40; ++i) {
-      const ModuleCode* m = where(words[i]);
+      const heap_census::ModuleRange* m = where(words[i]);
       if (!m) continue;
       // A return address follows a call: e8 rel32, or ff /2 in its forms
       // of 2 to 7 bytes (through a register, memory, an offset).
@@ -210,30 +210,11 @@ class StallWatch {
     return frames;
   }
 
-  struct ModuleCode {
-    ULONG_PTR base, from, to;
-    std::string name;
-  };
-  std::vector<ModuleCode> CodeOf() {
-    std::vector<ModuleCode> code;
-    HMODULE list[1024];
-    DWORD needed = 0;
-    if (!::EnumProcessModulesEx(process_, list, sizeof(list), &needed, LIST_MODULES_ALL)) return code;
-    for (DWORD i = 0; i < std::min<DWORD>(needed / sizeof(HMODULE), 1024); ++i) {
-      MODULEINFO info{};
-      char name[MAX_PATH] = "";
-      if (!::GetModuleInformation(process_, list[i], &info, sizeof(info))) continue;
-      ::GetModuleBaseNameA(process_, list[i], name, MAX_PATH);
-      const auto base = reinterpret_cast<ULONG_PTR>(info.lpBaseOfDll);
-      code.push_back({base, base, base + info.SizeOfImage, name});
-    }
-    return code;
-  }
 
   HWND window_;
   DWORD mainThread_ = 0;
   HANDLE process_ = nullptr;
-  std::vector<ModuleCode> code_;  // the sampler's
+  std::vector<heap_census::ModuleRange> code_;  // the sampler's
   std::atomic<bool> stop_{false};
   std::atomic<long long> longestUs_{0};
   std::atomic<int> over200_{0};
@@ -422,26 +403,6 @@ HWND FullScreenBoard(const GameSession& game) {
   return nullptr;
 }
 
-// The modules loaded in a process, by their address ranges.
-struct ModuleSpan {
-  ULONG_PTR base, end;
-  std::string name;
-};
-std::vector<ModuleSpan> ModuleSpans(HANDLE process) {
-  std::vector<ModuleSpan> modules;
-  HMODULE list[1024];
-  DWORD needed = 0;
-  if (::EnumProcessModulesEx(process, list, sizeof(list), &needed, LIST_MODULES_ALL))
-    for (DWORD i = 0; i < std::min<DWORD>(needed / sizeof(HMODULE), 1024); ++i) {
-      MODULEINFO info{};
-      char name[MAX_PATH] = "";
-      if (!::GetModuleInformation(process, list[i], &info, sizeof(info))) continue;
-      ::GetModuleBaseNameA(process, list[i], name, MAX_PATH);
-      const auto base = reinterpret_cast<ULONG_PTR>(info.lpBaseOfDll);
-      modules.push_back({base, base + info.SizeOfImage, name});
-    }
-  return modules;
-}
 
 using QueryThread = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
 QueryThread NtQueryThread() {
@@ -455,7 +416,7 @@ QueryThread NtQueryThread() {
 std::map<std::string, int> ThreadsByStartModule(HANDLE process, DWORD processId) {
   std::map<std::string, int> found;
   const QueryThread query = NtQueryThread();
-  const std::vector<ModuleSpan> modules = ModuleSpans(process);
+  const std::vector<heap_census::ModuleRange> modules = heap_census::LoadedModules(process);
   HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
   if (snap == INVALID_HANDLE_VALUE) return found;
   THREADENTRY32 te{};
@@ -466,7 +427,7 @@ std::map<std::string, int> ThreadsByStartModule(HANDLE process, DWORD processId)
     HANDLE thread = ::OpenThread(THREAD_QUERY_INFORMATION, FALSE, te.th32ThreadID);
     ULONG_PTR start = 0;
     if (thread && query && query(thread, 9 /* ThreadQuerySetWin32StartAddress */, &start, sizeof(start), nullptr) == 0)
-      for (const ModuleSpan& m : modules)
+      for (const heap_census::ModuleRange& m : modules)
         if (start >= m.base && start < m.end) where = m.name;
     if (thread) ::CloseHandle(thread);
     ++found[where];
@@ -578,8 +539,8 @@ std::vector<std::pair<ULONG_PTR, ULONG_PTR>> SystemThreadStacks(HANDLE process, 
   std::vector<std::pair<ULONG_PTR, ULONG_PTR>> stacks;
   const QueryThread query = NtQueryThread();
   if (!query) return stacks;
-  std::vector<ModuleSpan> modules = ModuleSpans(process);  // the suite's own
-  modules.erase(std::remove_if(modules.begin(), modules.end(), [](const ModuleSpan& m) { return !OursModule(m.name); }),
+  std::vector<heap_census::ModuleRange> modules = heap_census::LoadedModules(process);  // the suite's own
+  modules.erase(std::remove_if(modules.begin(), modules.end(), [](const heap_census::ModuleRange& m) { return !OursModule(m.name); }),
                 modules.end());
   HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
   if (snap == INVALID_HANDLE_VALUE) return stacks;
@@ -602,7 +563,7 @@ std::vector<std::pair<ULONG_PTR, ULONG_PTR>> SystemThreadStacks(HANDLE process, 
     ::CloseHandle(thread);
     if (!queried) continue;
     bool ours = false;
-    for (const ModuleSpan& m : modules) ours = ours || (start >= m.base && start < m.end);
+    for (const heap_census::ModuleRange& m : modules) ours = ours || (start >= m.base && start < m.end);
     NT_TIB tib{};
     MEMORY_BASIC_INFORMATION m{};
     if (ours || !::ReadProcessMemory(process, basic.teb, &tib, sizeof(tib), nullptr) ||
@@ -659,7 +620,7 @@ std::vector<heap_census::Heap> LauncherHeaps(HANDLE process, unsigned* handles =
   static HMODULE local = ::LoadLibraryW(probe.c_str());
   if (!local) return {};
   const auto remoteBase = [&](const char* name) -> ULONG_PTR {
-    for (const ModuleSpan& m : ModuleSpans(process))
+    for (const heap_census::ModuleRange& m : heap_census::LoadedModules(process))
       if (_stricmp(m.name.c_str(), name) == 0) return m.base;
     return 0;
   };
@@ -697,8 +658,7 @@ std::vector<heap_census::Heap> LauncherHeaps(HANDLE process, unsigned* handles =
 // The launcher's heaps that grew since `then`, and by what kind of block.
 std::string HeapGrowth(const std::vector<heap_census::Heap>& then, const std::vector<heap_census::Heap>& now,
                        HANDLE process) {
-  std::vector<heap_census::ModuleRange> modules;
-  for (const ModuleSpan& m : ModuleSpans(process)) modules.push_back({m.base, m.end, m.name});
+  const std::vector<heap_census::ModuleRange> modules = heap_census::LoadedModules(process);
   return heap_census::Growth(then, now, modules);
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -208,6 +209,23 @@ struct ModuleRange {
   std::uintptr_t base, end;
   std::string name;
 };
+
+// The modules loaded in a process, by their address ranges.
+inline std::vector<ModuleRange> LoadedModules(HANDLE process) {
+  std::vector<ModuleRange> modules;
+  HMODULE list[1024];
+  DWORD needed = 0;
+  if (!::EnumProcessModulesEx(process, list, sizeof(list), &needed, LIST_MODULES_ALL)) return modules;
+  for (DWORD i = 0; i < std::min<DWORD>(needed / sizeof(HMODULE), 1024); ++i) {
+    MODULEINFO info{};
+    char name[MAX_PATH] = "";
+    if (!::GetModuleInformation(process, list[i], &info, sizeof(info))) continue;
+    ::GetModuleBaseNameA(process, list[i], name, MAX_PATH);
+    const auto base = reinterpret_cast<std::uintptr_t>(info.lpBaseOfDll);
+    modules.push_back({base, base + info.SizeOfImage, name});
+  }
+  return modules;
+}
 
 // What a block starts with: a pointer into a module (an object's table of
 // virtual functions, named by module and offset), the heap part of a lock of

@@ -28,9 +28,11 @@ using std::min;
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "contracts/module_contract.h"
@@ -174,26 +176,10 @@ DWORD WINAPI FullScreenWindow(void*) {
   return 0;
 }
 
-// The modules of this process, to name what heap blocks point to.
-std::vector<heap_census::ModuleRange> OwnModules() {
-  std::vector<heap_census::ModuleRange> modules;
-  HMODULE list[512];
-  DWORD needed = 0;
-  if (::EnumProcessModules(::GetCurrentProcess(), list, sizeof(list), &needed))
-    for (DWORD i = 0; i < needed / sizeof(HMODULE) && i < 512; ++i) {
-      MODULEINFO info{};
-      char name[MAX_PATH] = "";
-      if (!::GetModuleInformation(::GetCurrentProcess(), list[i], &info, sizeof(info))) continue;
-      ::GetModuleBaseNameA(::GetCurrentProcess(), list[i], name, MAX_PATH);
-      const auto base = reinterpret_cast<std::uintptr_t>(info.lpBaseOfDll);
-      modules.push_back({base, base + info.SizeOfImage, name});
-    }
-  return modules;
-}
 
 // This process's heaps: the busy blocks kept since `then`, by heap and by kind.
 void PrintHeapGrowth(const std::vector<heap_census::Heap>& then, const std::vector<heap_census::Heap>& now) {
-  const std::string grown = heap_census::Growth(then, now, OwnModules(), /*all=*/true);
+  const std::string grown = heap_census::Growth(then, now, heap_census::LoadedModules(::GetCurrentProcess()), /*all=*/true);
   std::printf("    heaps: %s\n", grown.empty() ? "no change" : grown.c_str());
 }
 
@@ -493,42 +479,29 @@ int wmain(int argc, wchar_t** argv) {
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   fw::GdiplusSession gdiplus;
   const std::vector<unsigned char> wave = Wave();
-  if (argc > 3 && std::wcscmp(argv[3], L"boards") == 0) {
-    PlayBoards(folder, rounds);
-    return 0;
-  }
-  if (argc > 3 && std::wcscmp(argv[3], L"module") == 0) {
-    wchar_t self[MAX_PATH];
-    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring beside(self);
-    beside.resize(beside.find_last_of(L"\\/") + 1);
-    ModuleRounds(beside + L"growth_module.dll", rounds);
-    return 0;
-  }
-  if (argc > 3 && std::wcscmp(argv[3], L"draw") == 0) {
-    DrawRounds(folder, rounds);
-    return 0;
-  }
-  if (argc > 3 && std::wcscmp(argv[3], L"badges") == 0) {
-    BadgeRounds(folder, rounds);
-    return 0;
-  }
-  if (argc > 3 && std::wcscmp(argv[3], L"sound") == 0) {
-    SoundRounds(rounds);
-    return 0;
-  }
-  if (argc > 3 && std::wcscmp(argv[3], L"windows") == 0) {
-    FullScreenRounds(rounds);
-    return 0;
-  }
-  if (argc > 3 && std::wcscmp(argv[3], L"decode") == 0) {
-    DecodeRounds(folder, rounds);
-    return 0;
-  }
-  if (argc > 3 && std::wcscmp(argv[3], L"animate") == 0) {
-    AnimateRounds(folder, rounds);
-    return 0;
-  }
+  // One kind of round alone, when one is named.
+  const std::pair<const wchar_t*, std::function<void()>> only[] = {
+      {L"boards", [&] { PlayBoards(folder, rounds); }},
+      {L"module",
+       [&] {
+         wchar_t self[MAX_PATH];
+         ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+         std::wstring beside(self);
+         beside.resize(beside.find_last_of(L"\\/") + 1);
+         ModuleRounds(beside + L"growth_module.dll", rounds);
+       }},
+      {L"draw", [&] { DrawRounds(folder, rounds); }},
+      {L"badges", [&] { BadgeRounds(folder, rounds); }},
+      {L"sound", [&] { SoundRounds(rounds); }},
+      {L"windows", [&] { FullScreenRounds(rounds); }},
+      {L"decode", [&] { DecodeRounds(folder, rounds); }},
+      {L"animate", [&] { AnimateRounds(folder, rounds); }},
+  };
+  for (const auto& [name, run] : only)
+    if (argc > 3 && std::wcscmp(argv[3], name) == 0) {
+      run();
+      return 0;
+    }
   std::printf("start    private %.1f MB, threads %s\n", PrivateMb(), ThreadsByModule().c_str());
   // A play module loaded and freed, as every switch does twice (the probe, then the game).
   for (const wchar_t* file : {L"DeckCarLogo.dll", L"KeyHush.dll"}) {
