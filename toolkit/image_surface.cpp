@@ -181,8 +181,26 @@ void CImageWnd::Draw(int width, int height) {
 }
 
 void CImageWnd::Render(int width, int height) {
+  if (const void* own = OwnPicture(width, height)) {
+    std::memcpy(surface_->bits, own, rules::SurfaceBytes(width, height));
+    return;
+  }
   std::memset(surface_->bits, 0, rules::SurfaceBytes(width, height));
-  if (!DrawOwnPicture(surface_->bits, width, height)) Draw(width, height);
+  Draw(width, height);
+}
+
+bool CImageWnd::PaintOwnPicture(HDC paintDc, int width, int height) {
+  const void* own = OwnPicture(width, height);
+  if (!own) return false;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return ::SetDIBitsToDevice(paintDc, 0, 0, static_cast<DWORD>(width), static_cast<DWORD>(height), 0, 0, 0,
+                             static_cast<UINT>(height), own, &info, DIB_RGB_COLORS) != 0;
 }
 
 bool CImageWnd::HandOverLayered(HDC paintDc, POINT* destination, int width, int height) {
@@ -215,7 +233,17 @@ struct SnapshotRequest {
 
 LRESULT CImageWnd::OnSnapshot(WPARAM, LPARAM lParam) {
   auto* request = reinterpret_cast<SnapshotRequest*>(lParam);
-  if (!request || !surface_->bits) return 0;
+  if (!request) return 0;
+  if (!surface_->bits && hwnd_) {
+    // Painted straight from its own pixels: drawn now for whoever looks.
+    RECT rect{};
+    ::GetWindowRect(hwnd_, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    if (width > 0 && height > 0 && OwnPicture(width, height) && surface_->Ensure(width, height))
+      Render(width, height);
+  }
+  if (!surface_->bits) return 0;
   const Surface& s = *surface_;
   request->pixels->assign(static_cast<const std::uint32_t*>(s.bits),
                           static_cast<const std::uint32_t*>(s.bits) + static_cast<std::size_t>(s.width) * s.height);

@@ -260,10 +260,18 @@ void CImageWnd::OnPaint() {
   ::GetWindowRect(hwnd_, &rect);
   const int width = rect.right - rect.left;
   const int height = rect.bottom - rect.top;
-  if (width <= 0 || height <= 0 || !surface_->Ensure(width, height)) return;
+  if (width <= 0 || height <= 0) return;
+  const bool layeredStyle = (::GetWindowLongW(hwnd_, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+  // An opaque window with pixels of its own (a board's background) needs no
+  // surface: a full-screen one would be filled and copied again for nothing.
+  if (!layeredStyle && PaintOwnPicture(paint.get(), width, height)) {
+    ++paintCount_;
+    OnPainted();
+    return;
+  }
+  if (!surface_->Ensure(width, height)) return;
   // A layered window keeps the picture it was given, also when it moves: the
   // same picture at the same size is neither drawn nor handed over again.
-  const bool layeredStyle = (::GetWindowLongW(hwnd_, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
   const PresentedPicture shown = LookAt(width, height);
   if (!(layeredStyle && presented_ && shown == presentedPicture_)) {
     Render(width, height);

@@ -195,14 +195,14 @@ class CImageWnd : public fw::CWnd {
   virtual void OnPrePaint() {}
   // Called at the end of every paint, once the picture is on the screen.
   virtual void OnPainted() {}
-  // Fills the drawing surface (top-down premultiplied ARGB, width x height,
-  // rows of width pixels) with pixels drawn elsewhere and returns true, or
-  // returns false to have the picture drawn as usual.
-  virtual bool DrawOwnPicture(void* pixels, int width, int height) {
-    (void)pixels;
+  // Pixels drawn elsewhere to show instead of the picture (top-down
+  // premultiplied ARGB, width x height, rows of width pixels, kept until the
+  // next call), or null to have the picture drawn as usual. An opaque window
+  // paints them straight to the screen, with no drawing surface between.
+  virtual const void* OwnPicture(int width, int height) {
     (void)width;
     (void)height;
-    return false;
+    return nullptr;
   }
   // Called on every timer tick; set *redraw to have the window repainted.
   virtual void OnTick(DWORD now, bool* redraw) {
@@ -247,6 +247,8 @@ class CImageWnd : public fw::CWnd {
   void Draw(int width, int height);
   // Clears the surface and draws the picture on it (or has the derived class fill it).
   void Render(int width, int height);
+  // Paints OwnPicture's pixels straight into the paint DC; false when there are none.
+  bool PaintOwnPicture(HDC paintDc, int width, int height);
   void Present(HDC paintDc, const RECT& windowRect);
   // The surface to a layered window (at `destination`, or where it stands).
   bool HandOverLayered(HDC paintDc, POINT* destination, int width, int height);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstring>
 #include <vector>
 
 #include "core/key_backlog.h"
@@ -168,20 +167,25 @@ void CBackGroundWnd::OnPainted() {
   LARGE_INTEGER now{};
   ::QueryPerformanceCounter(&now);
   ::SetPropW(hwnd(), kFirstPaintTimeProp, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(now.QuadPart)));
-  if (!drawAhead_.empty() || alsoAhead_)
-    board_backgrounds::DrawAhead(module_, std::move(drawAhead_), screenCx_, screenCy_, std::move(alsoAhead_));
+  if (!aheadHeld_) ReleaseDrawingAhead();
 }
 
-bool CBackGroundWnd::DrawOwnPicture(void* pixels, int width, int height) {
-  if (backgroundName_.empty() || (hasImage() && format() != Format::kJpeg)) return false;
+void CBackGroundWnd::ReleaseDrawingAhead() {
+  aheadHeld_ = false;
+  if (!painted_ || (drawAhead_.empty() && !alsoAhead_)) return;
+  board_backgrounds::DrawAhead(module_, std::move(drawAhead_), screenCx_, screenCy_, std::move(alsoAhead_));
+  drawAhead_.clear();
+  alsoAhead_ = nullptr;
+}
+
+const void* CBackGroundWnd::OwnPicture(int width, int height) {
+  if (backgroundName_.empty() || (hasImage() && format() != Format::kJpeg)) return nullptr;
   // Kept by the board too: a later repaint must not draw it again when the
   // module's store has let it go.
   if (!drawnBackground_ ||
       drawnBackground_->size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
     drawnBackground_ = board_backgrounds::Get(module_, backgroundName_, width, height);
-  if (!drawnBackground_) return false;
-  std::memcpy(pixels, drawnBackground_->data(), drawnBackground_->size() * sizeof(std::uint32_t));
-  return true;
+  return drawnBackground_ ? drawnBackground_->data() : nullptr;
 }
 
 LRESULT CBackGroundWnd::OnRightButtonUp(WPARAM, LPARAM lp) {

@@ -96,8 +96,13 @@ class CBackGroundWnd : public CImageWnd {
 
   // The first paint is when the child sees the new board: noted for whoever times switches.
   void OnPainted() override;
-  // The background, drawn once for the module and copied from there.
-  bool DrawOwnPicture(void* pixels, int width, int height) override;
+  // On the board's thread: the drawing ahead that the first paint starts
+  // waits until released, so that it does not take the processor from a
+  // set-up that follows the first paint.
+  void HoldDrawingAhead() { aheadHeld_ = true; }
+  void ReleaseDrawingAhead();
+  // The background, drawn once for the module and shown from there.
+  const void* OwnPicture(int width, int height) override;
 
   HINSTANCE module_;
   HWND host_;
@@ -128,6 +133,7 @@ class CBackGroundWnd : public CImageWnd {
   LONG keyDowns_ = 0;
   LONG keysDropped_ = 0;
   bool boundBacklog_ = false;
+  bool aheadHeld_ = false;
   bool painted_ = false;
   std::wstring backgroundName_;
   std::shared_ptr<const std::vector<std::uint32_t>> drawnBackground_;  // board thread, once it paints
