@@ -1,10 +1,12 @@
 #include "modules/music/music_board.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <functional>
 #include <vector>
 
 #include "core/wait_bounds.h"
+#include "framework/stopwatch.h"
 
 namespace music = bimbly::music;
 
@@ -121,8 +123,28 @@ bool CBackGroundWndMusic::OnBoardShown() {
   bool shown = false;
   // Made on the board's own thread, as the copies of the other boards are.
   // A board whose thread did not finish in time has been ended: no use.
-  const bool ran = RunOnBoardThread([this, &shown] { shown = ShowPictures(); }, bimbly::kBoardSetUpMs,
-                                    /*runHereWhenLate=*/false);
+  // The stage is painted first: a job sent to the board's thread goes before
+  // the paint that showing the board asked for, and the screen would stay
+  // empty until every picture's window is made.
+  double waited = 0, painted = 0, pictured = 0;
+  fw::Stopwatch watch;
+  const bool ran = RunOnBoardThread(
+      [&] {
+        waited = watch.Lap();
+        HoldDrawingAhead();
+        ::UpdateWindow(hwnd());
+        painted = watch.Lap();
+        shown = ShowPictures();
+        pictured = watch.Lap();
+        ReleaseDrawingAhead();
+      },
+      bimbly::kBoardSetUpMs, /*runHereWhenLate=*/false);
+  if (ran) {
+    wchar_t account[128];
+    swprintf(account, 128, L"Music set-up: board thread free %.1f ms, stage painted %.1f ms, pictures shown %.1f ms\n",
+             waited, painted, pictured);
+    ::OutputDebugStringW(account);
+  }
   // What the board before decoded ahead and this one did not take is of no more use.
   CImageWnd::LetGoDecodedAhead();
   if (!ran || !shown) return false;
