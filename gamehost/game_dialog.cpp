@@ -258,11 +258,18 @@ void CBackGroundDlg::UnloadPlayModule() {
   playModule_.reset();
 }
 
-LRESULT CBackGroundDlg::OnPlayKeyDown(WPARAM key, LPARAM flags) {
-  // When the key reached this window, for whoever times a key's way to the board.
+namespace {
+// The performance-counter time now, kept on the game window under `name` for
+// whoever times a key's way to the board or a switch's steps.
+void StampTime(HWND window, const wchar_t* name) {
   LARGE_INTEGER now{};
   ::QueryPerformanceCounter(&now);
-  ::SetPropW(hwnd_, L"Bimbly.HostKeyTime", reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(now.QuadPart)));
+  ::SetPropW(window, name, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(now.QuadPart)));
+}
+}  // namespace
+
+LRESULT CBackGroundDlg::OnPlayKeyDown(WPARAM key, LPARAM flags) {
+  StampTime(hwnd_, L"Bimbly.HostKeyTime");
   GameLock lock(gameMutex_.get());
   if (key != VK_ESCAPE) {
     if (exitDialog_)
@@ -320,6 +327,7 @@ void CBackGroundDlg::OpenExitDialog(HWND parent) {
 }
 
 void CBackGroundDlg::SwitchItem(int direction) {
+  StampTime(hwnd_, L"Bimbly.SwitchStartTime");
   ::InvalidateRect(hwnd_, nullptr, TRUE);
   GameLock lock(gameMutex_.get());
   // Where a switch spends its time, on the debug output for whoever looks
@@ -363,6 +371,7 @@ void CBackGroundDlg::SwitchItem(int direction) {
     return;
   }
   if (!LoadPlayModule()) return;
+  StampTime(hwnd_, L"Bimbly.SwitchBoardUpTime");
   wchar_t account[128];
   swprintf(account, 128, L"Item switch: probe %.1f ms, old board gone %.1f ms, new board up %.1f ms\n", probed,
            oldGone, watch.Lap());

@@ -259,11 +259,13 @@ class DebugOutput {
     return found;
   }
   // The numbers after each "name ... ms" of the lines that begin with `prefix`.
-  std::vector<std::vector<double>> Figures(const char* prefix) {
+  // The numbers of each line with this prefix, of lines that came at `from` or later.
+  std::vector<std::vector<double>> Figures(const char* prefix, LONGLONG from = 0) {
     std::lock_guard<std::mutex> guard(lock_);
     std::vector<std::vector<double>> rows;
-    for (const std::string& line : lines_) {
-      if (line.rfind(prefix, 0) != 0) continue;
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+      const std::string& line = lines_[i];
+      if (times_[i] < from || line.rfind(prefix, 0) != 0) continue;
       std::vector<double> row;
       for (const char* p = line.c_str(); *p; ++p)
         if ((*p >= '0' && *p <= '9') && (p == line.c_str() || p[-1] == ' ')) row.push_back(std::strtod(p, nullptr));
@@ -298,8 +300,9 @@ class DebugOutput {
   std::thread thread_;
 };
 
-void PrintFigures(DebugOutput& debug, const char* prefix, const char* const* names, size_t count) {
-  const auto rows = debug.Figures(prefix);
+void PrintFigures(DebugOutput& debug, const char* prefix, const char* const* names, size_t count,
+                  LONGLONG from = 0) {
+  const auto rows = debug.Figures(prefix, from);
   if (rows.empty()) return;
   std::printf("  %s (%zu)", prefix, rows.size());
   for (size_t i = 0; i < count; ++i) {
@@ -1044,6 +1047,10 @@ void PrintLatencies(const char* what, const std::vector<double>& v) {
 struct SwitchTime {
   double firstFrame = -1;
   double seen = -1;
+  // From the key to the game's taking the switch up, and to the new board's
+  // being up with its own set-up done (the music board's pictures made).
+  double taken = -1;
+  double boardUp = -1;
 };
 SwitchTime SwitchByKey(GameSession& game, WORD key) {
   SwitchTime t;
@@ -1059,6 +1066,14 @@ SwitchTime SwitchByKey(GameSession& game, WORD key) {
   WaitUntil([&] { return (painted = reinterpret_cast<LONG_PTR>(::GetPropW(board, L"Bimbly.FirstPaintTime"))) != 0; },
             5000);
   if (painted) t.firstFrame = Ms(painted - t0.QuadPart);
+  // Stamps of an earlier switch do not count.
+  const auto since = [&](const wchar_t* prop) {
+    const LONGLONG at = reinterpret_cast<LONG_PTR>(::GetPropW(game.game, prop));
+    return at > t0.QuadPart ? Ms(at - t0.QuadPart) : -1.0;
+  };
+  t.taken = since(L"Bimbly.SwitchStartTime");
+  WaitUntil([&] { return since(L"Bimbly.SwitchBoardUpTime") >= 0; }, 5000);
+  t.boardUp = since(L"Bimbly.SwitchBoardUpTime");
   return t;
 }
 
@@ -1072,6 +1087,14 @@ void PrintSwitches(const char* what, const std::vector<SwitchTime>& times) {
               "(to the board seen by polling: median %.1f ms, max %.1f ms)\n",
               what, first.size(), Percentile(first, 0.5), Percentile(first, 1.0), Percentile(seen, 0.5),
               Percentile(seen, 1.0));
+  std::vector<double> taken, boardUp;
+  for (const SwitchTime& t : times) {
+    if (t.taken >= 0) taken.push_back(t.taken);
+    if (t.boardUp >= 0) boardUp.push_back(t.boardUp);
+  }
+  std::printf("  key to the game's taking it up: median %.1f ms, max %.1f ms; to the new board up with its set-up "
+              "done: median %.1f ms, max %.1f ms\n",
+              Percentile(taken, 0.5), Percentile(taken, 1.0), Percentile(boardUp, 0.5), Percentile(boardUp, 1.0));
   std::printf("  in turn:");
   for (const SwitchTime& t : times) std::printf(" %.0f", t.firstFrame);
   std::printf(" ms\n");
@@ -1099,13 +1122,24 @@ bool FillBoard(GameSession& game, int copies) {
   return WaitUntil([&] { return CopiesOut(game) >= copies; }, 5000);
 }
 
-void PrintSwitchAccounts(DebugOutput& debug) {
+// Of the game's own accounts that came at `from` or later.
+void PrintSwitchAccounts(DebugOutput& debug, LONGLONG from) {
   const char* const host[] = {"probe", "old board gone", "new board up"};
-  PrintFigures(debug, "Item switch:", host, 3);
+  PrintFigures(debug, "Item switch:", host, 3, from);
   const char* const up[] = {"made", "background shown", "set up"};
-  PrintFigures(debug, "Board up:", up, 3);
+  PrintFigures(debug, "Board up:", up, 3, from);
   const char* const gone[] = {"gone"};
-  PrintFigures(debug, "Board gone:", gone, 1);
+  PrintFigures(debug, "Board gone:", gone, 1, from);
+  const char* const music[] = {"board thread free", "stage painted", "pictures shown"};
+  PrintFigures(debug, "Music set-up:", music, 3, from);
+  const char* const probe[] = {"ensure", "render", "present", "rest"};
+  PrintFigures(debug, "Paint probe:", probe, 4, from);
+}
+
+LONGLONG Now() {
+  LARGE_INTEGER now;
+  ::QueryPerformanceCounter(&now);
+  return now.QuadPart;
 }
 
 }  // namespace
@@ -1150,6 +1184,7 @@ int wmain(int argc, wchar_t** argv) {
   ::QueryPerformanceCounter(&origin);
   // From the full bee board to the next card item (dragonfly), and back to fill it again.
   {
+    const LONGLONG phase = Now();
     std::vector<SwitchTime> times;
     for (int i = 0; i < switches; ++i) {
       if (!FillBoard(game, kBeeCopies)) std::printf("the bee board did not get its %d copies out\n", kBeeCopies);
@@ -1160,6 +1195,8 @@ int wmain(int argc, wchar_t** argv) {
       ::Sleep(300);
     }
     PrintSwitches("full bee board -> next card item", times);
+    std::printf("  where they went (and the switches back), by the game's own accounts:\n");
+    PrintSwitchAccounts(debug, phase);
   }
   int over200 = 0;
   std::printf("longest main-thread stall during the card switches: %.1f ms (%d over 200 ms)\n",
@@ -1179,18 +1216,19 @@ int wmain(int argc, wchar_t** argv) {
   // Music to music: down the thirteen instruments and back up again.
   stalls.TakeLongest();
   {
+    const LONGLONG phase = Now();
     std::vector<SwitchTime> times;
     for (int i = 0; i < switches; ++i) {
       times.push_back(SwitchByKey(game, (i / 12) % 2 == 0 ? VK_NEXT : VK_PRIOR));
       ::Sleep(200);
     }
     PrintSwitches("music -> music", times);
+    std::printf("  where they went, by the game's own accounts:\n");
+    PrintSwitchAccounts(debug, phase);
   }
   std::printf("longest main-thread stall during the music switches: %.1f ms (%d over 200 ms)\n",
               stalls.TakeLongest(&over200), over200);
   PrintLongStalls(stalls.TakeLongStalls(), debug, origin.QuadPart, stallTally);
-  std::printf("where the game's switches went (both kinds, and the switches back):\n");
-  PrintSwitchAccounts(debug);
 
   const SoakResult soak = MashKeyboard(game, soakKeys, 300, 4242);
   std::printf("soak: %d keys, %d switches\n", soak.keys, soak.switches);
