@@ -23,6 +23,9 @@ bool CBackGroundWndPicCarLogo::ShowBadge(int n) {
   const std::string name = "IMG" + std::to_string(n);
   if (!badge->LoadImageResource(name.c_str(), module_)) return false;
   if (!badge->CreateImageWindow(hwnd())) return false;
+  // The board's end may have been served while the badge's window was made:
+  // nothing made after it may outlive it.
+  if (going()) return true;
   badge->PlaceCentredAt(0.5f, 0.5f);
   ::ShowWindow(badge->hwnd(), SW_SHOWNA);
   badge->Invalidate();
