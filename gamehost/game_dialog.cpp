@@ -362,7 +362,9 @@ void CBackGroundDlg::SwitchItem(int direction) {
   const bool found = static_cast<bool>(next);
   const double probed = watch.Lap();
   if (exitDialog_) exitDialog_->FadeOutAndCancel();
+  fw::Stopwatch reminderWatch;
   reminder_.reset();
+  const double reminderGone = reminderWatch.Lap();
   UnloadPlayModule();
   const double oldGone = watch.Lap();
   if (!found) {
@@ -372,9 +374,11 @@ void CBackGroundDlg::SwitchItem(int direction) {
   }
   if (!LoadPlayModule()) return;
   StampTime(hwnd_, L"Bimbly.SwitchBoardUpTime");
-  wchar_t account[128];
-  swprintf(account, 128, L"Item switch: probe %.1f ms, old board gone %.1f ms, new board up %.1f ms\n", probed,
-           oldGone, watch.Lap());
+  wchar_t account[160];
+  swprintf(account, 160,
+           L"Item switch: probe %.1f ms, old board gone %.1f ms, new board up %.1f ms, of the old board's going the "
+           L"reminder %.1f ms\n",
+           probed, oldGone, watch.Lap(), reminderGone);
   ::OutputDebugStringW(account);
   if (remind_) ShowReminder(board_, kRemindPicture);
 }

@@ -20,6 +20,9 @@ constexpr wchar_t kLastKeyTimeProp[] = L"Bimbly.LastKeyTime";
 constexpr wchar_t kKeysDroppedProp[] = L"Bimbly.KeysDropped";
 // The performance-counter time at which the board's first paint ended.
 constexpr wchar_t kFirstPaintTimeProp[] = L"Bimbly.FirstPaintTime";
+// The performance-counter time at which the board asked the host for another
+// item, kept on the host's window, which outlives the board.
+constexpr wchar_t kSwitchAskedTimeProp[] = L"Bimbly.SwitchAskedTime";
 // The item the board plays, by its number within the module.
 constexpr wchar_t kItemIndexProp[] = L"Bimbly.ItemIndex";
 // Private message: run a piece of work (lParam) on the board's thread.
@@ -117,6 +120,9 @@ LRESULT CBackGroundWnd::OnPlayKeyDown(WPARAM key, LPARAM flags) {
   // After asking for another item the board waits, deaf to keys, to be replaced.
   if (switchRequested_ || closing_) return 0;
   if (key == VK_PRIOR || key == VK_NEXT) {
+    LARGE_INTEGER now{};
+    ::QueryPerformanceCounter(&now);
+    ::SetPropW(host_, kSwitchAskedTimeProp, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(now.QuadPart)));
     ::PostMessageW(host_, key == VK_PRIOR ? WM_PLAY_PREVIOUS : WM_PLAY_NEXT, 0, 0);
     switchRequested_ = 1;
     return 0;
