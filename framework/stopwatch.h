@@ -27,4 +27,12 @@ class Stopwatch {
   LARGE_INTEGER last_{};
 };
 
+// The performance-counter time now, kept on `window` as the property `name`,
+// for a program that times this one from outside.
+inline void StampTime(HWND window, const wchar_t* name) {
+  LARGE_INTEGER now{};
+  ::QueryPerformanceCounter(&now);
+  ::SetPropW(window, name, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(now.QuadPart)));
+}
+
 }  // namespace fw

@@ -258,18 +258,8 @@ void CBackGroundDlg::UnloadPlayModule() {
   playModule_.reset();
 }
 
-namespace {
-// The performance-counter time now, kept on the game window under `name` for
-// whoever times a key's way to the board or a switch's steps.
-void StampTime(HWND window, const wchar_t* name) {
-  LARGE_INTEGER now{};
-  ::QueryPerformanceCounter(&now);
-  ::SetPropW(window, name, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(now.QuadPart)));
-}
-}  // namespace
-
 LRESULT CBackGroundDlg::OnPlayKeyDown(WPARAM key, LPARAM flags) {
-  StampTime(hwnd_, L"Bimbly.HostKeyTime");
+  fw::StampTime(hwnd_, L"Bimbly.HostKeyTime");
   GameLock lock(gameMutex_.get());
   if (key != VK_ESCAPE) {
     if (exitDialog_)
@@ -327,7 +317,7 @@ void CBackGroundDlg::OpenExitDialog(HWND parent) {
 }
 
 void CBackGroundDlg::SwitchItem(int direction) {
-  StampTime(hwnd_, L"Bimbly.SwitchStartTime");
+  fw::StampTime(hwnd_, L"Bimbly.SwitchStartTime");
   ::InvalidateRect(hwnd_, nullptr, TRUE);
   GameLock lock(gameMutex_.get());
   // Where a switch spends its time, on the debug output for whoever looks
@@ -373,7 +363,7 @@ void CBackGroundDlg::SwitchItem(int direction) {
     return;
   }
   if (!LoadPlayModule()) return;
-  StampTime(hwnd_, L"Bimbly.SwitchBoardUpTime");
+  fw::StampTime(hwnd_, L"Bimbly.SwitchBoardUpTime");
   wchar_t account[160];
   swprintf(account, 160,
            L"Item switch: probe %.1f ms, old board gone %.1f ms, new board up %.1f ms, of the old board's going the "

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/key_backlog.h"
+#include "framework/stopwatch.h"
 #include "core/wait_bounds.h"
 #include "modules/common/background_cache.h"
 #include "framework/text.h"
@@ -120,9 +121,7 @@ LRESULT CBackGroundWnd::OnPlayKeyDown(WPARAM key, LPARAM flags) {
   // After asking for another item the board waits, deaf to keys, to be replaced.
   if (switchRequested_ || closing_) return 0;
   if (key == VK_PRIOR || key == VK_NEXT) {
-    LARGE_INTEGER now{};
-    ::QueryPerformanceCounter(&now);
-    ::SetPropW(host_, kSwitchAskedTimeProp, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(now.QuadPart)));
+    fw::StampTime(host_, kSwitchAskedTimeProp);
     ::PostMessageW(host_, key == VK_PRIOR ? WM_PLAY_PREVIOUS : WM_PLAY_NEXT, 0, 0);
     switchRequested_ = 1;
     return 0;
@@ -159,20 +158,18 @@ LRESULT CBackGroundWnd::OnPlayKeyUp(WPARAM key, LPARAM flags) {
 }
 
 void CBackGroundWnd::RecordKeyDown(UINT key) {
-  LARGE_INTEGER now{};
-  ::QueryPerformanceCounter(&now);
+  // The time and the key before the count, so that whoever sees the count
+  // grow reads this key's time, not the one before.
+  fw::StampTime(hwnd(), kLastKeyTimeProp);
+  ::SetPropW(hwnd(), kLastKeyProp, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(key)));
   ++keyDowns_;
   ::SetPropW(hwnd(), kKeyDownsProp, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(keyDowns_)));
-  ::SetPropW(hwnd(), kLastKeyProp, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(key)));
-  ::SetPropW(hwnd(), kLastKeyTimeProp, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(now.QuadPart)));
 }
 
 void CBackGroundWnd::OnPainted() {
   if (painted_) return;
   painted_ = true;
-  LARGE_INTEGER now{};
-  ::QueryPerformanceCounter(&now);
-  ::SetPropW(hwnd(), kFirstPaintTimeProp, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(now.QuadPart)));
+  fw::StampTime(hwnd(), kFirstPaintTimeProp);
   if (!aheadHeld_) ReleaseDrawingAhead();
 }
 
