@@ -74,19 +74,27 @@ void CImageWnd::Surface::Release() {
   width = height = 0;
 }
 
+namespace {
+// 32-bit pixels, top row first, as the surface and the drawn pictures hold them.
+BITMAPINFO TopDownPixels(int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  info.bmiHeader.biSizeImage = static_cast<DWORD>(rules::SurfaceBytes(width, height));
+  return info;
+}
+}  // namespace
+
 bool CImageWnd::Surface::Ensure(int w, int h) {
   if (bits && !rules::SurfaceNeedsRebuild(width, height, w, h)) return true;
   Release();
   fw::UniqueMemoryDc newDc(::CreateCompatibleDC(nullptr));
   if (!newDc) return false;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;  // top row first, so GDI+ can draw straight into it
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  info.bmiHeader.biSizeImage = static_cast<DWORD>(rules::SurfaceBytes(w, h));
+  const BITMAPINFO info = TopDownPixels(w, h);  // so GDI+ can draw straight into it
   void* newBits = nullptr;
   fw::UniqueBitmap newBitmap(::CreateDIBSection(newDc.get(), &info, DIB_RGB_COLORS, &newBits, nullptr, 0));
   if (!newBitmap || !newBits) return false;
@@ -192,13 +200,7 @@ void CImageWnd::Render(int width, int height) {
 bool CImageWnd::PaintOwnPicture(HDC paintDc, int width, int height) {
   const void* own = OwnPicture(width, height);
   if (!own) return false;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top row first
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO info = TopDownPixels(width, height);
   return ::SetDIBitsToDevice(paintDc, 0, 0, static_cast<DWORD>(width), static_cast<DWORD>(height), 0, 0, 0,
                              static_cast<UINT>(height), own, &info, DIB_RGB_COLORS) != 0;
 }

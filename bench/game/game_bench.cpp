@@ -258,8 +258,8 @@ class DebugOutput {
       if (times_[i] >= from && times_[i] <= to) found.emplace_back(times_[i], lines_[i]);
     return found;
   }
-  // The numbers after each "name ... ms" of the lines that begin with `prefix`.
-  // The numbers of each line with this prefix, of lines that came at `from` or later.
+  // The numbers after each "name ... ms" of the lines that begin with `prefix`
+  // and came at `from` or later.
   std::vector<std::vector<double>> Figures(const char* prefix, LONGLONG from = 0) {
     std::lock_guard<std::mutex> guard(lock_);
     std::vector<std::vector<double>> rows;
@@ -1047,19 +1047,16 @@ void PrintLatencies(const char* what, const std::vector<double>& v) {
 struct SwitchTime {
   double firstFrame = -1;
   double seen = -1;
-  // From the key to the game's taking the switch up, and to the new board's
-  // being up with its own set-up done (the music board's pictures made).
-  double asked = -1;  // the old board's asking the game for it
+  // From the key to the old board's asking the game for the switch, to the
+  // game's taking it up, and to the new board's being up with its own set-up
+  // done (the music board's pictures made).
+  double asked = -1;
   double taken = -1;
   double boardUp = -1;
 };
 SwitchTime SwitchByKey(GameSession& game, WORD key) {
   SwitchTime t;
   HWND old = game.Board();
-  const auto propSince = [](HWND window, const wchar_t* prop, LONGLONG from) {
-    const LONGLONG at = reinterpret_cast<LONG_PTR>(::GetPropW(window, prop));
-    return at > from ? Ms(at - from) : -1.0;
-  };
   LARGE_INTEGER t0, t1;
   ::QueryPerformanceCounter(&t0);
   PressKey(key, true);
@@ -1071,8 +1068,11 @@ SwitchTime SwitchByKey(GameSession& game, WORD key) {
   WaitUntil([&] { return (painted = reinterpret_cast<LONG_PTR>(::GetPropW(board, L"Bimbly.FirstPaintTime"))) != 0; },
             5000);
   if (painted) t.firstFrame = Ms(painted - t0.QuadPart);
-  // Stamps of an earlier switch do not count.
-  const auto since = [&](const wchar_t* prop) { return propSince(game.game, prop, t0.QuadPart); };
+  // The game window keeps the stamps; those of an earlier switch do not count.
+  const auto since = [&](const wchar_t* prop) {
+    const LONGLONG at = reinterpret_cast<LONG_PTR>(::GetPropW(game.game, prop));
+    return at > t0.QuadPart ? Ms(at - t0.QuadPart) : -1.0;
+  };
   t.asked = since(L"Bimbly.SwitchAskedTime");
   t.taken = since(L"Bimbly.SwitchStartTime");
   WaitUntil([&] { return since(L"Bimbly.SwitchBoardUpTime") >= 0; }, 5000);
@@ -1137,8 +1137,6 @@ void PrintSwitchAccounts(DebugOutput& debug, LONGLONG from) {
   PrintFigures(debug, "Board gone:", gone, 1, from);
   const char* const music[] = {"board thread free", "stage painted", "pictures shown"};
   PrintFigures(debug, "Music set-up:", music, 3, from);
-  const char* const probe[] = {"ensure", "render", "present", "rest"};
-  PrintFigures(debug, "Paint probe:", probe, 4, from);
 }
 
 LONGLONG Now() {
