@@ -24,7 +24,12 @@ namespace {
 
 const char kPiano[] = "\xB8\xD6\xC7\xD9";  // 钢琴, GBK
 
-// Visible windows owned by the board: its copies, pictures or badge.
+bool IsBackdrop(HWND h) {
+  wchar_t name[32] = L"";
+  return ::GetClassNameW(h, name, 32) > 0 && std::wstring(name) == L"Bimbly.Backdrop";
+}
+
+// Visible windows owned by the board: its copies, pictures or badge (not its backdrop).
 std::vector<RECT> OwnedRects(HWND board) {
   struct Ctx {
     HWND board;
@@ -33,7 +38,7 @@ std::vector<RECT> OwnedRects(HWND board) {
   ::EnumWindows(
       [](HWND h, LPARAM lp) -> BOOL {
         auto* c = reinterpret_cast<Ctx*>(lp);
-        if (::GetWindow(h, GW_OWNER) == c->board && ::IsWindowVisible(h)) {
+        if (::GetWindow(h, GW_OWNER) == c->board && ::IsWindowVisible(h) && !IsBackdrop(h)) {
           RECT r{};
           ::GetWindowRect(h, &r);
           c->rects.push_back(r);
