@@ -17,6 +17,8 @@
 
 #include <windows.h>
 
+#include <mutex>
+
 #include "modules/common/background_cache.h"
 #include "toolkit/image_wnd.h"
 
@@ -58,4 +60,6 @@ class CBackdropWnd : public CImageWnd {
 
   HWND board_;
   board_backgrounds::Pixels pixels_;  // window thread
+  std::mutex pendingLock_;
+  board_backgrounds::Pixels pending_;  // handed over by Show
 };

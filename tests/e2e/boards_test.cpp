@@ -157,8 +157,12 @@ TEST(PlayingBoards, CardsThenMusicThenCarBadgesInTurn) {
       }
     }
     ASSERT_NE(bee, nullptr);
-    const HWND at = ::WindowFromPoint(inside);
-    EXPECT_TRUE(::GetWindow(at, GW_OWNER) == board && ClassName(at) != L"Bimbly.Backdrop")
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          const HWND at = ::WindowFromPoint(inside);
+          return ::GetWindow(at, GW_OWNER) == board && ClassName(at) != L"Bimbly.Backdrop";
+        },
+        1000))
         << "a bee under the background";
   }
   const auto before = OwnedBy(g, board);
