@@ -72,9 +72,9 @@ bool CImageWnd::StartImageWindow(HWND owner, std::function<void()> made) {
         if (made) made();
         return true;
       },
-      [this] {
-        if (hwnd_ && ::IsWindow(hwnd_)) ::DestroyWindow(hwnd_);
-      });
+                       [this] {
+                         if (hwnd_ && ::IsWindow(hwnd_)) ::DestroyWindow(hwnd_);
+                       });
 }
 
 bool CImageWnd::StartImageWindow(HWND owner, const char* name, HINSTANCE module, std::function<void()> loaded,

@@ -6,7 +6,7 @@
 #include "contracts/module_contract.h"
 
 namespace {
-// Private message: show the backdrop with the pixels that Show left for it.
+// Private message: show the backdrop with the pixels that lParam points to.
 constexpr UINT kShowBackdropMessage = WM_APP + 0x3B1;
 }  // namespace
 

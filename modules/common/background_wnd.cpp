@@ -149,7 +149,7 @@ void CBackGroundWnd::OnBackdropMade(CBackdropWnd* backdrop) {
     backdropDone_ = true;
     pixels = backdropPixels_;
   }
-  backdrop->ShowHere(pixels);
+  ShowBackdrop(backdrop, true, pixels);
 }
 
 void CBackGroundWnd::OfferBackdrop() {
@@ -167,9 +167,17 @@ void CBackGroundWnd::OfferBackdrop() {
     backdropDone_ = true;
     pixels = backdropPixels_;
   }
+  ShowBackdrop(backdrop, false, pixels);
+}
+
+void CBackGroundWnd::ShowBackdrop(CBackdropWnd* backdrop, bool fromItsThread,
+                                  const board_backgrounds::Pixels& pixels) {
   // The object lives until the board's destructor, which first waits for
-  // this thread to end.
-  backdrop->Show(pixels, bimbly::kRestackAnswerMs);
+  // this thread and the backdrop's to end.
+  if (fromItsThread)
+    backdrop->ShowHere(pixels);
+  else
+    backdrop->Show(pixels, bimbly::kRestackAnswerMs);
 }
 
 LRESULT CBackGroundWnd::OnPlayKeyDown(WPARAM key, LPARAM flags) {

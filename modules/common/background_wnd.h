@@ -134,6 +134,7 @@ class CBackGroundWnd : public CImageWnd {
   void MakeBackdrop();
   void OnBackdropMade(CBackdropWnd* backdrop);
   void OfferBackdrop();
+  void ShowBackdrop(CBackdropWnd* backdrop, bool fromItsThread, const board_backgrounds::Pixels& pixels);
 
   fw::UniqueMenu menu_;
   std::unique_ptr<CBoardSpeech> voice_;
