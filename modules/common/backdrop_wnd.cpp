@@ -43,24 +43,15 @@ void CBackdropWnd::ShowHere(board_backgrounds::Pixels pixels) {
 
 bool CBackdropWnd::Show(const board_backgrounds::Pixels& pixels, DWORD ms) {
   HWND h = hwnd();
-  if (!h) return false;
-  // Kept here, not on the caller's stack: a message that ran out of time may
-  // still be served after the caller has gone on.
-  {
-    std::lock_guard<std::mutex> lock(pendingLock_);
-    pending_ = pixels;
-  }
   DWORD_PTR done = 0;
-  return ::SendMessageTimeoutW(h, kShowBackdropMessage, 0, 0, SMTO_NORMAL, ms, &done) && done == 1;
+  return h && ::SendMessageTimeoutW(h, kShowBackdropMessage, 0, reinterpret_cast<LPARAM>(&pixels), SMTO_NORMAL, ms,
+                                    &done) &&
+         done == 1;
 }
 
-LRESULT CBackdropWnd::OnShowBackdrop(WPARAM, LPARAM) {
-  board_backgrounds::Pixels pixels;
-  {
-    std::lock_guard<std::mutex> lock(pendingLock_);
-    pixels = std::move(pending_);
-  }
-  ShowHere(std::move(pixels));
+LRESULT CBackdropWnd::OnShowBackdrop(WPARAM, LPARAM lp) {
+  const auto* pixels = reinterpret_cast<const board_backgrounds::Pixels*>(lp);
+  ShowHere(pixels ? *pixels : nullptr);
   return 1;
 }
 

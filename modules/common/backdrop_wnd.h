@@ -17,8 +17,6 @@
 
 #include <windows.h>
 
-#include <mutex>
-
 #include "modules/common/background_cache.h"
 #include "toolkit/image_wnd.h"
 
@@ -60,6 +58,4 @@ class CBackdropWnd : public CImageWnd {
 
   HWND board_;
   board_backgrounds::Pixels pixels_;  // window thread
-  std::mutex pendingLock_;
-  board_backgrounds::Pixels pending_;  // handed over by Show
 };
