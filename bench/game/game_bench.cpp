@@ -350,12 +350,6 @@ const BoardKind kKinds[] = {
     {"cards (pulse)", kBirdsCategory, 9},
 };
 
-// The board's background on screen: the board, or the window that shows it
-// again above the board and under its pictures.
-bool IsBoardBackground(HWND w, HWND board) {
-  return w == board || (::GetWindow(w, GW_OWNER) == board && ClassName(w) == L"Bimbly.Backdrop");
-}
-
 // Opens the board's context menu with the right button and picks its second
 // entry (next item): an item switch the way an adult makes it with the mouse.
 // Null when it worked, else what did not come.
@@ -367,7 +361,7 @@ const char* SwitchThroughMenu(GameSession& game) {
   POINT at{W / 3, H / 3};
   for (const POINT p : {POINT{W / 3, H / 3}, POINT{W / 12, H / 12}, POINT{W / 2, H / 12}, POINT{W / 12, H / 2},
                         POINT{11 * W / 12, H / 12}, POINT{W / 3, 2 * H / 3}})
-    if (IsBoardBackground(::WindowFromPoint(p), old)) {
+    if (::WindowFromPoint(p) == old) {
       at = p;
       break;
     }
@@ -379,7 +373,7 @@ const char* SwitchThroughMenu(GameSession& game) {
                  3000)) {
     static char why[200];
     std::snprintf(why, sizeof(why), "no menu within 3 s, clicked on %s, the board took %ld keys meanwhile%s",
-                  IsBoardBackground(under, old)             ? "the board"
+                  under == old                              ? "the board"
                   : ::GetWindow(under, GW_OWNER) == old     ? "a picture of the board"
                                                             : "another window",
                   game.BoardKeyDowns() - keysBefore, game.Board() == old ? "" : " and went");

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <utility>
 #include <vector>
 
 #include "core/key_backlog.h"
@@ -75,15 +74,8 @@ CBackGroundWnd::CBackGroundWnd(HINSTANCE module, HWND host, const ModuleStartInf
 
 CBackGroundWnd::~CBackGroundWnd() {
   StopTakingKeys();
-  {
-    std::lock_guard<std::mutex> lock(backdropLock_);
-    backdropDone_ = true;
-  }
-  // The backdrop's thread and the board's end side by side.
-  if (backdrop_) backdrop_->AskToEnd();
   // The window thread uses the menu and the voice; end it before they go.
   DestroyImageWindow();
-  backdrop_.reset();
 }
 
 void CBackGroundWnd::StopTakingKeys() {
@@ -122,62 +114,7 @@ HWND CBackGroundWnd::Start(const std::wstring& backgroundName) {
   ::SetPropW(hwnd(), kItemIndexProp, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(itemIndex_)));
   ::SetWindowPos(hwnd(), nullptr, 0, 0, screenCx_, screenCy_, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
   ::ShowWindow(hwnd(), SW_SHOW);
-  MakeBackdrop();
   return hwnd();
-}
-
-void CBackGroundWnd::MakeBackdrop() {
-  // A background that the board draws as a picture of its own (not a
-  // JPEG) has no pixels to share; that board goes on repainting itself.
-  if (hasImage() && format() != Format::kJpeg) return;
-  auto backdrop = std::make_unique<CBackdropWnd>(hwnd());
-  CBackdropWnd* made = backdrop.get();
-  // Not waited for: the window is made beside the board's first paint.
-  if (!backdrop->StartImageWindow(hwnd(), [this, made] { OnBackdropMade(made); })) return;
-  backdrop_ = std::move(backdrop);
-}
-
-void CBackGroundWnd::OnBackdropMade(CBackdropWnd* backdrop) {
-  board_backgrounds::Pixels pixels;
-  {
-    std::lock_guard<std::mutex> lock(backdropLock_);
-    if (backdropDone_) return;
-    if (!backdropWanted_) {
-      backdropMade_ = backdrop;
-      return;
-    }
-    backdropDone_ = true;
-    pixels = backdropPixels_;
-  }
-  ShowBackdrop(backdrop, true, pixels);
-}
-
-void CBackGroundWnd::OfferBackdrop() {
-  // The background the board just painted: drawn pixels, or none at all (black).
-  if (!drawnBackground_ && hasImage()) return;
-  CBackdropWnd* backdrop = nullptr;
-  board_backgrounds::Pixels pixels;
-  {
-    std::lock_guard<std::mutex> lock(backdropLock_);
-    if (backdropDone_) return;
-    backdropWanted_ = true;
-    backdropPixels_ = drawnBackground_;
-    if (!backdropMade_) return;
-    backdrop = std::exchange(backdropMade_, nullptr);
-    backdropDone_ = true;
-    pixels = backdropPixels_;
-  }
-  ShowBackdrop(backdrop, false, pixels);
-}
-
-void CBackGroundWnd::ShowBackdrop(CBackdropWnd* backdrop, bool fromItsThread,
-                                  const board_backgrounds::Pixels& pixels) {
-  // The object lives until the board's destructor, which first waits for
-  // this thread and the backdrop's to end.
-  if (fromItsThread)
-    backdrop->ShowHere(pixels);
-  else
-    backdrop->Show(pixels, bimbly::kRestackAnswerMs);
 }
 
 LRESULT CBackGroundWnd::OnPlayKeyDown(WPARAM key, LPARAM flags) {
@@ -233,7 +170,6 @@ void CBackGroundWnd::OnPainted() {
   if (painted_) return;
   painted_ = true;
   fw::StampTime(hwnd(), kFirstPaintTimeProp);
-  OfferBackdrop();
   if (!aheadHeld_) ReleaseDrawingAhead();
 }
 
@@ -314,9 +250,6 @@ LRESULT CBackGroundWnd::OnRestack(WPARAM, LPARAM) {
   // screen shows on every system, including where the display server only
   // raises the window that is topmost at the moment it moves (Wine's X11).
   std::vector<HWND> order = OwnedWindows(hwnd());
-  // The backdrop right above the board, under the rest.
-  const auto backdrop = std::find_if(order.begin(), order.end(), [](HWND w) { return CBackdropWnd::IsBackdrop(w); });
-  if (backdrop != order.end()) std::rotate(backdrop, backdrop + 1, order.end());
   order.push_back(hwnd());
   // Moving another thread's window waits for that thread. The host's thread
   // may be waiting for this one (a board being destroyed): its windows (the

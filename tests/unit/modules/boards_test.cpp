@@ -24,12 +24,7 @@ namespace {
 
 const char kPiano[] = "\xB8\xD6\xC7\xD9";  // 钢琴, GBK
 
-bool IsBackdrop(HWND h) {
-  wchar_t name[32] = L"";
-  return ::GetClassNameW(h, name, 32) > 0 && std::wstring(name) == L"Bimbly.Backdrop";
-}
-
-// Visible windows owned by the board: its copies, pictures or badge (not its backdrop).
+// Visible windows owned by the board: its copies, pictures or badge.
 std::vector<RECT> OwnedRects(HWND board) {
   struct Ctx {
     HWND board;
@@ -38,7 +33,7 @@ std::vector<RECT> OwnedRects(HWND board) {
   ::EnumWindows(
       [](HWND h, LPARAM lp) -> BOOL {
         auto* c = reinterpret_cast<Ctx*>(lp);
-        if (::GetWindow(h, GW_OWNER) == c->board && ::IsWindowVisible(h) && !IsBackdrop(h)) {
+        if (::GetWindow(h, GW_OWNER) == c->board && ::IsWindowVisible(h)) {
           RECT r{};
           ::GetWindowRect(h, &r);
           c->rects.push_back(r);
