@@ -30,7 +30,7 @@ key_floor() {
   local res="$BIMBLY_ROOT/resources"
   wp() { echo "Z:${1//\//\\}"; }
   echo -n "$1: "
-  wine "$bins/floor_bench.exe" latency "${BIMBLY_BENCH_KEYS:-1000}" "$2" 156 146 60 \
+  wine "$bins/floor_bench.exe" "${3:-latency}" "${BIMBLY_BENCH_KEYS:-1000}" "$2" 156 146 60 \
     "$(wp "$res/DeckInsect/img1.gif")" "$(wp "$res/DeckInsect/back1.jpg")" "$(wp "$res/Tobble/image_remind.gif")" \
     2>/dev/null || echo "(the floor did not run to its end: exit $?)"
 }
@@ -38,6 +38,7 @@ if [ "$what" = game ] || [ "$what" = all ]; then
   wine "$bins/game_bench.exe" "${BIMBLY_BENCH_KEYS:-1000}" 20 "${BIMBLY_BENCH_SOAK_KEYS:-10000}"
   key_floor "key latency floor, background and hint only" 0
   key_floor "key latency floor, ten bee pictures moving" 10
+  key_floor "key latency floor, ten bee pictures moving, keys apart from the background" 10 latency-apart
 fi
 if [ "$what" = soak ]; then
   wine "$bins/game_bench.exe" soak "${BIMBLY_BENCH_PLAY_KEYS:-100000}" "${BIMBLY_BENCH_GAME_KEYS:-5000}" \

@@ -18,6 +18,8 @@
 //        latency instead. While the windows move, it sends itself keys and
 //        times each from SendInput to WM_KEYDOWN in its own focused window,
 //        the shortest way a key can take to a program under this Wine.
+//        floor_bench.exe latency-apart ...: the same with the focused window
+//        on a thread of its own, which repaints nothing.
 #include <windows.h>
 
 #include <algorithm>
@@ -258,7 +260,8 @@ void TimeKeys(int keys, HWND target, const std::atomic<bool>& stop) {
 int wmain(int argc, wchar_t** argv) {
   // In latency mode the arguments after the key count are those of the CPU
   // floor without its phase lengths.
-  const bool latency = argc > 1 && std::wcscmp(argv[1], L"latency") == 0;
+  const bool apart = argc > 1 && std::wcscmp(argv[1], L"latency-apart") == 0;
+  const bool latency = apart || (argc > 1 && std::wcscmp(argv[1], L"latency") == 0);
   const int latencyKeys = latency ? (argc > 2 ? _wtoi(argv[2]) : 500) : 0;
   const int first = latency ? 3 : 1;
   auto arg = [&](int i, int fallback) { return argc > first + i ? _wtoi(argv[first + i]) : fallback; };
@@ -320,18 +323,41 @@ int wmain(int argc, wchar_t** argv) {
   };
   serve(2000);
   if (latency) {
-    // A focused window of the main thread takes the keys, the way the game's takes them.
-    HWND focus = ::CreateWindowExW(0, L"BimblyFloor", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                   ::GetModuleHandleW(nullptr), nullptr);
-    ::ShowWindow(focus, SW_SHOW);
+    // A focused window takes the keys: on the main thread, which also
+    // repaints the background; or, apart, on a thread that paints nothing.
+    const auto makeFocus = [] {
+      HWND f = ::CreateWindowExW(0, L"BimblyFloor", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                 ::GetModuleHandleW(nullptr), nullptr);
+      ::ShowWindow(f, SW_SHOW);
+      return f;
+    };
     std::atomic<bool> sent{false};
+    std::atomic<HWND> focus{nullptr};
+    std::thread keyThread;
+    if (apart) {
+      keyThread = std::thread([&] {
+        focus = makeFocus();
+        MSG msg;
+        while (!sent) {
+          ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+          while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+        }
+        ::DestroyWindow(focus);
+      });
+      while (!focus) ::Sleep(1);
+    } else {
+      focus = makeFocus();
+    }
     std::thread sender([&] {
       TimeKeys(latencyKeys, focus, stop);
       sent = true;
     });
     while (!sent) serve(50);
     sender.join();
-    ::DestroyWindow(focus);
+    if (apart)
+      keyThread.join();
+    else
+      ::DestroyWindow(focus);
   } else {
     bench::Phase("idle", serve);
     serve(static_cast<DWORD>(idleS) * 1000);
