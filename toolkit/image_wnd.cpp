@@ -61,15 +61,20 @@ bool CImageWnd::CreateImageWindow(HWND owner) {
   return StartImageWindow(owner) && FinishImageWindow(bimbly::kImageWindowCreateMs);
 }
 
-bool CImageWnd::StartImageWindow(HWND owner) {
+bool CImageWnd::StartImageWindow(HWND owner, std::function<void()> made) {
   if (thread_.running()) return false;
   owner_ = owner;
   // Each window has its own creation signal inside CWindowThread, so windows
   // created at the same time on different threads cannot take each other's.
-  return thread_.Begin([this] { return CreateOnThread(); },
-                       [this] {
-                         if (hwnd_ && ::IsWindow(hwnd_)) ::DestroyWindow(hwnd_);
-                       });
+  return thread_.Begin(
+      [this, made] {
+        if (!CreateOnThread()) return false;
+        if (made) made();
+        return true;
+      },
+      [this] {
+        if (hwnd_ && ::IsWindow(hwnd_)) ::DestroyWindow(hwnd_);
+      });
 }
 
 bool CImageWnd::StartImageWindow(HWND owner, const char* name, HINSTANCE module, std::function<void()> loaded,
@@ -98,10 +103,11 @@ bool CImageWnd::StartImageWindow(HWND owner, const char* name, HINSTANCE module,
 bool CImageWnd::FinishImageWindow(DWORD timeoutMs) { return thread_.WaitCreated(timeoutMs); }
 
 bool CImageWnd::CreateOnThread() {
-  if (!RegisterClass(kClassName, 0, nullptr, nullptr, ::LoadCursorW(nullptr, IDC_ARROW))) return false;
-  DWORD exStyle = WS_EX_TOOLWINDOW;
+  const wchar_t* className = className_ ? className_ : kClassName;
+  if (!RegisterClass(className, 0, nullptr, nullptr, ::LoadCursorW(nullptr, IDC_ARROW))) return false;
+  DWORD exStyle = WS_EX_TOOLWINDOW | addedExStyle_;
   if (layered) exStyle |= WS_EX_LAYERED;
-  return CreateEx(exStyle, kClassName, kWindowName, WS_POPUP, 0, 0, imageWidth_, imageHeight_, owner_, nullptr);
+  return CreateEx(exStyle, className, kWindowName, WS_POPUP, 0, 0, imageWidth_, imageHeight_, owner_, nullptr);
 }
 
 void CImageWnd::DestroyImageWindow() { thread_.Stop(bimbly::kImageWindowEndMs); }

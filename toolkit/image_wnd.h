@@ -112,7 +112,7 @@ class CImageWnd : public fw::CWnd {
   // when it could not be started), FinishImageWindow waits at most timeoutMs
   // for the window and is true once it exists (a window that failed or ran
   // out of time has its thread ended).
-  bool StartImageWindow(HWND owner);
+  bool StartImageWindow(HWND owner, std::function<void()> made = nullptr);
   // The same, with the picture loaded on the window's own thread first (as
   // LoadImageResource: one that does not load leaves the window empty), then
   // `loaded` run there before the window is made (settings that must follow
@@ -191,6 +191,12 @@ class CImageWnd : public fw::CWnd {
   // must keep answering sent messages meanwhile (a board, from the game's
   // thread with its low-level hook): those waits serve them.
   void ServeSentMessagesWhileWaiting() { thread_.ServeSentMessagesWhileWaiting(); }
+  // Before CreateImageWindow: a window class of its own (so that others can
+  // tell the window from the rest) and extended styles beside the usual ones.
+  void UseWindowClass(const wchar_t* className, DWORD addedExStyle) {
+    className_ = className;
+    addedExStyle_ = addedExStyle;
+  }
   // Called at the start of every paint, before anything is drawn.
   virtual void OnPrePaint() {}
   // Called at the end of every paint, once the picture is on the screen.
@@ -265,6 +271,8 @@ class CImageWnd : public fw::CWnd {
 
   fw::CWindowThread thread_;
   HWND owner_ = nullptr;
+  const wchar_t* className_ = nullptr;  // null: the image windows' own
+  DWORD addedExStyle_ = 0;
   HINSTANCE resourceModule_ = nullptr;
   int imageWidth_ = 10;
   int imageHeight_ = 10;

@@ -350,6 +350,12 @@ const BoardKind kKinds[] = {
     {"cards (pulse)", kBirdsCategory, 9},
 };
 
+// The board's background on screen: the board, or the window that shows it
+// again under the board.
+bool IsBoardBackground(HWND w, HWND board) {
+  return w == board || (::GetWindow(w, GW_OWNER) == ::GetWindow(board, GW_OWNER) && ClassName(w) == L"Bimbly.Backdrop");
+}
+
 // Opens the board's context menu with the right button and picks its second
 // entry (next item): an item switch the way an adult makes it with the mouse.
 // Null when it worked, else what did not come.
@@ -361,7 +367,7 @@ const char* SwitchThroughMenu(GameSession& game) {
   POINT at{W / 3, H / 3};
   for (const POINT p : {POINT{W / 3, H / 3}, POINT{W / 12, H / 12}, POINT{W / 2, H / 12}, POINT{W / 12, H / 2},
                         POINT{11 * W / 12, H / 12}, POINT{W / 3, 2 * H / 3}})
-    if (::WindowFromPoint(p) == old) {
+    if (IsBoardBackground(::WindowFromPoint(p), old)) {
       at = p;
       break;
     }
@@ -373,7 +379,7 @@ const char* SwitchThroughMenu(GameSession& game) {
                  3000)) {
     static char why[200];
     std::snprintf(why, sizeof(why), "no menu within 3 s, clicked on %s, the board took %ld keys meanwhile%s",
-                  under == old                              ? "the board"
+                  IsBoardBackground(under, old)             ? "the board"
                   : ::GetWindow(under, GW_OWNER) == old     ? "a picture of the board"
                                                             : "another window",
                   game.BoardKeyDowns() - keysBefore, game.Board() == old ? "" : " and went");
@@ -397,10 +403,11 @@ long KeysDropped(const GameSession& game) {
 }
 
 // The board: a full-screen window the game window owns (the time-up's
-// reminder picture is owned by it too, but smaller).
+// reminder picture is owned by it too, but smaller, and so is the backdrop
+// that shows the board's background under it).
 HWND FullScreenBoard(const GameSession& game) {
   for (HWND h : TopLevelWindows(game.launcher.process.id()))
-    if (::GetWindow(h, GW_OWNER) == game.game &&
+    if (::GetWindow(h, GW_OWNER) == game.game && ClassName(h) != L"Bimbly.Backdrop" &&
         WindowRectOf(h).right - WindowRectOf(h).left == ::GetSystemMetrics(SM_CXSCREEN))
       return h;
   return nullptr;

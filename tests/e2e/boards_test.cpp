@@ -48,6 +48,9 @@ class SoundCapture {
   std::wstring path_;
 };
 
+// The window that shows a board's background again under its pictures.
+bool IsBackdrop(HWND h) { return ClassName(h) == L"Bimbly.Backdrop"; }
+
 std::vector<RECT> OwnedBy(const GameSession& g, HWND owner) {
   std::vector<RECT> rects;
   for (HWND h : TopLevelWindows(g.launcher.process.id()))
@@ -142,18 +145,63 @@ TEST(PlayingBoards, CardsThenMusicThenCarBadgesInTurn) {
   PressKey('K');  // eleventh: pause
   ASSERT_TRUE(WaitUntil([&] { return g.BoardKeyDowns() == 11; }, 3000));
   EXPECT_TRUE(HoldsStill(g, board)) << "paused";
+  // The background's second window, which repaints what the bees uncover,
+  // lies under them: a bee standing still is what the mouse finds there
+  // (under Wine the system's order follows the screen's where the pointer is).
+  {
+    POINT inside{-1, -1};
+    HWND bee = nullptr;
+    for (HWND h : TopLevelWindows(g.launcher.process.id())) {
+      const RECT r = WindowRectOf(h);
+      const POINT c{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+      if (::GetWindow(h, GW_OWNER) == board && c.x > 0 && c.x < W &&
+          c.y > 0 && c.y < H) {
+        bee = h;
+        inside = c;
+      }
+    }
+    ASSERT_NE(bee, nullptr);
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          ::SetCursorPos(inside.x + 1, inside.y);
+          ::SetCursorPos(inside.x, inside.y);
+          const HWND at = ::WindowFromPoint(inside);
+          return ::GetWindow(at, GW_OWNER) == board;
+        },
+        1000))
+        << "a bee over the background";
+  }
   const auto before = OwnedBy(g, board);
   PressKey('L');  // twelfth: resume, the buzz loops again
   ASSERT_TRUE(WaitUntil([&] { return g.BoardKeyDowns() == 12; }, 3000));
   EXPECT_TRUE(MovesFrom(g, board, before)) << "resumed";
   // Leaving the board while the buzz loops silences it.
   PressKey(VK_NEXT, true);
-  ASSERT_NE(g.WaitForNewBoard(board, 10000), nullptr);
+  HWND next = g.WaitForNewBoard(board, 10000);
+  ASSERT_NE(next, nullptr);
+  const int nextIndex = BoardItemIndex(next);
   EXPECT_EQ(OwnedBy(g, board).size(), 0u);
   if (sound.available()) {
     ::Sleep(500);  // what the device still had buffered
     EXPECT_FALSE(sound.Growing(1000)) << "the looped sound stopped with its board";
   }
+  // A right click anywhere on the background opens the board's menu; its
+  // middle entry goes on to the next item.
+  ASSERT_TRUE(WaitUntil([&] { return IsBackdrop(::WindowFromPoint(POINT{W / 3, H / 3})); },
+                        3000));
+  ClickAt(W / 3, H / 3, false, /*right=*/true);
+  HWND menu = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (menu = ::FindWindowW(L"#32768", nullptr)) != nullptr && ::IsWindowVisible(menu); },
+                        3000));
+  // A click that came before the menu was ready to take it is made again.
+  for (int attempt = 0; attempt < 3 && ::IsWindow(menu) && ::IsWindowVisible(menu); ++attempt) {
+    const RECT items = WindowRectOf(menu);
+    ClickAt((items.left + items.right) / 2, (items.top + items.bottom) / 2);
+    WaitUntil([&] { return !::IsWindow(menu) || !::IsWindowVisible(menu); }, 1000);
+  }
+  HWND third = g.WaitForNewBoard(next, 10000);
+  ASSERT_NE(third, nullptr);
+  EXPECT_EQ(BoardItemIndex(third), nextIndex + 1);
   ASSERT_TRUE(g.LeaveWithExitWord());
 
   // The piano: itself in the middle, the chart at half size bottom left, the pianist bottom

@@ -1,0 +1,64 @@
+// The board's backdrop: the board's background shown once more, by a window
+// of its own on a thread of its own, lying right under the board.
+//
+// Where the display server keeps no copy of what a window covers (Wine's
+// X11 without a compositor), every step of a moving picture has the window
+// under it repaint the strip it uncovered. Once the backdrop shows, the
+// board gives up its own area (an empty window region): the window under
+// the pictures is then the backdrop, and the board's thread, which takes
+// the child's keys, is left to the keys. Everything the board owns still
+// lies above the board, as owned windows always do, and so above the
+// backdrop. Where the system composes the screen itself the backdrop costs
+// a window and nothing more.
+//
+// It is owned by the game's window, as the board is, takes no activation
+// and hands right clicks on to the board.
+#pragma once
+
+#include <windows.h>
+
+#include <mutex>
+
+#include "modules/common/background_cache.h"
+#include "toolkit/image_wnd.h"
+
+class CBackdropWnd : public CImageWnd {
+ public:
+  // The window class, for whoever looks through the game's windows.
+  static constexpr wchar_t kClassName[] = L"Bimbly.Backdrop";
+  // Posted to the board once the backdrop is on the screen, painted.
+  static constexpr UINT kShownMessage = WM_APP + 0x3B2;
+
+  // `host` owns the backdrop; `board` lies right above it and gets its
+  // right clicks. Made and ended from the game's thread, which keeps
+  // answering sent messages meanwhile.
+  CBackdropWnd(HWND host, HWND board);
+  static bool IsBackdrop(HWND window);
+  ~CBackdropWnd() override;
+
+  // Starts the window's thread, not waiting for it; `made` runs there once
+  // the window exists.
+  bool Start(std::function<void()> made);
+  // On the backdrop's own thread: covers the screen with `pixels` (the
+  // board's drawn background, at the screen's size; null for a black board)
+  // right under the board, then tells the board.
+  void ShowHere(board_backgrounds::Pixels pixels);
+  // The same from another thread, posted: false when it could not be asked.
+  bool Show(const board_backgrounds::Pixels& pixels);
+
+ protected:
+  const void* OwnPicture(int width, int height) override;
+
+  FW_DECLARE_MESSAGE_MAP()
+
+ private:
+  LRESULT OnShowBackdrop(WPARAM, LPARAM);
+  LRESULT OnMouseActivate(WPARAM, LPARAM);
+  LRESULT OnRightButtonUp(WPARAM, LPARAM);
+
+  HWND host_;
+  HWND board_;
+  board_backgrounds::Pixels pixels_;  // window thread
+  std::mutex pendingLock_;
+  board_backgrounds::Pixels pending_;  // handed over by Show
+};
