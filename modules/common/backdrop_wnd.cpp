@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "contracts/module_contract.h"
 
 namespace {
 // Private message: show the backdrop with the pixels that Show left for it.
@@ -23,11 +22,6 @@ CBackdropWnd::CBackdropWnd(HWND host, HWND board) : host_(host), board_(board) {
 }
 
 CBackdropWnd::~CBackdropWnd() { DestroyImageWindow(); }
-
-bool CBackdropWnd::IsBackdrop(HWND window) {
-  wchar_t name[32] = L"";
-  return ::GetClassNameW(window, name, 32) > 0 && lstrcmpW(name, kClassName) == 0;
-}
 
 bool CBackdropWnd::Start(std::function<void()> made) { return StartImageWindow(host_, std::move(made)); }
 

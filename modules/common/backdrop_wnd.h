@@ -33,7 +33,6 @@ class CBackdropWnd : public CImageWnd {
   // right clicks. Made and ended from the game's thread, which keeps
   // answering sent messages meanwhile.
   CBackdropWnd(HWND host, HWND board);
-  static bool IsBackdrop(HWND window);
   ~CBackdropWnd() override;
 
   // Starts the window's thread, not waiting for it; `made` runs there once
