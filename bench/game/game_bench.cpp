@@ -353,7 +353,7 @@ const BoardKind kKinds[] = {
 // The board's background on screen: the board, or the window that shows it
 // again under the board.
 bool IsBoardBackground(HWND w, HWND board) {
-  return w == board || (::GetWindow(w, GW_OWNER) == ::GetWindow(board, GW_OWNER) && ClassName(w) == L"Bimbly.Backdrop");
+  return w == board || (::GetWindow(w, GW_OWNER) == ::GetWindow(board, GW_OWNER) && IsBoardBackdrop(w));
 }
 
 // Opens the board's context menu with the right button and picks its second
@@ -407,7 +407,7 @@ long KeysDropped(const GameSession& game) {
 // that shows the board's background under it).
 HWND FullScreenBoard(const GameSession& game) {
   for (HWND h : TopLevelWindows(game.launcher.process.id()))
-    if (::GetWindow(h, GW_OWNER) == game.game && ClassName(h) != L"Bimbly.Backdrop" &&
+    if (::GetWindow(h, GW_OWNER) == game.game && !IsBoardBackdrop(h) &&
         WindowRectOf(h).right - WindowRectOf(h).left == ::GetSystemMetrics(SM_CXSCREEN))
       return h;
   return nullptr;

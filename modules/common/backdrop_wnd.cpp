@@ -2,7 +2,6 @@
 
 #include <utility>
 
-
 namespace {
 // Private message: show the backdrop with the pixels that Show left for it.
 constexpr UINT kShowBackdropMessage = WM_APP + 0x3B1;
@@ -23,10 +22,35 @@ CBackdropWnd::CBackdropWnd(HWND host, HWND board) : host_(host), board_(board) {
 
 CBackdropWnd::~CBackdropWnd() { DestroyImageWindow(); }
 
-bool CBackdropWnd::Start(std::function<void()> made) { return StartImageWindow(host_, std::move(made)); }
+bool CBackdropWnd::Start() { return StartImageWindow(host_, [this] { OnMade(); }); }
 
-void CBackdropWnd::ShowHere(board_backgrounds::Pixels pixels) {
-  pixels_ = std::move(pixels);
+void CBackdropWnd::Show(board_backgrounds::Pixels pixels) {
+  HWND h = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(lock_);
+    if (offered_) return;
+    offered_ = true;
+    pixels_ = std::move(pixels);
+    if (made_) h = hwnd();
+  }
+  if (h) ::PostMessageW(h, kShowBackdropMessage, 0, 0);
+}
+
+void CBackdropWnd::OnMade() {
+  {
+    std::lock_guard<std::mutex> lock(lock_);
+    made_ = true;
+    if (!offered_) return;
+  }
+  ShowHere();
+}
+
+LRESULT CBackdropWnd::OnShowBackdrop(WPARAM, LPARAM) {
+  ShowHere();
+  return 0;
+}
+
+void CBackdropWnd::ShowHere() {
   HWND self = hwnd();
   // Right under the board. Where the display puts a window it shows on top
   // whatever the order says (Wine's X11), the board's restack that follows
@@ -36,30 +60,11 @@ void CBackdropWnd::ShowHere(board_backgrounds::Pixels pixels) {
   // so the mouse still finds what the screen shows.
   ::SetWindowPos(self, board_, 0, 0, screenWidth(), screenHeight(), SWP_NOACTIVATE | SWP_SHOWWINDOW);
   ::UpdateWindow(self);
-  ::PostMessageW(board_, kShownMessage, reinterpret_cast<WPARAM>(self), 0);
-}
-
-bool CBackdropWnd::Show(const board_backgrounds::Pixels& pixels) {
-  HWND h = hwnd();
-  if (!h) return false;
-  {
-    std::lock_guard<std::mutex> lock(pendingLock_);
-    pending_ = pixels;
-  }
-  return ::PostMessageW(h, kShowBackdropMessage, 0, 0) != FALSE;
-}
-
-LRESULT CBackdropWnd::OnShowBackdrop(WPARAM, LPARAM) {
-  board_backgrounds::Pixels pixels;
-  {
-    std::lock_guard<std::mutex> lock(pendingLock_);
-    pixels = std::move(pending_);
-  }
-  ShowHere(std::move(pixels));
-  return 0;
+  ::PostMessageW(board_, kShownMessage, 0, 0);
 }
 
 const void* CBackdropWnd::OwnPicture(int width, int height) {
+  // Set once, before the window is shown: painting reads it without the lock.
   if (!pixels_ || pixels_->size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
     return nullptr;
   return pixels_->data();
@@ -72,4 +77,3 @@ LRESULT CBackdropWnd::OnRightButtonUp(WPARAM wp, LPARAM lp) {
   ::PostMessageW(board_, WM_RBUTTONUP, wp, lp);
   return 0;
 }
-

@@ -35,15 +35,12 @@ class CBackdropWnd : public CImageWnd {
   CBackdropWnd(HWND host, HWND board);
   ~CBackdropWnd() override;
 
-  // Starts the window's thread, not waiting for it; `made` runs there once
-  // the window exists.
-  bool Start(std::function<void()> made);
-  // On the backdrop's own thread: covers the screen with `pixels` (the
-  // board's drawn background, at the screen's size; null for a black board)
-  // right under the board, then tells the board.
-  void ShowHere(board_backgrounds::Pixels pixels);
-  // The same from another thread, posted: false when it could not be asked.
-  bool Show(const board_backgrounds::Pixels& pixels);
+  // Starts the window's thread, not waiting for it.
+  bool Start();
+  // From any thread, once: covers the screen with `pixels` (the board's
+  // drawn background, at the screen's size; null for a black board) right
+  // under the board, as soon as the window exists, then tells the board.
+  void Show(board_backgrounds::Pixels pixels);
 
  protected:
   const void* OwnPicture(int width, int height) override;
@@ -52,12 +49,16 @@ class CBackdropWnd : public CImageWnd {
 
  private:
   LRESULT OnShowBackdrop(WPARAM, LPARAM);
+  void OnMade();
+  void ShowHere();
   LRESULT OnMouseActivate(WPARAM, LPARAM);
   LRESULT OnRightButtonUp(WPARAM, LPARAM);
 
   HWND host_;
   HWND board_;
-  board_backgrounds::Pixels pixels_;  // window thread
-  std::mutex pendingLock_;
-  board_backgrounds::Pixels pending_;  // handed over by Show
+  // Whichever comes second, the window or the pixels, shows the backdrop.
+  std::mutex lock_;
+  bool made_ = false;
+  bool offered_ = false;
+  board_backgrounds::Pixels pixels_;
 };

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <utility>
 #include <vector>
 
 #include "core/key_backlog.h"
@@ -76,10 +75,6 @@ CBackGroundWnd::CBackGroundWnd(HINSTANCE module, HWND host, const ModuleStartInf
 
 CBackGroundWnd::~CBackGroundWnd() {
   StopTakingKeys();
-  {
-    std::lock_guard<std::mutex> lock(backdropLock_);
-    backdropDone_ = true;
-  }
   // The backdrop's thread and the board's end side by side.
   if (backdrop_) backdrop_->AskToEnd();
   // The window thread uses the menu and the voice; end it before they go.
@@ -122,8 +117,8 @@ HWND CBackGroundWnd::Start(const std::wstring& backgroundName) {
     ::SetThreadPriority(thread.get(), THREAD_PRIORITY_ABOVE_NORMAL);
   ::SetPropW(hwnd(), kItemIndexProp, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(itemIndex_)));
   ::SetWindowPos(hwnd(), nullptr, 0, 0, screenCx_, screenCy_, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
-  ::ShowWindow(hwnd(), SW_SHOW);
   MakeBackdrop();
+  ::ShowWindow(hwnd(), SW_SHOW);
   return hwnd();
 }
 
@@ -131,51 +126,20 @@ void CBackGroundWnd::MakeBackdrop() {
   // A background that the board draws as a picture of its own (not a
   // JPEG) has no pixels to share; that board goes on repainting itself.
   if (hasImage() && format() != Format::kJpeg) return;
+  // Made before the board shows, so that the board's first paint finds it;
+  // its window is made beside that paint, not waited for.
   auto backdrop = std::make_unique<CBackdropWnd>(host_, hwnd());
-  CBackdropWnd* made = backdrop.get();
-  // Not waited for: the window is made beside the board's first paint.
-  if (!backdrop->Start([this, made] { OnBackdropMade(made); })) return;
-  backdrop_ = std::move(backdrop);
-}
-
-void CBackGroundWnd::OnBackdropMade(CBackdropWnd* backdrop) {
-  board_backgrounds::Pixels pixels;
-  {
-    std::lock_guard<std::mutex> lock(backdropLock_);
-    if (backdropDone_) return;
-    if (!backdropWanted_) {
-      backdropMade_ = backdrop;
-      return;
-    }
-    backdropDone_ = true;
-    pixels = backdropPixels_;
-  }
-  backdrop->ShowHere(pixels);
+  if (backdrop->Start()) backdrop_ = std::move(backdrop);
 }
 
 void CBackGroundWnd::OfferBackdrop() {
   // The background the board just painted: drawn pixels, or none at all (black).
-  if (!drawnBackground_ && hasImage()) return;
-  CBackdropWnd* backdrop = nullptr;
-  board_backgrounds::Pixels pixels;
-  {
-    std::lock_guard<std::mutex> lock(backdropLock_);
-    if (backdropDone_) return;
-    backdropWanted_ = true;
-    backdropPixels_ = drawnBackground_;
-    if (!backdropMade_) return;
-    backdrop = std::exchange(backdropMade_, nullptr);
-    backdropDone_ = true;
-    pixels = backdropPixels_;
-  }
-  // The object lives until the board's destructor, which first waits for
-  // this thread to end.
-  backdrop->Show(pixels);
+  if (!backdrop_ || (!drawnBackground_ && hasImage())) return;
+  backdrop_->Show(drawnBackground_);
 }
 
-LRESULT CBackGroundWnd::OnBackdropShown(WPARAM wp, LPARAM) {
-  if (closing_) return 0;
-  backdropWindow_ = reinterpret_cast<HWND>(wp);
+LRESULT CBackGroundWnd::OnBackdropShown(WPARAM, LPARAM) {
+  if (closing_ || !backdrop_) return 0;
   // The board and its pictures back above the backdrop wherever the display
   // put it on top, then the board leaves its area to the backdrop, which
   // shows the same pixels.
@@ -320,8 +284,9 @@ LRESULT CBackGroundWnd::OnRestack(WPARAM, LPARAM) {
   // raises the window that is topmost at the moment it moves (Wine's X11).
   std::vector<HWND> order = OwnedWindows(hwnd());
   order.push_back(hwnd());
-  // The backdrop right under the board.
-  if (backdropWindow_ && ::IsWindow(backdropWindow_)) order.push_back(backdropWindow_);
+  // The backdrop right under the board, once it shows.
+  if (HWND backdrop = backdrop_ ? backdrop_->hwnd() : nullptr; backdrop && ::IsWindowVisible(backdrop))
+    order.push_back(backdrop);
   // Moving another thread's window waits for that thread. The host's thread
   // may be waiting for this one (a board being destroyed): its windows (the
   // exit dialog) are asked without waiting, and as they are asked last they

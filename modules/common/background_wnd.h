@@ -6,7 +6,6 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -128,11 +127,9 @@ class CBackGroundWnd : public CImageWnd {
   void OnExit();
   void RecordKeyDown(UINT key);
   void PassOnWaitingKeys();
-  // The backdrop shows once both have happened, the board's first paint (which
-  // has its background drawn) and the backdrop's window made: each side
-  // calls in when it is done, and whichever comes second shows it.
+  // The backdrop is made as the board starts and shown with what the
+  // board's first paint drew.
   void MakeBackdrop();
-  void OnBackdropMade(CBackdropWnd* backdrop);
   void OfferBackdrop();
   LRESULT OnBackdropShown(WPARAM, LPARAM);
 
@@ -149,14 +146,8 @@ class CBackGroundWnd : public CImageWnd {
   std::vector<std::wstring> drawAhead_;
   board_backgrounds::AheadWork alsoAhead_;
   std::atomic<bool> closing_{false};
-  // Made and ended from the host's thread.
+  // Made and ended from the host's thread, before the board shows and after
+  // its thread has ended: the board's thread may use it meanwhile.
   std::unique_ptr<CBackdropWnd> backdrop_;
-  // The hand-over between the board's thread and the backdrop's.
-  std::mutex backdropLock_;
-  CBackdropWnd* backdropMade_ = nullptr;  // its window made, not yet shown
-  bool backdropWanted_ = false;  // the board painted what the backdrop can show
-  bool backdropDone_ = false;    // shown, or the board goes
-  board_backgrounds::Pixels backdropPixels_;
-  HWND backdropWindow_ = nullptr;  // window thread: the backdrop once it shows
   fw::UniqueKernelHandle going_;  // manual-reset event, set when the board starts to go
 };

@@ -48,9 +48,6 @@ class SoundCapture {
   std::wstring path_;
 };
 
-// The window that shows a board's background again under its pictures.
-bool IsBackdrop(HWND h) { return ClassName(h) == L"Bimbly.Backdrop"; }
-
 std::vector<RECT> OwnedBy(const GameSession& g, HWND owner) {
   std::vector<RECT> rects;
   for (HWND h : TopLevelWindows(g.launcher.process.id()))
@@ -187,7 +184,7 @@ TEST(PlayingBoards, CardsThenMusicThenCarBadgesInTurn) {
   }
   // A right click anywhere on the background opens the board's menu; its
   // middle entry goes on to the next item.
-  ASSERT_TRUE(WaitUntil([&] { return IsBackdrop(::WindowFromPoint(POINT{W / 3, H / 3})); },
+  ASSERT_TRUE(WaitUntil([&] { return IsBoardBackdrop(::WindowFromPoint(POINT{W / 3, H / 3})); },
                         3000));
   ClickAt(W / 3, H / 3, false, /*right=*/true);
   HWND menu = nullptr;

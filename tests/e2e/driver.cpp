@@ -207,6 +207,8 @@ std::wstring ClassName(HWND hwnd) {
   return std::wstring(buf, n > 0 ? static_cast<size_t>(n) : 0);
 }
 
+bool IsBoardBackdrop(HWND hwnd) { return ClassName(hwnd) == L"Bimbly.Backdrop"; }
+
 RECT WindowRectOf(HWND hwnd) {
   RECT rc{};
   ::GetWindowRect(hwnd, &rc);

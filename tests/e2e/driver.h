@@ -65,6 +65,8 @@ HWND FindDescendant(HWND parent, const std::wstring& className, int id = -1);
 
 std::wstring WindowText(HWND hwnd);
 std::wstring ClassName(HWND hwnd);
+// The window that shows a board's background again under the board.
+bool IsBoardBackdrop(HWND hwnd);
 RECT WindowRectOf(HWND hwnd);
 RECT ClientRectOnScreen(HWND hwnd);
 COLORREF ScreenPixel(int x, int y);

@@ -41,7 +41,7 @@ bool GameSession::StartItem(const std::wstring& category, int index) {
 
 HWND GameSession::Board() const {
   for (HWND h : TopLevelWindows(launcher.process.id())) {
-    if (::GetWindow(h, GW_OWNER) == game && ClassName(h) != L"#32770" && ClassName(h) != L"Bimbly.Backdrop") return h;
+    if (::GetWindow(h, GW_OWNER) == game && ClassName(h) != L"#32770" && !IsBoardBackdrop(h)) return h;
   }
   return nullptr;
 }

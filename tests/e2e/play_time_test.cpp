@@ -51,7 +51,7 @@ class PlayTime : public ::testing::Test {
   // The board: a full-screen window the game window owns, but the backdrop under it.
   HWND BoardWindow() const {
     for (HWND h : TopLevelWindows(g.launcher.process.id()))
-      if (::GetWindow(h, GW_OWNER) == g.game && ClassName(h) != L"Bimbly.Backdrop" && WindowRectOf(h).right - WindowRectOf(h).left ==
+      if (::GetWindow(h, GW_OWNER) == g.game && !IsBoardBackdrop(h) && WindowRectOf(h).right - WindowRectOf(h).left ==
                                                     ::GetSystemMetrics(SM_CXSCREEN))
         return h;
     return nullptr;
