@@ -39,6 +39,7 @@ if [ "$what" = game ] || [ "$what" = all ]; then
   key_floor "key latency floor, background and hint only" 0
   key_floor "key latency floor, ten bee pictures moving" 10
   key_floor "key latency floor, ten bee pictures moving, keys apart from the background" 10 latency-apart
+  key_floor "key latency floor, ten bee pictures moving, keys by the lock's hooks to a thread apart" 10 latency-locked
 fi
 if [ "$what" = soak ]; then
   wine "$bins/game_bench.exe" soak "${BIMBLY_BENCH_PLAY_KEYS:-100000}" "${BIMBLY_BENCH_GAME_KEYS:-5000}" \

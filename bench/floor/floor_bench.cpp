@@ -20,6 +20,10 @@
 //        the shortest way a key can take to a program under this Wine.
 //        floor_bench.exe latency-apart ...: the same with the focused window
 //        on a thread of its own, which repaints nothing.
+//        floor_bench.exe latency-locked ...: the road a key takes in a game,
+//        and nothing else on it: a low-level hook and a keyboard hook on the
+//        focused window's thread, which swallow the key and post it to that
+//        window, which posts it on to a window on a third thread, timed there.
 #include <windows.h>
 
 #include <algorithm>
@@ -122,8 +126,26 @@ std::vector<Pixels> FileFrames(const wchar_t* path, int w, int h) {
 std::atomic<LONGLONG> g_keyDownAt{0};
 std::atomic<WPARAM> g_keyDown{0};  // which key it was
 
+// The locked road: the keyboard hook hands the key to the focused window,
+// which hands it on to the window that plays.
+constexpr UINT kHookedKey = WM_APP + 1;
+std::atomic<HWND> g_player{nullptr};
+HHOOK g_keyboardHook = nullptr;
+
+LRESULT CALLBACK LowLevelHook(int code, WPARAM w, LPARAM l) { return ::CallNextHookEx(nullptr, code, w, l); }
+
+LRESULT CALLBACK KeyboardHook(int code, WPARAM w, LPARAM l) {
+  if (code != HC_ACTION) return ::CallNextHookEx(g_keyboardHook, code, w, l);
+  if (!(l & 0x80000000)) ::PostMessageW(::GetFocus(), kHookedKey, w, l);
+  return 1;
+}
+
 LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
-  if (m == WM_KEYDOWN) {
+  if (m == kHookedKey && h != g_player) {
+    ::PostMessageW(g_player, kHookedKey, w, l);
+    return 0;
+  }
+  if (m == WM_KEYDOWN || m == kHookedKey) {
     LARGE_INTEGER now;
     ::QueryPerformanceCounter(&now);
     g_keyDown = w;
@@ -260,7 +282,8 @@ void TimeKeys(int keys, HWND target, const std::atomic<bool>& stop) {
 int wmain(int argc, wchar_t** argv) {
   // In latency mode the arguments after the key count are those of the CPU
   // floor without its phase lengths.
-  const bool apart = argc > 1 && std::wcscmp(argv[1], L"latency-apart") == 0;
+  const bool locked = argc > 1 && std::wcscmp(argv[1], L"latency-locked") == 0;
+  const bool apart = locked || (argc > 1 && std::wcscmp(argv[1], L"latency-apart") == 0);
   const bool latency = apart || (argc > 1 && std::wcscmp(argv[1], L"latency") == 0);
   const int latencyKeys = latency ? (argc > 2 ? _wtoi(argv[2]) : 500) : 0;
   const int first = latency ? 3 : 1;
@@ -333,15 +356,35 @@ int wmain(int argc, wchar_t** argv) {
     };
     std::atomic<bool> sent{false};
     std::atomic<HWND> focus{nullptr};
-    std::thread keyThread;
+    std::thread keyThread, playerThread;
+    const auto serveUntilSent = [&] {
+      MSG msg;
+      while (!sent) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+      }
+    };
+    if (locked) {
+      playerThread = std::thread([&] {
+        HWND player = ::CreateWindowExW(WS_EX_NOACTIVATE, L"BimblyFloor", L"", WS_POPUP, 0, 0, 1, 1, nullptr,
+                                        nullptr, ::GetModuleHandleW(nullptr), nullptr);
+        g_player = player;
+        serveUntilSent();
+        ::DestroyWindow(player);
+      });
+      while (!g_player) ::Sleep(1);
+    }
     if (apart) {
       keyThread = std::thread([&] {
-        focus = makeFocus();
-        MSG msg;
-        while (!sent) {
-          ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-          while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+        HHOOK lowLevel = nullptr;
+        if (locked) {
+          lowLevel = ::SetWindowsHookExW(WH_KEYBOARD_LL, &LowLevelHook, ::GetModuleHandleW(nullptr), 0);
+          g_keyboardHook = ::SetWindowsHookExW(WH_KEYBOARD, &KeyboardHook, nullptr, ::GetCurrentThreadId());
         }
+        focus = makeFocus();
+        serveUntilSent();
+        if (g_keyboardHook) ::UnhookWindowsHookEx(g_keyboardHook);
+        if (lowLevel) ::UnhookWindowsHookEx(lowLevel);
         ::DestroyWindow(focus);
       });
       while (!focus) ::Sleep(1);
@@ -356,6 +399,7 @@ int wmain(int argc, wchar_t** argv) {
     sender.join();
     if (apart)
       keyThread.join();
+    if (playerThread.joinable()) playerThread.join();
     else
       ::DestroyWindow(focus);
   } else {

@@ -1134,6 +1134,12 @@ bool FillBoard(GameSession& game, int copies) {
   return WaitUntil([&] { return CopiesOut(game) >= copies; }, 5000);
 }
 
+LONGLONG Now() {
+  LARGE_INTEGER now;
+  ::QueryPerformanceCounter(&now);
+  return now.QuadPart;
+}
+
 // Of the game's own accounts that came at `from` or later.
 void PrintSwitchAccounts(DebugOutput& debug, LONGLONG from) {
   const char* const host[] = {"probe", "old board gone", "new board up", "of it the reminder gone"};
@@ -1142,14 +1148,13 @@ void PrintSwitchAccounts(DebugOutput& debug, LONGLONG from) {
   PrintFigures(debug, "Board up:", up, 3, from);
   const char* const gone[] = {"gone"};
   PrintFigures(debug, "Board gone:", gone, 1, from);
+  const char* const cards[] = {"key served", "copies gone", "sound stopped", "window gone"};
+  PrintFigures(debug, "Cards gone:", cards, 4, from);
   const char* const music[] = {"board thread free", "stage painted", "pictures shown"};
   PrintFigures(debug, "Music set-up:", music, 3, from);
-}
-
-LONGLONG Now() {
-  LARGE_INTEGER now;
-  ::QueryPerformanceCounter(&now);
-  return now.QuadPart;
+  // Every account as it came, for whoever looks into one slow switch.
+  if (::GetEnvironmentVariableW(L"BIMBLY_BENCH_ACCOUNTS", nullptr, 0) > 0)
+    for (const auto& [at, line] : debug.Between(from, Now())) std::printf("    %s", line.c_str());
 }
 
 }  // namespace
