@@ -67,6 +67,12 @@ others() {
 # One run's line; its figures are added to bench-runs-LABEL as "idle idleX keys keysX".
 report() {
   local i ix k kx
+  # A run that did not reach its end (it hung and was stopped, or failed)
+  # has no figures; the snapshots of the run before are not its own.
+  if [ ! -e "$snaps/end" ] || [ ! -e "$snaps/end.x" ]; then
+    printf '  %-20s (did not reach its end: left out)\n' "$1"
+    return 0
+  fi
   i=$(delta idle keys) ix=$(delta idle.x keys.x) k=$(delta keys end) kx=$(delta keys.x end.x)
   printf '  %-20s idle %ss: %6s CPU-s + X server %5s (others %5s)   %s keys: %6s + X %5s (others %5s)\n' "$1" \
     "$IDLE_S" "$i" "$ix" "$(others idle keys "$i" "$ix")" "$KEYS" "$k" "$kx" "$(others keys end "$k" "$kx")"
@@ -114,7 +120,7 @@ cpu_overrides="$WINEDLLOVERRIDES"
 phases() {
   local label="$1" exe="$2"; shift 2
   export BIMBLY_CPU_SEEN="$snaps/seen"
-  rm -f "$BIMBLY_CPU_SEEN" "$snaps"/ack-*
+  rm -f "$BIMBLY_CPU_SEEN" "$snaps"/ack-* "$snaps"/{idle,keys,end}{,.x}
   local ack="Z:${snaps//\//\\}\\ack-"
   while read -r line; do
     line="${line%$'\r'}"
@@ -125,7 +131,11 @@ phases() {
         ;;
       *) [ -n "${BIMBLY_BENCH_VERBOSE:-}" ] && echo "    $line" ;;
     esac
-  done < <(BIMBLY_PHASE_ACK="$ack" WINEDLLOVERRIDES="$cpu_overrides" wine "$bins/$exe" "$@" 2>/dev/null)
+  # Bounded: under this Wine a program can hang in the system's own code
+  # (seen once: the floor, its threads all waiting on a lock that a thread
+  # crashing over and over in Wine's Unix side held).
+  done < <(BIMBLY_PHASE_ACK="$ack" WINEDLLOVERRIDES="$cpu_overrides" \
+    timeout -s KILL $((2 * IDLE_S + KEYS / RATE + 120)) wine "$bins/$exe" "$@" 2>/dev/null)
   report "$label"
   settle
 }
@@ -170,7 +180,7 @@ peer() {
   sleep 1.5
   local keys=()
   export BIMBLY_CPU_SEEN="$snaps/seen"
-  rm -f "$BIMBLY_CPU_SEEN"
+  rm -f "$BIMBLY_CPU_SEEN" "$snaps"/{idle,keys,end}{,.x}
   snap idle BIMBLY_BENCH_PEER=1
   sleep "$IDLE_S"
   snap keys BIMBLY_BENCH_PEER=1
@@ -187,8 +197,12 @@ peer() {
 best() {
   python3 - "$BIMBLY_BUILD/bench-runs-$1" <<'PY'
 import sys
-rows = [[float(x) for x in line.split()] for line in open(sys.argv[1]) if line.strip()]
-print(" ".join(f"{min(r[i] for r in rows):.2f}" for i in range(4)))
+try:
+    rows = [[float(x) for x in line.split()] for line in open(sys.argv[1]) if line.strip()]
+except OSError:
+    rows = []
+# No run reached its end: no figure.
+print(" ".join(f"{min(r[i] for r in rows):.2f}" if rows else "nan" for i in range(4)))
 PY
 }
 summary() {
