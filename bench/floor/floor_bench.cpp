@@ -399,9 +399,9 @@ int wmain(int argc, wchar_t** argv) {
     sender.join();
     if (apart)
       keyThread.join();
-    if (playerThread.joinable()) playerThread.join();
     else
       ::DestroyWindow(focus);
+    if (playerThread.joinable()) playerThread.join();
   } else {
     bench::Phase("idle", serve);
     serve(static_cast<DWORD>(idleS) * 1000);
