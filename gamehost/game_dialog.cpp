@@ -248,14 +248,20 @@ bool CBackGroundDlg::LoadPlayModule() {
   return true;
 }
 
-void CBackGroundDlg::UnloadPlayModule() {
+CBackGroundDlg::UnloadTimes CBackGroundDlg::UnloadPlayModule() {
+  UnloadTimes times;
+  fw::Stopwatch watch;
   // Black again before the board goes, so that no desktop shows in between.
   if (board_) ::SetWindowRgn(hwnd_, nullptr, TRUE);
   board_ = nullptr;
-  if (!playModule_) return;
+  times.blackMs = watch.Lap();
+  if (!playModule_) return times;
   auto uninit = fw::GetExport<UnInitializeFn>(playModule_.get(), kUnInitializeExport);
   if (uninit) uninit();
+  watch.Lap();
   playModule_.reset();
+  times.freedMs = watch.Lap();
+  return times;
 }
 
 LRESULT CBackGroundDlg::OnPlayKeyDown(WPARAM key, LPARAM flags) {
@@ -355,7 +361,7 @@ void CBackGroundDlg::SwitchItem(int direction) {
   fw::Stopwatch reminderWatch;
   reminder_.reset();
   const double reminderGone = reminderWatch.Lap();
-  UnloadPlayModule();
+  const UnloadTimes unload = UnloadPlayModule();
   const double oldGone = watch.Lap();
   if (!found) {
     // Not even the item that was playing loads any more: end the game.
@@ -364,11 +370,11 @@ void CBackGroundDlg::SwitchItem(int direction) {
   }
   if (!LoadPlayModule()) return;
   fw::StampTime(hwnd_, L"Bimbly.SwitchBoardUpTime");
-  wchar_t account[160];
-  swprintf(account, 160,
+  wchar_t account[240];
+  swprintf(account, 240,
            L"Item switch: probe %.1f ms, old board gone %.1f ms, new board up %.1f ms, of the old board's going the "
-           L"reminder %.1f ms\n",
-           probed, oldGone, watch.Lap(), reminderGone);
+           L"reminder %.1f ms, the window's turning black %.1f ms and the library's freeing %.1f ms\n",
+           probed, oldGone, watch.Lap(), reminderGone, unload.blackMs, unload.freedMs);
   ::OutputDebugStringW(account);
   if (remind_) ShowReminder(board_, kRemindPicture);
 }

@@ -51,7 +51,12 @@ class CBackGroundDlg : public fw::CDialog {
   bool LoadKeyboardLock();
   void UnloadKeyboardLock();
   bool LoadPlayModule();
-  void UnloadPlayModule();
+  // How long the window took to be black again and the library to be freed
+  // once its board had gone, for the item switch's account.
+  struct UnloadTimes {
+    double blackMs = 0, freedMs = 0;
+  };
+  UnloadTimes UnloadPlayModule();
   void SwitchItem(int direction);
   void OpenExitDialog(HWND parent);
   void ShowReminder(HWND parent, const wchar_t* resourceName);

@@ -1142,8 +1142,9 @@ LONGLONG Now() {
 
 // Of the game's own accounts that came at `from` or later.
 void PrintSwitchAccounts(DebugOutput& debug, LONGLONG from) {
-  const char* const host[] = {"probe", "old board gone", "new board up", "of it the reminder gone"};
-  PrintFigures(debug, "Item switch:", host, 4, from);
+  const char* const host[] = {"probe", "old board gone", "new board up", "of it the reminder gone",
+                              "the window black", "the library freed"};
+  PrintFigures(debug, "Item switch:", host, 6, from);
   const char* const up[] = {"made", "background shown", "set up"};
   PrintFigures(debug, "Board up:", up, 3, from);
   const char* const gone[] = {"gone"};

@@ -55,13 +55,13 @@ void UnInitialize() {
   board_backgrounds::StopDrawingAhead();
   // Pictures decoded ahead for a board that did not come.
   CImageWnd::LetGoDecodedAhead();
+  // The library may be unloaded next; its window classes must not outlive it.
+  fw::CWnd::UnregisterClasses();
   if (hadBoard) {
     wchar_t account[64];
     swprintf(account, 64, L"Board gone: %.1f ms\n", watch.Lap());
     ::OutputDebugStringW(account);
   }
-  // The library may be unloaded next; its window classes must not outlive it.
-  fw::CWnd::UnregisterClasses();
 }
 }  // namespace module_host
 
