@@ -258,9 +258,9 @@ CBackGroundDlg::UnloadTimes CBackGroundDlg::UnloadPlayModule() {
   if (!playModule_) return times;
   auto uninit = fw::GetExport<UnInitializeFn>(playModule_.get(), kUnInitializeExport);
   if (uninit) uninit();
-  watch.Lap();
+  fw::Stopwatch freeing;
   playModule_.reset();
-  times.freedMs = watch.Lap();
+  times.freedMs = freeing.Lap();
   return times;
 }
 
