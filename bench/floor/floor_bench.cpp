@@ -247,6 +247,19 @@ void RunHint(const wchar_t* path, HWND owner, const std::atomic<bool>& stop) {
 
 }  // namespace
 
+// Waits at most 10 s for a window that another thread makes; a thread that
+// could not make it ends the floor with a message instead of a hang.
+HWND WaitForWindow(const std::atomic<HWND>& window) {
+  const DWORD start = ::GetTickCount();
+  while (!window && ::GetTickCount() - start < 10000) ::Sleep(1);
+  if (!window) {
+    std::fprintf(stderr, "floor: a key window was not made\n");
+    std::fflush(stdout);
+    ::ExitProcess(1);
+  }
+  return window;
+}
+
 // Sends `keys` keys, one at a time at a toddler's fast pace, each once the
 // last one arrived, and prints how long each took to reach `target`.
 void TimeKeys(int keys, HWND target, const std::atomic<bool>& stop) {
@@ -372,7 +385,7 @@ int wmain(int argc, wchar_t** argv) {
         serveUntilSent();
         ::DestroyWindow(player);
       });
-      while (!g_player) ::Sleep(1);
+      WaitForWindow(g_player);
     }
     if (apart) {
       keyThread = std::thread([&] {
@@ -387,7 +400,7 @@ int wmain(int argc, wchar_t** argv) {
         if (lowLevel) ::UnhookWindowsHookEx(lowLevel);
         ::DestroyWindow(focus);
       });
-      while (!focus) ::Sleep(1);
+      WaitForWindow(focus);
     } else {
       focus = makeFocus();
     }
