@@ -358,42 +358,61 @@ bool IsBoardBackground(HWND w, HWND board) {
 
 // Opens the board's context menu with the right button and picks its second
 // entry (next item): an item switch the way an adult makes it with the mouse.
-// Null when it worked, else what did not come.
-const char* SwitchThroughMenu(GameSession& game) {
+// Null when it worked, else what did not come. A picture that flies under the
+// pointer as it clicks opens a menu of its own (its thread's, not the
+// board's): that one is closed with a click beside it and the board is
+// clicked again, counted in `pictureMenus`.
+const char* SwitchThroughMenu(GameSession& game, int* pictureMenus) {
   HWND old = game.Board();
   if (!old) return "no board to switch from";
-  // On the board itself: a moving picture there has a menu of its own.
+  const DWORD boardThread = ::GetWindowThreadProcessId(old, nullptr);
   const int W = ::GetSystemMetrics(SM_CXSCREEN), H = ::GetSystemMetrics(SM_CYSCREEN);
-  POINT at{W / 3, H / 3};
-  for (const POINT p : {POINT{W / 3, H / 3}, POINT{W / 12, H / 12}, POINT{W / 2, H / 12}, POINT{W / 12, H / 2},
-                        POINT{11 * W / 12, H / 12}, POINT{W / 3, 2 * H / 3}})
-    if (IsBoardBackground(::WindowFromPoint(p), old)) {
-      at = p;
-      break;
+  const POINT spots[] = {{W / 3, H / 3},      {W / 12, H / 12},     {W / 2, H / 12},
+                         {W / 12, H / 2},     {11 * W / 12, H / 12}, {W / 3, 2 * H / 3}};
+  static char why[200];
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    // On the board itself. Under Wine the window order follows the pointer:
+    // it goes there first, and the window found there afterwards is the one shown.
+    POINT at = spots[attempt % 6];
+    for (const POINT p : spots) {
+      ::SetCursorPos(p.x, p.y);
+      ::Sleep(30);
+      if (IsBoardBackground(::WindowFromPoint(p), old)) {
+        at = p;
+        break;
+      }
     }
-  HWND under = ::WindowFromPoint(at);
-  const long keysBefore = game.BoardKeyDowns();
-  ClickAt(at.x, at.y, false, /*right=*/true);
-  HWND menu = nullptr;
-  if (!WaitUntil([&] { return (menu = ::FindWindowW(L"#32768", nullptr)) != nullptr && ::IsWindowVisible(menu); },
-                 3000)) {
-    static char why[200];
-    std::snprintf(why, sizeof(why), "no menu within 3 s, clicked on %s, the board took %ld keys meanwhile%s",
-                  IsBoardBackground(under, old)             ? "the board"
-                  : ::GetWindow(under, GW_OWNER) == old     ? "a picture of the board"
+    HWND under = ::WindowFromPoint(at);
+    const long keysBefore = game.BoardKeyDowns();
+    ClickAt(at.x, at.y, false, /*right=*/true);
+    HWND menu = nullptr;
+    if (!WaitUntil([&] { return (menu = ::FindWindowW(L"#32768", nullptr)) != nullptr && ::IsWindowVisible(menu); },
+                   3000)) {
+      std::snprintf(why, sizeof(why), "no menu within 3 s, clicked on %s, the board took %ld keys meanwhile%s",
+                    IsBoardBackground(under, old)           ? "the board"
+                    : ::GetWindow(under, GW_OWNER) == old   ? "a picture of the board"
                                                             : "another window",
-                  game.BoardKeyDowns() - keysBefore, game.Board() == old ? "" : " and went");
-    return why;
+                    game.BoardKeyDowns() - keysBefore, game.Board() == old ? "" : " and went");
+      return why;
+    }
+    if (::GetWindowThreadProcessId(menu, nullptr) != boardThread) {
+      if (pictureMenus) ++*pictureMenus;
+      const RECT r = WindowRectOf(menu);
+      ClickAt(r.left > W / 2 ? r.left - 40 : r.right + 40, r.top);
+      WaitUntil([&] { return !::IsWindow(menu) || !::IsWindowVisible(menu); }, 1000);
+      continue;
+    }
+    // Three entries of one height: previous, next, exit. A click that came
+    // before the menu was ready to take it is made again.
+    for (int click = 0; click < 3 && ::IsWindow(menu) && ::IsWindowVisible(menu); ++click) {
+      ::Sleep(100);
+      const RECT r = WindowRectOf(menu);
+      ClickAt((r.left + r.right) / 2, r.top + (r.bottom - r.top) / 2);
+      WaitUntil([&] { return !::IsWindow(menu) || !::IsWindowVisible(menu); }, 1000);
+    }
+    return game.WaitForNewBoard(old, 10000) ? nullptr : "no new board within 10 s after the board's menu";
   }
-  // Three entries of one height: previous, next, exit. A click that came
-  // before the menu was ready to take it is made again.
-  for (int attempt = 0; attempt < 3 && ::IsWindow(menu) && ::IsWindowVisible(menu); ++attempt) {
-    ::Sleep(100);
-    const RECT r = WindowRectOf(menu);
-    ClickAt((r.left + r.right) / 2, r.top + (r.bottom - r.top) / 2);
-    WaitUntil([&] { return !::IsWindow(menu) || !::IsWindowVisible(menu); }, 1000);
-  }
-  return game.WaitForNewBoard(old, 10000) ? nullptr : "no new board within 10 s";
+  return "three pictures' menus in a row";
 }
 
 // Key-downs the board dropped because they had waited too long.
@@ -809,7 +828,7 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
   PrintCounts("start", start);
   const std::map<std::string, int> startThreads = ThreadsByStartModule(launcher, launcherId);
   std::map<std::string, int> firstGameThreads;
-  int keys = 0, games = 0, switches = 0, menuSwitches = 0, timeUps = 0, hangs = 0, reinstalls = 0, leaks = 0;
+  int keys = 0, games = 0, switches = 0, menuSwitches = 0, pictureMenus = 0, timeUps = 0, hangs = 0, reinstalls = 0, leaks = 0;
   bool crashed = false;
   std::size_t firstGameBytes = 0, firstRoundBytes = 0;
   std::map<ULONG_PTR, std::size_t> firstRoundMemory;
@@ -853,7 +872,7 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
         done += r.keys + r.switches;
         if (!game.launcher.process.running()) break;
         const long taken = game.BoardKeyDowns(), dropped = KeysDropped(game);
-        if (const char* failed = SwitchThroughMenu(game))
+        if (const char* failed = SwitchThroughMenu(game, &pictureMenus))
           ++hangs, std::printf("game %d: the menu switch failed: %s (board took %ld keys, dropped %ld)\n", games,
                                failed, taken, dropped);
         else
@@ -975,6 +994,9 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
   const size_t watchdogLines = debug.Lines("Hook watchdog: reinstalling").size();
   std::printf("play soak: %d keys in %d games, %d switches by key, %d by the menu, %d time-ups\n", keys, games,
               switches, menuSwitches, timeUps);
+  if (pictureMenus > 0)
+    std::printf("  %d right clicks met a picture that flew under the pointer: its menu was closed, the board "
+                "clicked again\n", pictureMenus);
   std::printf("  crashes %d, hangs %d, watchdog reinstalls %d (%zu accounts on the debug output), games with "
               "counts not back %d, private bytes at most %+.1f %% of the first round's (the first round itself "
               "%+.1f %% over the first game's), longest stall %.0f ms\n",
