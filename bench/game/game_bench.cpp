@@ -869,7 +869,10 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
         const SoakResult r = MashKeyboard(game, n, 300, seed++);
         keys += r.keys;
         switches += r.switches;
-        done += r.keys + r.switches;
+        done += r.keys + r.switches + r.unanswered;
+        if (r.unanswered > 0)
+          hangs += r.unanswered, std::printf("game %d: %d Page Downs brought no new board within 10 s\n", games,
+                                             r.unanswered);
         if (!game.launcher.process.running()) break;
         const long taken = game.BoardKeyDowns(), dropped = KeysDropped(game);
         if (const char* failed = SwitchThroughMenu(game, &pictureMenus))
@@ -1269,7 +1272,8 @@ int wmain(int argc, wchar_t** argv) {
   PrintLongStalls(stalls.TakeLongStalls(), debug, origin.QuadPart, stallTally);
 
   const SoakResult soak = MashKeyboard(game, soakKeys, 300, 4242);
-  std::printf("soak: %d keys, %d switches\n", soak.keys, soak.switches);
+  std::printf("soak: %d keys, %d switches, %d Page Downs that brought no new board\n", soak.keys, soak.switches,
+              soak.unanswered);
   std::printf("longest main-thread stall during the soak: %.1f ms (%d over 200 ms)\n", stalls.TakeLongest(&over200),
               over200);
   PrintLongStalls(stalls.TakeLongStalls(), debug, origin.QuadPart, stallTally);

@@ -26,8 +26,10 @@ SoakResult MashKeyboard(GameSession& game, int keys, int switchEvery, unsigned s
     if (switchEvery > 0 && i > 0 && i % switchEvery == 0) {
       HWND old = game.Board();
       PressKey((forward || (next() & 1)) ? VK_NEXT : VK_PRIOR, true);
-      game.WaitForNewBoard(old, 10000);
-      ++r.switches;
+      if (game.WaitForNewBoard(old, 10000))
+        ++r.switches;
+      else
+        ++r.unanswered;
       continue;
     }
     const WORD vk = pool[next() % pool.size()];

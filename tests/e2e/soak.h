@@ -13,7 +13,8 @@ namespace e2e {
 
 struct SoakResult {
   int keys = 0;
-  int switches = 0;
+  int switches = 0;  // Page Downs after which a new board came
+  int unanswered = 0;  // Page Downs after which none came within 10 s
   ProcessResourceCounts before;  // private bytes count also where a platform counts no handles
   ProcessResourceCounts after;
 };
