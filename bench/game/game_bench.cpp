@@ -410,7 +410,17 @@ const char* SwitchThroughMenu(GameSession& game, int* pictureMenus) {
       ClickAt((r.left + r.right) / 2, r.top + (r.bottom - r.top) / 2);
       WaitUntil([&] { return !::IsWindow(menu) || !::IsWindowVisible(menu); }, 1000);
     }
-    return game.WaitForNewBoard(old, 10000) ? nullptr : "no new board within 10 s after the board's menu";
+    if (game.WaitForNewBoard(old, 10000)) return nullptr;
+    const RECT r = WindowRectOf(menu);
+    const POINT centre{(r.left + r.right) / 2, r.top + (r.bottom - r.top) / 2};
+    HWND there = ::WindowFromPoint(centre);
+    wchar_t cls[64] = L"";
+    ::GetClassNameW(there, cls, 64);
+    std::snprintf(why, sizeof(why), "no new board within 10 s after the board's menu (%s; at its centre %ls%s%s)",
+                  ::IsWindow(menu) && ::IsWindowVisible(menu) ? "still open" : "closed", cls,
+                  there == menu ? ", the menu" : "",
+                  ::GetWindow(there, GW_OWNER) == old ? ", a window of the board" : "");
+    return why;
   }
   return "three pictures' menus in a row";
 }
