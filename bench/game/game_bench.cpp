@@ -356,6 +356,12 @@ bool IsBoardBackground(HWND w, HWND board) {
   return w == board || (::GetWindow(w, GW_OWNER) == ::GetWindow(board, GW_OWNER) && IsBoardBackdrop(w));
 }
 
+// The middle of a menu's window: the board menu's second entry.
+POINT MenuCentre(HWND menu) {
+  const RECT r = WindowRectOf(menu);
+  return {(r.left + r.right) / 2, r.top + (r.bottom - r.top) / 2};
+}
+
 // Opens the board's context menu with the right button and picks its second
 // entry (next item): an item switch the way an adult makes it with the mouse.
 // Null when it worked, else what did not come. A picture that flies under the
@@ -373,7 +379,7 @@ const char* SwitchThroughMenu(GameSession& game, int* pictureMenus) {
   for (int attempt = 0; attempt < 3; ++attempt) {
     // On the board itself. Under Wine the window order follows the pointer:
     // it goes there first, and the window found there afterwards is the one shown.
-    POINT at = spots[attempt % 6];
+    POINT at = spots[attempt];
     for (const POINT p : spots) {
       ::SetCursorPos(p.x, p.y);
       ::Sleep(30);
@@ -406,14 +412,12 @@ const char* SwitchThroughMenu(GameSession& game, int* pictureMenus) {
     // before the menu was ready to take it is made again.
     for (int click = 0; click < 3 && ::IsWindow(menu) && ::IsWindowVisible(menu); ++click) {
       ::Sleep(100);
-      const RECT r = WindowRectOf(menu);
-      ClickAt((r.left + r.right) / 2, r.top + (r.bottom - r.top) / 2);
+      const POINT centre = MenuCentre(menu);
+      ClickAt(centre.x, centre.y);
       WaitUntil([&] { return !::IsWindow(menu) || !::IsWindowVisible(menu); }, 1000);
     }
     if (game.WaitForNewBoard(old, 10000)) return nullptr;
-    const RECT r = WindowRectOf(menu);
-    const POINT centre{(r.left + r.right) / 2, r.top + (r.bottom - r.top) / 2};
-    HWND there = ::WindowFromPoint(centre);
+    HWND there = ::WindowFromPoint(MenuCentre(menu));
     wchar_t cls[64] = L"";
     ::GetClassNameW(there, cls, 64);
     std::snprintf(why, sizeof(why), "no new board within 10 s after the board's menu (%s; at its centre %ls%s%s)",
@@ -838,7 +842,8 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
   PrintCounts("start", start);
   const std::map<std::string, int> startThreads = ThreadsByStartModule(launcher, launcherId);
   std::map<std::string, int> firstGameThreads;
-  int keys = 0, games = 0, switches = 0, menuSwitches = 0, pictureMenus = 0, timeUps = 0, hangs = 0, reinstalls = 0, leaks = 0;
+  int keys = 0, games = 0, switches = 0, menuSwitches = 0, pictureMenus = 0, timeUps = 0, hangs = 0,
+      reinstalls = 0, leaks = 0;
   bool crashed = false;
   std::size_t firstGameBytes = 0, firstRoundBytes = 0;
   std::map<ULONG_PTR, std::size_t> firstRoundMemory;
