@@ -60,6 +60,18 @@ HINSTANCE ThisModule() {
   return module;
 }
 
+void TrackContextMenu(HMENU menu, int x, int y, HWND owner) {
+  // The owner's thread takes the foreground first: a menu of a thread that
+  // does not have it holds no mouse capture, so a click on the menu goes to
+  // whatever the system finds under the pointer, and a click beside it does
+  // not close it.
+  ::SetForegroundWindow(owner);
+  ::TrackPopupMenu(menu, TPM_RIGHTBUTTON, x, y, 0, owner, nullptr);
+  // With the foreground taken that way, the next menu only closes properly
+  // once the owner has seen a message after this one.
+  ::PostMessageW(owner, WM_NULL, 0, 0);
+}
+
 const MessageEntry* FindMessageEntry(const MessageMap* map, UINT message, UINT id, UINT code) {
   for (; map; map = map->base) {
     for (std::size_t i = 0; i < map->count; ++i) {

@@ -162,6 +162,10 @@ constexpr MessageEntry OnDrawItemReflect() {
 // window classes are registered and its resources are found.
 HINSTANCE ThisModule();
 
+// Shows a context menu owned by `owner` (a window of the calling thread) at
+// a screen point, and returns when it has closed.
+void TrackContextMenu(HMENU menu, int x, int y, HWND owner);
+
 // Finds the entry for a message in a table chain, or nullptr.
 const MessageEntry* FindMessageEntry(const MessageMap* map, UINT message, UINT id, UINT code);
 

@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include "core/wait_bounds.h"
+#include "framework/window.h"
 
 namespace motion = bimbly::motion;
 
@@ -132,7 +133,7 @@ bool CBaseObjectWnd::ApplyCommand(UINT command) {
 
 LRESULT CBaseObjectWnd::OnNcRightButtonUp(WPARAM, LPARAM lp) {
   Default();
-  if (menu_) ::TrackPopupMenu(menu_.get(), TPM_RIGHTBUTTON, GET_X_LPARAM(lp), GET_Y_LPARAM(lp), 0, hwnd_, nullptr);
+  if (menu_) fw::TrackContextMenu(menu_.get(), GET_X_LPARAM(lp), GET_Y_LPARAM(lp), hwnd_);
   return 0;
 }
 

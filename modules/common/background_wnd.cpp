@@ -9,6 +9,7 @@
 #include "core/wait_bounds.h"
 #include "modules/common/background_cache.h"
 #include "framework/text.h"
+#include "framework/window.h"
 
 namespace {
 // Window properties through which a test or tool can watch keys arrive
@@ -230,8 +231,25 @@ LRESULT CBackGroundWnd::OnRightButtonUp(WPARAM, LPARAM lp) {
   // The board sits at the screen origin: client and screen coordinates agree.
   const int x = static_cast<short>(LOWORD(lp));
   const int y = static_cast<short>(HIWORD(lp));
-  ::TrackPopupMenu(menu_.get(), TPM_RIGHTBUTTON, x, y, 0, hwnd(), nullptr);
+  menuOpen_ = true;
+  fw::TrackContextMenu(menu_.get(), x, y, hwnd());
+  menuOpen_ = false;
   return 0;
+}
+
+void CBackGroundWnd::RaiseOpenMenu() {
+  if (!menuOpen_) return;
+  // The menu's window belongs to this thread; everything the board raises
+  // (its pictures, the backdrop) would otherwise cover it.
+  ::EnumThreadWindows(
+      ::GetCurrentThreadId(),
+      [](HWND w, LPARAM) -> BOOL {
+        wchar_t cls[8] = L"";
+        if (::IsWindowVisible(w) && ::GetClassNameW(w, cls, 8) && lstrcmpW(cls, L"#32768") == 0)
+          ::SetWindowPos(w, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+        return TRUE;
+      },
+      0);
 }
 
 namespace {
@@ -309,6 +327,7 @@ LRESULT CBackGroundWnd::OnRestack(WPARAM, LPARAM) {
   const std::vector<HWND> now = OwnedWindows(hwnd());
   for (auto it = now.rbegin(); it != now.rend(); ++it)
     if (std::find(order.begin(), order.end(), *it) == order.end()) raise(*it);
+  RaiseOpenMenu();
   return 0;
 }
 

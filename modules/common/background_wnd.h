@@ -132,6 +132,8 @@ class CBackGroundWnd : public CImageWnd {
   void MakeBackdrop();
   void OfferBackdrop();
   LRESULT OnBackdropShown(WPARAM, LPARAM);
+  // The board's context menu stays above what the board shows while it is open.
+  void RaiseOpenMenu();
 
   fw::UniqueMenu menu_;
   std::unique_ptr<CBoardSpeech> voice_;
@@ -141,6 +143,7 @@ class CBackGroundWnd : public CImageWnd {
   bool boundBacklog_ = false;
   bool aheadHeld_ = false;
   bool painted_ = false;
+  bool menuOpen_ = false;  // board thread
   std::wstring backgroundName_;
   std::shared_ptr<const std::vector<std::uint32_t>> drawnBackground_;  // board thread, once it paints
   std::vector<std::wstring> drawAhead_;
