@@ -65,11 +65,19 @@ void TrackContextMenu(HMENU menu, int x, int y, HWND owner) {
   // does not have it holds no mouse capture, so a click on the menu goes to
   // whatever the system finds under the pointer, and a click beside it does
   // not close it.
+  HWND before = ::GetForegroundWindow();
+  DWORD process = 0;
+  if (before) ::GetWindowThreadProcessId(before, &process);
   ::SetForegroundWindow(owner);
   ::TrackPopupMenu(menu, TPM_RIGHTBUTTON, x, y, 0, owner, nullptr);
   // With the foreground taken that way, the next menu only closes properly
   // once the owner has seen a message after this one.
   ::PostMessageW(owner, WM_NULL, 0, 0);
+  // The foreground goes back to the window of ours that had it: the keys go
+  // on reaching the thread that expects them first (a game's board takes
+  // them from the game's window, which drops those that waited too long).
+  if (before && before != owner && process == ::GetCurrentProcessId() && ::IsWindow(before))
+    ::SetForegroundWindow(before);
 }
 
 const MessageEntry* FindMessageEntry(const MessageMap* map, UINT message, UINT id, UINT code) {
