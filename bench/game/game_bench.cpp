@@ -886,8 +886,8 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
         switches += r.switches;
         done += r.keys + r.switches + r.unanswered;
         if (r.unanswered > 0)
-          hangs += r.unanswered, std::printf("game %d: %d Page Downs brought no new board within 10 s\n", games,
-                                             r.unanswered);
+          hangs += r.unanswered, std::printf("game %d: %d Page Downs brought no new board within 10 s (the last: %s)\n",
+                                             games, r.unanswered, r.lastUnanswered);
         if (!game.launcher.process.running()) break;
         const long taken = game.BoardKeyDowns(), dropped = KeysDropped(game);
         if (const char* failed = SwitchThroughMenu(game, &pictureMenus))

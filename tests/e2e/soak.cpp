@@ -1,5 +1,6 @@
 #include "tests/e2e/soak.h"
 
+#include <cstdio>
 #include <vector>
 
 namespace e2e {
@@ -25,11 +26,20 @@ SoakResult MashKeyboard(GameSession& game, int keys, int switchEvery, unsigned s
   for (int i = 0; i < keys; ++i) {
     if (switchEvery > 0 && i > 0 && i % switchEvery == 0) {
       HWND old = game.Board();
+      const long keysBefore = game.BoardKeyDowns();
       PressKey((forward || (next() & 1)) ? VK_NEXT : VK_PRIOR, true);
-      if (game.WaitForNewBoard(old, 10000))
+      if (game.WaitForNewBoard(old, 10000)) {
         ++r.switches;
-      else
-        ++r.unanswered;
+        continue;
+      }
+      ++r.unanswered;
+      HWND front = ::GetForegroundWindow();
+      const long taken = game.BoardKeyDowns() - keysBefore;
+      const bool cameLater = game.WaitForNewBoard(old, 10000) != nullptr;
+      std::snprintf(r.lastUnanswered, sizeof(r.lastUnanswered),
+                    "the foreground with %s, the old board took %ld keys meanwhile, a new board %s",
+                    front == old ? "the board" : front == game.game ? "the game's window" : "another window", taken,
+                    cameLater ? "came within 10 s more" : "did not come in 10 s more");
       continue;
     }
     const WORD vk = pool[next() % pool.size()];

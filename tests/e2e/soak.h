@@ -15,6 +15,10 @@ struct SoakResult {
   int keys = 0;
   int switches = 0;  // Page Downs after which a new board came
   int unanswered = 0;  // Page Downs after which none came within 10 s
+  // For the last of those: which window had the foreground (the board, or
+  // the game's window, through which keys normally come), the keys the old
+  // board took in those 10 s, and whether a new board came in 10 s more.
+  char lastUnanswered[160] = "";
   ProcessResourceCounts before;  // private bytes count also where a platform counts no handles
   ProcessResourceCounts after;
 };
