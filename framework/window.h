@@ -163,7 +163,8 @@ constexpr MessageEntry OnDrawItemReflect() {
 HINSTANCE ThisModule();
 
 // Shows a context menu owned by `owner` (a window of the calling thread) at
-// a screen point, and returns when it has closed.
+// a screen point, and returns when it has closed. The owner's thread has the
+// foreground meanwhile; afterwards it goes back to the window that had it.
 void TrackContextMenu(HMENU menu, int x, int y, HWND owner);
 
 // Finds the entry for a message in a table chain, or nullptr.
