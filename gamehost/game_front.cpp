@@ -33,7 +33,7 @@ LRESULT CBackGroundDlg::OnDisplayChange(WPARAM, LPARAM) {
 void CALLBACK CBackGroundDlg::OnGuardTimer(HWND hwnd, UINT, UINT_PTR, DWORD) {
   auto* self = static_cast<CBackGroundDlg*>(fw::CWnd::FromHandle(hwnd));
   if (!self) return;
-  self->guard_.Check(hwnd, self->board_ ? self->board_ : hwnd, self->exitDialog_ != nullptr);
+  self->guard_.Check(hwnd, self->board_, self->exitDialog_ != nullptr);
 }
 
 LRESULT CBackGroundDlg::OnWindowPosChanged(WPARAM wp, LPARAM lp) {

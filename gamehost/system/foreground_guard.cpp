@@ -27,10 +27,10 @@ bool SystemWindowLayer::OtherTopmostAbove(HWND game) {
   return false;
 }
 
-void SystemWindowLayer::TakeFront(HWND game, HWND front) {
+void SystemWindowLayer::TakeFront(HWND game, HWND board) {
   ::SetWindowPos(game, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  if (front != game)
-    ::SetWindowPos(front, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (board && board != game)
+    ::SetWindowPos(board, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   // The system lets only the program with the last input take the
   // foreground; joined to the input of the window that has it, we are that
   // program for the moment of the call.
@@ -38,13 +38,13 @@ void SystemWindowLayer::TakeFront(HWND game, HWND front) {
   const DWORD theirs = current ? ::GetWindowThreadProcessId(current, nullptr) : 0;
   const DWORD ours = ::GetCurrentThreadId();
   const bool attached = theirs && theirs != ours && ::AttachThreadInput(ours, theirs, TRUE);
-  ::SetForegroundWindow(front);
+  ::SetForegroundWindow(game);
   if (attached) ::AttachThreadInput(ours, theirs, FALSE);
 }
 
 std::uint32_t SystemWindowLayer::Now() { return ::GetTickCount(); }
 
-bool ForegroundGuard::Check(HWND game, HWND front, bool exitDialogOpen) {
+bool ForegroundGuard::Check(HWND game, HWND board, bool exitDialogOpen) {
   // An adult at the exit dialog may want the other window.
   if (exitDialogOpen || !game) return false;
   HWND foreground = layer_.Foreground();
@@ -52,7 +52,6 @@ bool ForegroundGuard::Check(HWND game, HWND front, bool exitDialogOpen) {
   // switch in progress, nothing to take back from.
   if (!foreground) return false;
   const bool lostForeground = !layer_.IsOurs(foreground);
-  if (!lostForeground) lastOurs_ = foreground;
   if (!lostForeground && !layer_.OtherTopmostAbove(game)) return false;
 
   const std::uint32_t now = layer_.Now();
@@ -62,8 +61,7 @@ bool ForegroundGuard::Check(HWND game, HWND front, bool exitDialogOpen) {
   }
   if (takesInSpan_ >= kMaxTakes) return false;  // it insists: leave it be for the rest of the span
   ++takesInSpan_;
-  HWND back = lastOurs_ && layer_.IsOurs(lastOurs_) ? lastOurs_ : front ? front : game;
-  layer_.TakeFront(game, back);
+  layer_.TakeFront(game, board);
   return true;
 }
 

@@ -19,8 +19,10 @@ class WindowLayer {
   virtual bool IsOurs(HWND window) = 0;
   // A visible topmost window of another program lies above `game` and over its screen.
   virtual bool OtherTopmostAbove(HWND game) = 0;
-  // Puts `game` back on top of the topmost band and `front` into the foreground.
-  virtual void TakeFront(HWND game, HWND front) = 0;
+  // Puts `game` and its `board` (or null) back on top of the topmost band
+  // and `game` into the foreground: the game's window takes the keys and
+  // hands them to the board, whichever of our windows had them before.
+  virtual void TakeFront(HWND game, HWND board) = 0;
   virtual std::uint32_t Now() = 0;  // milliseconds, wrapping
 
  protected:
@@ -32,7 +34,7 @@ class SystemWindowLayer final : public WindowLayer {
   HWND Foreground() override;
   bool IsOurs(HWND window) override;
   bool OtherTopmostAbove(HWND game) override;
-  void TakeFront(HWND game, HWND front) override;
+  void TakeFront(HWND game, HWND board) override;
   std::uint32_t Now() override;
 };
 
@@ -46,14 +48,11 @@ class ForegroundGuard {
 
   explicit ForegroundGuard(WindowLayer& layer) : layer_(layer) {}
 
-  // One check. `front` is the window that should have the keyboard when
-  // none of ours had it at an earlier check (the board, or the game window
-  // without one). True when it took the front back.
-  bool Check(HWND game, HWND front, bool exitDialogOpen);
+  // One check, with the game's board (or null). True when it took the front back.
+  bool Check(HWND game, HWND board, bool exitDialogOpen);
 
  private:
   WindowLayer& layer_;
-  HWND lastOurs_ = nullptr;  // ours and in the foreground at the last check
   std::uint32_t spanStart_ = 0;
   int takesInSpan_ = 0;
 };

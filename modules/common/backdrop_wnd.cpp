@@ -16,7 +16,7 @@ const fw::MessageMap CBackdropWnd::kMessageMap = fw::MakeMessageMap(&CImageWnd::
 
 CBackdropWnd::CBackdropWnd(HWND host, HWND board) : host_(host), board_(board) {
   ServeSentMessagesWhileWaiting();
-  // The focus stays with the board, whose thread takes the keys.
+  // The keyboard stays with the game's window, which passes keys to the board.
   UseWindowClass(kClassName, WS_EX_NOACTIVATE | WS_EX_TOPMOST);
 }
 

@@ -29,6 +29,9 @@ constexpr wchar_t kSwitchAskedTimeProp[] = L"Bimbly.SwitchAskedTime";
 constexpr wchar_t kItemIndexProp[] = L"Bimbly.ItemIndex";
 // Private message: run a piece of work (lParam) on the board's thread.
 constexpr UINT kBoardWorkMessage = WM_APP + 0x3B0;
+// Private message: the board was made the active window; the keyboard goes
+// back to the host's window.
+constexpr UINT kReturnKeyboardMessage = WM_APP + 0x3B3;
 // The visible top-level windows the board owns, top first.
 std::vector<HWND> OwnedWindows(HWND board) {
   std::vector<HWND> owned;
@@ -46,6 +49,8 @@ const fw::MessageEntry CBackGroundWnd::kMessageEntries[] = {
     fw::OnMessage<&CBackGroundWnd::OnBoardWork>(kBoardWorkMessage),
     fw::OnMessage<&CBackGroundWnd::OnRestack>(WM_PLAY_RESTACK),
     fw::OnMessage<&CBackGroundWnd::OnBackdropShown>(CBackdropWnd::kShownMessage),
+    fw::OnMessage<&CBackGroundWnd::OnActivate>(WM_ACTIVATE),
+    fw::OnMessage<&CBackGroundWnd::OnReturnKeyboard>(kReturnKeyboardMessage),
     fw::OnCommand<&CBackGroundWnd::OnPrevious>(kCmdPrevious),
     fw::OnCommand<&CBackGroundWnd::OnNext>(kCmdNext),
     fw::OnCommand<&CBackGroundWnd::OnExit>(kCmdExit),
@@ -119,7 +124,9 @@ HWND CBackGroundWnd::Start(const std::wstring& backgroundName) {
   ::SetPropW(hwnd(), kItemIndexProp, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(itemIndex_)));
   ::SetWindowPos(hwnd(), nullptr, 0, 0, screenCx_, screenCy_, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
   MakeBackdrop();
-  ::ShowWindow(hwnd(), SW_SHOW);
+  // Shown without taking the foreground: the keys go on reaching the host's
+  // window, which passes them on and drops a backlog.
+  ::ShowWindow(hwnd(), SW_SHOWNA);
   return hwnd();
 }
 
@@ -234,6 +241,28 @@ LRESULT CBackGroundWnd::OnRightButtonUp(WPARAM, LPARAM lp) {
   menuOpen_ = true;
   fw::TrackContextMenu(menu_.get(), x, y, hwnd());
   menuOpen_ = false;
+  // The board may have been the active window before the menu took it.
+  OnReturnKeyboard(0, 0);
+  return 0;
+}
+
+LRESULT CBackGroundWnd::OnActivate(WPARAM wp, LPARAM) {
+  const LRESULT result = Default();
+  // The board becomes the active window when a picture it owns that had
+  // the foreground (one a child dragged) goes, when an exit dialog it owns
+  // closes, or when someone clicks it.
+  // Keys would then reach this thread's input queue first, where they wait
+  // behind the posted keys the board serves and where a board that merges
+  // the keys waiting for it does not see them. They go through the host's
+  // window instead. Handed on once the activation is over, not inside it.
+  if (LOWORD(wp) != WA_INACTIVE && !menuOpen_ && !closing_) ::PostMessageW(hwnd(), kReturnKeyboardMessage, 0, 0);
+  return result;
+}
+
+LRESULT CBackGroundWnd::OnReturnKeyboard(WPARAM, LPARAM) {
+  // Not while the board's own menu runs: it needs the foreground.
+  if (!menuOpen_ && !closing_ && ::GetForegroundWindow() == hwnd() && ::IsWindowVisible(host_))
+    ::SetForegroundWindow(host_);
   return 0;
 }
 

@@ -122,6 +122,8 @@ class CBackGroundWnd : public CImageWnd {
   LRESULT OnRightButtonUp(WPARAM, LPARAM);
   LRESULT OnBoardWork(WPARAM, LPARAM);
   LRESULT OnRestack(WPARAM, LPARAM);
+  LRESULT OnActivate(WPARAM, LPARAM);
+  LRESULT OnReturnKeyboard(WPARAM, LPARAM);
   void OnPrevious();
   void OnNext();
   void OnExit();

@@ -205,6 +205,11 @@ TEST(PlayingBoards, CardsThenMusicThenCarBadgesInTurn) {
   EXPECT_EQ(g.Board(), next);
   // Keys reach the game's window first again: there a backlog is dropped.
   EXPECT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == g.game; }, 1000));
+  // Made the active window (as when a picture that a child dragged goes),
+  // the board hands the keyboard back to the game's window.
+  ::SetForegroundWindow(next);
+  EXPECT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == g.game; }, 1000))
+      << "the board keeps the foreground";
   ASSERT_TRUE(openMenu());
   // A click that came before the menu was ready to take it is made again.
   for (int attempt = 0; attempt < 3 && ::IsWindow(menu) && ::IsWindowVisible(menu); ++attempt) {

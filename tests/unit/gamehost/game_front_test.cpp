@@ -24,7 +24,7 @@ class FakeWindows final : public gamehost::WindowLayer {
   HWND foreground = kGame;
   bool topmostAbove = false;
   std::uint32_t now = 1000;
-  std::vector<HWND> takenTo;  // `front` of every TakeFront
+  std::vector<HWND> takenTo;  // the board of every TakeFront
 
   HWND Foreground() override { return foreground; }
   bool IsOurs(HWND w) override { return w == kGame || w == kBoard; }
@@ -32,10 +32,10 @@ class FakeWindows final : public gamehost::WindowLayer {
     EXPECT_EQ(game, kGame);
     return topmostAbove;
   }
-  void TakeFront(HWND game, HWND front) override {
+  void TakeFront(HWND game, HWND board) override {
     EXPECT_EQ(game, kGame);
-    takenTo.push_back(front);
-    foreground = front;
+    takenTo.push_back(board);
+    foreground = game;
     topmostAbove = false;
   }
   std::uint32_t Now() override { return now; }
@@ -67,10 +67,13 @@ TEST(ForegroundGuard, TakesTheFrontBackBoundedAndNeverFromAnOpenExitDialog) {
     windows.foreground = c.foreground;
     windows.topmostAbove = c.topmostAbove;
     const size_t before = windows.takenTo.size();
-    EXPECT_EQ(guard.Check(kGame, kGame, c.exitDialogOpen), c.taken);
+    EXPECT_EQ(guard.Check(kGame, kBoard, c.exitDialogOpen), c.taken);
     EXPECT_EQ(windows.takenTo.size(), before + (c.taken ? 1 : 0));
     if (c.taken) {
-      EXPECT_EQ(windows.takenTo.back(), kBoard);  // back to the one of ours that had it
+      // The board raised with the game, the keyboard to the game's window
+      // even where the board had it: keys reach the board through it.
+      EXPECT_EQ(windows.takenTo.back(), kBoard);
+      EXPECT_EQ(windows.foreground, kGame);
     }
     windows.now += 100;
   }
