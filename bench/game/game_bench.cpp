@@ -356,6 +356,14 @@ bool IsBoardBackground(HWND w, HWND board) {
   return w == board || (::GetWindow(w, GW_OWNER) == ::GetWindow(board, GW_OWNER) && IsBoardBackdrop(w));
 }
 
+// A menu window that shows (Wine may keep hidden ones).
+HWND VisibleMenu() {
+  for (HWND w = ::FindWindowExW(nullptr, nullptr, L"#32768", nullptr); w;
+       w = ::FindWindowExW(nullptr, w, L"#32768", nullptr))
+    if (::IsWindowVisible(w)) return w;
+  return nullptr;
+}
+
 // The middle of a menu's window: the board menu's second entry.
 POINT MenuCentre(HWND menu) {
   const RECT r = WindowRectOf(menu);
@@ -367,15 +375,16 @@ POINT MenuCentre(HWND menu) {
 // Null when it worked, else what did not come. A picture that flies under the
 // pointer as it clicks opens a menu of its own (its thread's, not the
 // board's): that one is closed with a click beside it and the board is
-// clicked again, counted in `pictureMenus`.
-const char* SwitchThroughMenu(GameSession& game, int* pictureMenus) {
+// clicked again, counted in `pictureMenus`. A right click that opens no menu
+// at all is said and made again, counted in `lostClicks`.
+const char* SwitchThroughMenu(GameSession& game, int* pictureMenus, int* lostClicks) {
   HWND old = game.Board();
   if (!old) return "no board to switch from";
   const DWORD boardThread = ::GetWindowThreadProcessId(old, nullptr);
   const int W = ::GetSystemMetrics(SM_CXSCREEN), H = ::GetSystemMetrics(SM_CYSCREEN);
   const POINT spots[] = {{W / 3, H / 3},      {W / 12, H / 12},     {W / 2, H / 12},
                          {W / 12, H / 2},     {11 * W / 12, H / 12}, {W / 3, 2 * H / 3}};
-  static char why[200];
+  static char why[400];
   for (int attempt = 0; attempt < 3; ++attempt) {
     // On the board itself. Under Wine the window order follows the pointer:
     // it goes there first, and the window found there afterwards is the one shown.
@@ -392,14 +401,27 @@ const char* SwitchThroughMenu(GameSession& game, int* pictureMenus) {
     const long keysBefore = game.BoardKeyDowns();
     ClickAt(at.x, at.y, false, /*right=*/true);
     HWND menu = nullptr;
-    if (!WaitUntil([&] { return (menu = ::FindWindowW(L"#32768", nullptr)) != nullptr && ::IsWindowVisible(menu); },
-                   3000)) {
-      std::snprintf(why, sizeof(why), "no menu within 3 s, clicked on %s, the board took %ld keys meanwhile%s",
+    if (!WaitUntil([&] { return (menu = VisibleMenu()) != nullptr; }, 3000)) {
+      // Said once, then the board is clicked again: a right click that
+      // opened nothing, with what could have taken it.
+      DWORD_PTR unused = 0;
+      const bool answers = ::SendMessageTimeoutW(old, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &unused) != 0;
+      HWND foreground = ::GetForegroundWindow();
+      wchar_t cls[64] = L"";
+      ::GetClassNameW(foreground, cls, 64);
+      std::snprintf(why, sizeof(why),
+                    "no menu within 3 s, clicked on %s, the board took %ld keys meanwhile%s; its thread %s; the "
+                    "foreground %ls%s",
                     IsBoardBackground(under, old)           ? "the board"
                     : ::GetWindow(under, GW_OWNER) == old   ? "a picture of the board"
                                                             : "another window",
-                    game.BoardKeyDowns() - keysBefore, game.Board() == old ? "" : " and went");
-      return why;
+                    game.BoardKeyDowns() - keysBefore, game.Board() == old ? "" : " and went",
+                    answers ? "answers" : "does not answer in 2 s", cls,
+                    foreground == old ? " (the board)" : foreground == game.game ? " (the game)" : "");
+      if (game.Board() != old) return why;
+      if (lostClicks) ++*lostClicks;
+      std::printf("  a right click opened no menu: %s\n", why);
+      continue;
     }
     if (::GetWindowThreadProcessId(menu, nullptr) != boardThread) {
       if (pictureMenus) ++*pictureMenus;
@@ -426,7 +448,7 @@ const char* SwitchThroughMenu(GameSession& game, int* pictureMenus) {
                   ::GetWindow(there, GW_OWNER) == old ? ", a window of the board" : "");
     return why;
   }
-  return "three pictures' menus in a row";
+  return "three right clicks in a row met a picture's menu or opened none";
 }
 
 // Key-downs the board dropped because they had waited too long.
@@ -842,7 +864,7 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
   PrintCounts("start", start);
   const std::map<std::string, int> startThreads = ThreadsByStartModule(launcher, launcherId);
   std::map<std::string, int> firstGameThreads;
-  int keys = 0, games = 0, switches = 0, menuSwitches = 0, pictureMenus = 0, timeUps = 0, hangs = 0,
+  int keys = 0, games = 0, switches = 0, menuSwitches = 0, pictureMenus = 0, lostClicks = 0, timeUps = 0, hangs = 0,
       reinstalls = 0, leaks = 0;
   bool crashed = false;
   std::size_t firstGameBytes = 0, firstRoundBytes = 0;
@@ -890,7 +912,7 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
                                              games, r.unanswered, r.lastUnanswered);
         if (!game.launcher.process.running()) break;
         const long taken = game.BoardKeyDowns(), dropped = KeysDropped(game);
-        if (const char* failed = SwitchThroughMenu(game, &pictureMenus))
+        if (const char* failed = SwitchThroughMenu(game, &pictureMenus, &lostClicks))
           ++hangs, std::printf("game %d: the menu switch failed: %s (board took %ld keys, dropped %ld)\n", games,
                                failed, taken, dropped);
         else
@@ -1015,6 +1037,7 @@ int RunPlaySoak(int totalKeys, int keysPerGame, const std::wstring& boards) {
   if (pictureMenus > 0)
     std::printf("  %d right clicks met a picture that flew under the pointer: its menu was closed, the board "
                 "clicked again\n", pictureMenus);
+  if (lostClicks > 0) std::printf("  %d right clicks on the board opened no menu and were made again\n", lostClicks);
   std::printf("  crashes %d, hangs %d, watchdog reinstalls %d (%zu accounts on the debug output), games with "
               "counts not back %d, private bytes at most %+.1f %% of the first round's (the first round itself "
               "%+.1f %% over the first game's), longest stall %.0f ms\n",
