@@ -30,7 +30,9 @@ key_floor() {
   local res="$BIMBLY_ROOT/resources"
   wp() { echo "Z:${1//\//\\}"; }
   echo -n "$1: "
-  wine "$bins/floor_bench.exe" "${3:-latency}" "${BIMBLY_BENCH_KEYS:-1000}" "$2" 156 146 60 \
+  # A floor run can hang in Wine's own code (a thread faulting over and
+  # over in its Unix side): it gets five minutes.
+  timeout 300 wine "$bins/floor_bench.exe" "${3:-latency}" "${BIMBLY_BENCH_KEYS:-1000}" "$2" 156 146 60 \
     "$(wp "$res/DeckInsect/img1.gif")" "$(wp "$res/DeckInsect/back1.jpg")" "$(wp "$res/Tobble/image_remind.gif")" \
     2>/dev/null || echo "(the floor did not run to its end: exit $?)"
 }

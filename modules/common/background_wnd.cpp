@@ -179,11 +179,11 @@ LRESULT CBackGroundWnd::OnPlayKeyDown(WPARAM key, LPARAM flags) {
 }
 
 void CBackGroundWnd::PassOnWaitingKeys() {
-  // With the focus on the board, keys pressed meanwhile wait in this
-  // thread's input queue, which it reads only when nothing posted waits: one
-  // key per key served, however old. Taken now, the keyboard lock hands them
-  // to the host, which posts them back stamped with the time, so that the
-  // backlog bound sees them.
+  // While the board has the focus (until it hands it back to the host's
+  // window), keys pressed meanwhile wait in this thread's input queue, which
+  // it reads only when nothing posted waits: one key per key served, however
+  // old. Taken now, the keyboard lock hands them to the host, which posts
+  // them back stamped with the time, so that the backlog bound sees them.
   MSG msg{};
   while (::PeekMessageW(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
     ::TranslateMessage(&msg);
