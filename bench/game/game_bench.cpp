@@ -406,18 +406,14 @@ const char* SwitchThroughMenu(GameSession& game, int* pictureMenus, int* lostCli
       // opened nothing, with what could have taken it.
       DWORD_PTR unused = 0;
       const bool answers = ::SendMessageTimeoutW(old, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &unused) != 0;
-      HWND foreground = ::GetForegroundWindow();
-      wchar_t cls[64] = L"";
-      ::GetClassNameW(foreground, cls, 64);
       std::snprintf(why, sizeof(why),
                     "no menu within 3 s, clicked on %s, the board took %ld keys meanwhile%s; its thread %s; the "
-                    "foreground %ls%s",
+                    "foreground with %s",
                     IsBoardBackground(under, old)           ? "the board"
                     : ::GetWindow(under, GW_OWNER) == old   ? "a picture of the board"
                                                             : "another window",
                     game.BoardKeyDowns() - keysBefore, game.Board() == old ? "" : " and went",
-                    answers ? "answers" : "does not answer in 2 s", cls,
-                    foreground == old ? " (the board)" : foreground == game.game ? " (the game)" : "");
+                    answers ? "answers" : "does not answer in 2 s", ForegroundHolder(game, old));
       if (game.Board() != old) return why;
       if (lostClicks) ++*lostClicks;
       std::printf("  a right click opened no menu: %s\n", why);

@@ -33,12 +33,11 @@ SoakResult MashKeyboard(GameSession& game, int keys, int switchEvery, unsigned s
         continue;
       }
       ++r.unanswered;
-      HWND front = ::GetForegroundWindow();
+      const char* front = ForegroundHolder(game, old);
       const long taken = game.BoardKeyDowns() - keysBefore;
       const bool cameLater = game.WaitForNewBoard(old, 10000) != nullptr;
       std::snprintf(r.lastUnanswered, sizeof(r.lastUnanswered),
-                    "the foreground with %s, the old board took %ld keys meanwhile, a new board %s",
-                    front == old ? "the board" : front == game.game ? "the game's window" : "another window", taken,
+                    "the foreground with %s, the old board took %ld keys meanwhile, a new board %s", front, taken,
                     cameLater ? "came within 10 s more" : "did not come in 10 s more");
       continue;
     }
@@ -57,6 +56,11 @@ SoakResult MashKeyboard(GameSession& game, int keys, int switchEvery, unsigned s
   ::Sleep(1500);
   r.after = ProcessResourceCounts::Of(game.launcher.process.handle(), game.launcher.process.id());
   return r;
+}
+
+const char* ForegroundHolder(const GameSession& game, HWND board) {
+  HWND front = ::GetForegroundWindow();
+  return front == board ? "the board" : front == game.game ? "the game's window" : "another window";
 }
 
 }  // namespace e2e

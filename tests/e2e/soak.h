@@ -29,4 +29,8 @@ struct SoakResult {
 // settle afterwards.
 SoakResult MashKeyboard(GameSession& game, int keys, int switchEvery, unsigned seed, bool forward = false);
 
+// Who has the foreground now, said for a soak's account: "the board", "the
+// game's window" (through which keys normally come) or "another window".
+const char* ForegroundHolder(const GameSession& game, HWND board);
+
 }  // namespace e2e
