@@ -175,7 +175,17 @@ LRESULT CBackGroundWnd::OnPlayKeyDown(WPARAM key, LPARAM flags) {
   RecordKeyDown(static_cast<UINT>(key));
   OnBoardKeyDown(static_cast<UINT>(key), static_cast<UINT>(flags));
   if (boundBacklog_) PassOnWaitingKeys();
+  ServeWaitingRightClick();
   return 0;
+}
+
+void CBackGroundWnd::ServeWaitingRightClick() {
+  // An adult's right click (the backdrop's, posted, or one on the board
+  // itself, in the input queue) would otherwise wait behind every key a
+  // child queued before it: its menu comes after the key being served.
+  if (menuOpen_ || closing_) return;
+  MSG msg{};
+  if (::PeekMessageW(&msg, hwnd(), WM_RBUTTONUP, WM_RBUTTONUP, PM_REMOVE)) ::DispatchMessageW(&msg);
 }
 
 void CBackGroundWnd::PassOnWaitingKeys() {

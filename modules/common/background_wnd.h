@@ -129,6 +129,7 @@ class CBackGroundWnd : public CImageWnd {
   void OnExit();
   void RecordKeyDown(UINT key);
   void PassOnWaitingKeys();
+  void ServeWaitingRightClick();
   // The backdrop is made as the board starts and shown with what the
   // board's first paint drew.
   void MakeBackdrop();
