@@ -29,10 +29,14 @@ class Stopwatch {
 
 // The performance-counter time now, kept on `window` as the property `name`,
 // for a program that times this one from outside.
-inline void StampTime(HWND window, const wchar_t* name) {
+inline void StampTime(HWND window, const wchar_t* name, LONGLONG at) {
+  ::SetPropW(window, name, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(at)));
+}
+inline LONGLONG TimeNow() {
   LARGE_INTEGER now{};
   ::QueryPerformanceCounter(&now);
-  ::SetPropW(window, name, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(now.QuadPart)));
+  return now.QuadPart;
 }
+inline void StampTime(HWND window, const wchar_t* name) { StampTime(window, name, TimeNow()); }
 
 }  // namespace fw
