@@ -27,8 +27,8 @@ class Stopwatch {
   LARGE_INTEGER last_{};
 };
 
-// The performance-counter time now, kept on `window` as the property `name`,
-// for a program that times this one from outside.
+// A performance-counter time (`at`, or now) kept on `window` as the property
+// `name`, for a program that times this one from outside.
 inline void StampTime(HWND window, const wchar_t* name, LONGLONG at) {
   ::SetPropW(window, name, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(at)));
 }
