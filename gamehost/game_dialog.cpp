@@ -265,8 +265,8 @@ CBackGroundDlg::UnloadTimes CBackGroundDlg::UnloadPlayModule() {
 }
 
 LRESULT CBackGroundDlg::OnPlayKeyDown(WPARAM key, LPARAM flags) {
-  // The time the key came, for whoever times keys, is noted once the key is
-  // on its way: no call to the window server more ahead of the board.
+  // The time a key came, for whoever times the keys passed on, is noted once
+  // the key is on its way: no call to the window server more ahead of the board.
   const LONGLONG came = fw::TimeNow();
   GameLock lock(gameMutex_.get());
   if (key != VK_ESCAPE) {
@@ -277,7 +277,6 @@ LRESULT CBackGroundDlg::OnPlayKeyDown(WPARAM key, LPARAM flags) {
     fw::StampTime(hwnd_, L"Bimbly.HostKeyTime", came);
     return 0;
   }
-  fw::StampTime(hwnd_, L"Bimbly.HostKeyTime", came);
   // Escape never reaches the board: it opens the exit dialog, or cancels an open one.
   if (exitDialog_) {
     if (exitDialog_->hwnd() && ::IsWindow(exitDialog_->hwnd()))

@@ -356,14 +356,6 @@ bool IsBoardBackground(HWND w, HWND board) {
   return w == board || (::GetWindow(w, GW_OWNER) == ::GetWindow(board, GW_OWNER) && IsBoardBackdrop(w));
 }
 
-// A menu window that shows (Wine may keep hidden ones).
-HWND VisibleMenu() {
-  for (HWND w = ::FindWindowExW(nullptr, nullptr, L"#32768", nullptr); w;
-       w = ::FindWindowExW(nullptr, w, L"#32768", nullptr))
-    if (::IsWindowVisible(w)) return w;
-  return nullptr;
-}
-
 // The middle of a menu's window: the board menu's second entry.
 POINT MenuCentre(HWND menu) {
   const RECT r = WindowRectOf(menu);

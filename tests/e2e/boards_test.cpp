@@ -189,8 +189,7 @@ TEST(PlayingBoards, CardsThenMusicThenCarBadgesInTurn) {
   HWND menu = nullptr;
   const auto openMenu = [&] {
     ClickAt(W / 3, H / 3, false, /*right=*/true);
-    return WaitUntil([&] { return (menu = ::FindWindowW(L"#32768", nullptr)) != nullptr && ::IsWindowVisible(menu); },
-                     3000);
+    return WaitUntil([&] { return (menu = VisibleMenu()) != nullptr; }, 3000);
   };
   // The menu holds the mouse although the game's window, on another thread,
   // has the foreground (as once pictures came and went): a click beside it,
@@ -283,21 +282,25 @@ TEST(PlayingBoards, QueuedKeysOnAPulseBoardHoldUpNoMenuAndEndInSilenceAtTheTimeU
   PressKey('A');
   ASSERT_TRUE(WaitUntil([&] { return g.BoardKeyDowns() == 1; }, 10000));
   // An adult's right click while keys wait: its menu comes after the key
-  // being served, not after all of them (three more calls before the rest
-  // would be dropped as too old).
+  // being served, while the others still wait (behind them all, it would
+  // come only once the last were dropped as too old).
   const int W = ::GetSystemMetrics(SM_CXSCREEN), H = ::GetSystemMetrics(SM_CYSCREEN);
   ASSERT_TRUE(WaitUntil([&] { return IsBoardBackdrop(::WindowFromPoint(POINT{W / 4, H / 4})); }, 3000));
-  ::Sleep(500);  // the first call is over
+  // The board's thread answers once the first call is over.
+  HWND board = g.Board();
+  const auto dropped = [&] { return reinterpret_cast<LONG_PTR>(::GetPropW(board, L"Bimbly.KeysDropped")); };
+  DWORD_PTR unused = 0;
+  ASSERT_NE(::SendMessageTimeoutW(board, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &unused), 0);
   for (int i = 0; i < 8; ++i) PressKey('B' + static_cast<WORD>(i));
   ClickAt(W / 4, H / 4, false, /*right=*/true);
   HWND menu = nullptr;
-  ASSERT_TRUE(WaitUntil(
-      [&] { return (menu = ::FindWindowW(L"#32768", nullptr)) != nullptr && ::IsWindowVisible(menu); }, 5000));
-  EXPECT_LE(g.BoardKeyDowns(), 3) << "the menu waited for the keys queued before it";
+  ASSERT_TRUE(WaitUntil([&] { return (menu = VisibleMenu()) != nullptr; }, 5000));
+  EXPECT_LT(g.BoardKeyDowns() + dropped(), 9) << "the menu waited for the keys queued before it";
   ClickAt(W / 4 - 40, H / 4 - 40);  // beside it: closed, nothing chosen
   ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(menu) || !::IsWindowVisible(menu); }, 5000));
   Focus(g.game);
-  ::Sleep(1500);  // what still waited is served or dropped
+  // Every key that waited was served or dropped as too old.
+  ASSERT_TRUE(WaitUntil([&] { return g.BoardKeyDowns() + dropped() == 9; }, 10000));
   const long before = g.BoardKeyDowns();
   for (int i = 0; i < 20; ++i) PressKey('B' + static_cast<WORD>(i));
   ASSERT_TRUE(WaitUntil([&] { return g.BoardKeyDowns() >= before + 2; }, 10000));

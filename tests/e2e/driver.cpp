@@ -209,6 +209,13 @@ std::wstring ClassName(HWND hwnd) {
 
 bool IsBoardBackdrop(HWND hwnd) { return ClassName(hwnd) == L"Bimbly.Backdrop"; }
 
+HWND VisibleMenu() {
+  for (HWND w = ::FindWindowExW(nullptr, nullptr, L"#32768", nullptr); w;
+       w = ::FindWindowExW(nullptr, w, L"#32768", nullptr))
+    if (::IsWindowVisible(w)) return w;
+  return nullptr;
+}
+
 RECT WindowRectOf(HWND hwnd) {
   RECT rc{};
   ::GetWindowRect(hwnd, &rc);

@@ -67,6 +67,8 @@ std::wstring WindowText(HWND hwnd);
 std::wstring ClassName(HWND hwnd);
 // The window that shows a board's background again under the board.
 bool IsBoardBackdrop(HWND hwnd);
+// A menu window that shows, of any thread (Wine may keep hidden ones), or null.
+HWND VisibleMenu();
 RECT WindowRectOf(HWND hwnd);
 RECT ClientRectOnScreen(HWND hwnd);
 COLORREF ScreenPixel(int x, int y);
